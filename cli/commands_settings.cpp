@@ -1,0 +1,160 @@
+// info, the settings by name, and the raw setting write.
+
+#include <cstdio>
+#include <string>
+
+#include <BrixelLibrary.h>
+
+#include "cli/context.h"
+#include "cli/parse.h"
+#include "settings/argument_names.h"
+#include "settings/readback.h"
+#include "settings/setting_codes.h"
+
+namespace brixel::cli {
+namespace {
+
+// The exported function of a row, called with the value byte the user gave.
+bool callWrapper(BRIXEL_CMD code, uint8_t v) {
+    const bool flag = v != 0;
+    switch (code) {
+        case BRIXEL_CMD_ACTIVE_PORT: return setActivePort(static_cast<BRIXEL_INPORT>(v));
+        case BRIXEL_CMD_AUTO_SWITCH: return setAutoSwitch(flag);
+        case BRIXEL_CMD_SCALING: return setScaling(static_cast<BRIXEL_SCALE>(v));
+        case BRIXEL_CMD_HDCP_VERSION: return setHdcpVersion(static_cast<BRIXEL_HDCP>(v));
+        case BRIXEL_CMD_EDID_MODE: return setEdidMode(static_cast<BRIXEL_EDID>(v));
+        case BRIXEL_CMD_SW_PRIORITY: return setSwPriority(flag);
+        case BRIXEL_CMD_CUSTOM_AVI: return setCustomAvi(flag);
+        case BRIXEL_CMD_AUTO_FILL_CRC: return setAutoFillCrc(flag);
+        case BRIXEL_CMD_CUSTOM_HDR: return setCustomHdr(flag);
+        case BRIXEL_CMD_AVI_DISABLE: return setAviDisable(flag);
+        case BRIXEL_CMD_LOGO_LED: return setLogoLed(flag);
+        case BRIXEL_CMD_FACTORY_RESET: return factoryReset(static_cast<BRIXEL_FACTRESET>(v));
+        case BRIXEL_CMD_CSC: return setCsc(static_cast<BRIXEL_COLFMT>(v));
+        case BRIXEL_CMD_DEEP_COLOR: return setDeepColor(static_cast<BRIXEL_DC>(v));
+        case BRIXEL_CMD_DOWN_CSC: return setDownCsc(static_cast<BRIXEL_COLFMT>(v));
+        case BRIXEL_CMD_DS_DEEP_COLOR: return setDsDeepColor(static_cast<BRIXEL_DC>(v));
+        case BRIXEL_CMD_MATRIX_ENABLE: return set3xEn(flag);
+        case BRIXEL_CMD_BT2020_FORCE: return setBt2020Force(static_cast<BRIXEL_BT2020>(v));
+        case BRIXEL_CMD_PRESET_4K30: return setPreset4k30(flag);
+        case BRIXEL_CMD_PRESET_4K60: return setPreset4k60(flag);
+        case BRIXEL_CMD_PRESET_4K30_MODE: return setPreset4k30Mode(static_cast<BRIXEL_PRESET>(v));
+        case BRIXEL_CMD_PRESET_4K60_MODE: return setPreset4k60Mode(static_cast<BRIXEL_PRESET>(v));
+        case BRIXEL_CMD_IGNORE_EDID: return setIgnoreEdid(flag);
+        case BRIXEL_CMD_RESET: return resetBrixel();
+        case BRIXEL_CMD_HDR_DISABLE: return setHdrDisable(flag);
+        case BRIXEL_CMD_HTPC: return setHtpc(flag);
+        default: return setBrixelState(code, v);
+    }
+}
+
+std::string choices(ArgumentKind kind) {
+    std::string text;
+    for (const auto& n : namesFor(kind)) text += (text.empty() ? "" : "|") + std::string(n.name);
+    return text;
+}
+
+uint8_t parseArgument(const SettingCode& row, const std::string& text) {
+    if (auto named = valueNamed(row.argument, text)) return *named;
+    if (auto number = parseByte(text)) {
+        if (row.argument == ArgumentKind::flag && *number > 1)
+            throw CLI::ValidationError(std::string(row.command), "expected on or off, not '" + text + "'");
+        return *number;
+    }
+    throw CLI::ValidationError(std::string(row.command),
+                               "expected " + choices(row.argument) + " or a number 0-255, not '" + text + "'");
+}
+
+void addSetting(CLI::App& app, Context& ctx, const SettingCode& row) {
+    std::string help = std::string(row.summary) + " (code " + std::to_string(row.code) + ")";
+    auto* cmd = app.add_subcommand(std::string(row.command), help);
+    auto value = std::make_shared<std::string>();
+    if (row.argument != ArgumentKind::none)
+        cmd->add_option("value", *value, choices(row.argument).empty() ? "value 0-255" : choices(row.argument) + " or 0-255")
+            ->required();
+    cmd->callback([&ctx, &row, value] {
+        const uint8_t byte = row.argument == ArgumentKind::none ? 1 : parseArgument(row, *value);
+        if (row.code == BRIXEL_CMD_HDCP_VERSION && byte == refusedHdcpValue)
+            throw CLI::ValidationError("hdcp", "value 1 is not a valid HDCP setting; use " + choices(row.argument));
+        const int code = ctx.session([&] {
+            const bool ok = ctx.call([&] { return callWrapper(row.code, byte); });
+            ctx.result = {{"command", row.command}, {"code", row.code}, {"value", byte}};
+            if (!ctx.json) {
+                const auto name = nameOf(row.argument, byte);
+                std::printf("%s %s: %s\n", std::string(row.command).c_str(),
+                            name.empty() ? std::to_string(byte).c_str() : std::string(name).c_str(),
+                            ok ? "confirmed by the device" : "NOT confirmed by the device");
+            }
+            return ok;
+        });
+        ctx.emitJson(code == exitConfirmed);
+        setExitCode(code);
+    });
+}
+
+void addRawSet(CLI::App& app, Context& ctx) {
+    auto* cmd = app.add_subcommand("set", "send any setting code with any value byte");
+    auto code = std::make_shared<std::string>();
+    auto value = std::make_shared<std::string>();
+    cmd->add_option("code", *code, "setting code 0-255 (decimal or 0x hex)")->required();
+    cmd->add_option("value", *value, "value byte 0-255 (decimal or 0x hex)")->required();
+    cmd->callback([&ctx, code, value] {
+        const auto c = parseByte(*code);
+        const auto v = parseByte(*value);
+        if (!c) throw CLI::ValidationError("code", "expected a number 0-255, not '" + *code + "'");
+        if (!v) throw CLI::ValidationError("value", "expected a number 0-255, not '" + *value + "'");
+        const int exit = ctx.session([&] {
+            const bool ok = ctx.call([&] { return setBrixelState(static_cast<BRIXEL_CMD>(*c), *v); });
+            ctx.result = {{"command", "set"}, {"code", *c}, {"value", *v}};
+            if (!ctx.json) std::printf("set %u %u: %s\n", *c, *v, ok ? "confirmed by the device" : "NOT confirmed by the device");
+            return ok;
+        });
+        ctx.emitJson(exit == exitConfirmed);
+        setExitCode(exit);
+    });
+}
+
+void addInfo(CLI::App& app, Context& ctx) {
+    auto* cmd = app.add_subcommand("info", "firmware version and the device's state block");
+    cmd->callback([&ctx] {
+        const int exit = ctx.session([&] {
+            char version[firmwareTextSize] = {};
+            unsigned char state[stateBlockSize] = {};
+            const bool versionOk = ctx.call([&] { return getFwVersion(version); });
+            const bool stateOk = ctx.call([&] { return getBrixelState(state); });
+            std::string hex;
+            for (std::size_t i = 0; i < stateBlockSize; ++i) {
+                char byte[4];
+                std::snprintf(byte, sizeof byte, "%02x", state[i]);
+                hex += (i == 0 ? "" : (i % 16 == 0 ? "\n" : " ")) + std::string(byte);
+            }
+            ctx.result = {{"firmware", versionOk ? nlohmann::json(version) : nlohmann::json(nullptr)},
+                          {"stateBlock", stateOk ? nlohmann::json(std::vector<unsigned char>(state, state + stateBlockSize))
+                                                 : nlohmann::json(nullptr)}};
+            if (!ctx.json) {
+                std::printf("%s\n", versionOk ? version : "firmware version: not read");
+                if (stateOk)
+                    std::printf("state block (%zu bytes):\n%s\n", stateBlockSize, hex.c_str());
+                else
+                    std::printf("state block: not read\n");
+            }
+            return versionOk && stateOk;
+        });
+        ctx.emitJson(exit == exitConfirmed);
+        setExitCode(exit);
+    });
+}
+
+}  // namespace
+
+void addSettingCommands(CLI::App& app, Context& ctx) {
+    addInfo(app, ctx);
+    for (const auto& row : settingCodes) {
+        // Installing a built-in EDID is `edid install`, which uploads it first.
+        if (row.code == BRIXEL_CMD_CUSTOM_EDID) continue;
+        addSetting(app, ctx, row);
+    }
+    addRawSet(app, ctx);
+}
+
+}  // namespace brixel::cli

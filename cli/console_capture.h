@@ -1,0 +1,16 @@
+#pragma once
+// The library writes its console lines with printf; the tool takes them from
+// standard output while a call runs, so it can show them readably or as JSON.
+
+#include <functional>
+#include <string>
+
+namespace brixel::cli {
+
+// Runs `call` with standard output going to a temporary file; returns the text.
+std::string captureStdout(const std::function<void()>& call);
+
+// Splits captured text into lines; text without a final line end still counts.
+std::vector<std::string> splitLines(const std::string& text);
+
+}  // namespace brixel::cli

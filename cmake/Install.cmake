@@ -1,0 +1,22 @@
+include(CMakePackageConfigHelpers)
+
+install(TARGETS BrixelLibrary EXPORT BrixelLibraryTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES include/BrixelLibrary.h include/BrixelPlatform.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+install(EXPORT BrixelLibraryTargets NAMESPACE BrixelLibrary:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/BrixelLibrary)
+configure_package_config_file(cmake/BrixelLibraryConfig.cmake.in
+    ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfig.cmake
+    INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/BrixelLibrary)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfigVersion.cmake COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfigVersion.cmake
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/BrixelLibrary)
+
+configure_file(cmake/BrixelLibrary.pc.in ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibrary.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibrary.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+if(TARGET brixelctl)
+    install(TARGETS brixelctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()

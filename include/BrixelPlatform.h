@@ -1,0 +1,38 @@
+// Seams through which the library reaches the outside world: the vendor USB
+// layer and the host's clock, sleep and warning services. Install your own to
+// run the library over another transport or under test.
+#ifndef BRIXEL_PLATFORM_H
+#define BRIXEL_PLATFORM_H
+
+#include <stdint.h>  // not <cstdint>: the header must also parse with no C++ library at hand
+
+#include "BrixelLibrary.h"
+
+// The ten operations of the vendor USB layer, in the order and shape of its API.
+// Every operation returns 0 for success, any other value for failure.
+struct BRIXEL_USB_LAYER {
+    int (*getNumDevices)(uint32_t* numDevices);
+    int (*getProductString)(uint32_t deviceIndex, char* buffer, uint32_t flags);
+    int (*open)(uint32_t deviceIndex, void** handle);
+    int (*close)(void* handle);
+    int (*read)(void* handle, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead, void* overlapped);
+    int (*write)(void* handle, void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten, void* overlapped);
+    int (*flushBuffers)(void* handle, uint8_t flushTransmit, uint8_t flushReceive);
+    int (*setTimeouts)(uint32_t readTimeoutMs, uint32_t writeTimeoutMs);
+    int (*getTimeouts)(uint32_t* readTimeoutMs, uint32_t* writeTimeoutMs);
+    int (*checkRxQueue)(void* handle, uint32_t* bytesInQueue, uint32_t* queueStatus);
+};
+
+// What the library asks of the operating system.
+struct BRIXEL_HOST {
+    uint32_t (*tickCount)();            // milliseconds, wrapping at 2^32, like GetTickCount
+    void (*sleep)(uint32_t ms);         // like Sleep
+    void (*warn)(const wchar_t* text);  // a warning to the user; on Windows a modal MessageBoxW
+};
+
+// Replace the layer or the host services; nullptr restores the platform's own.
+// Refused (false) while the device is open. Both tables are copied.
+BRIXEL_API bool brixelSetUsbLayer(const BRIXEL_USB_LAYER* layer);
+BRIXEL_API bool brixelSetHost(const BRIXEL_HOST* host);
+
+#endif

@@ -1,0 +1,85 @@
+#include "link/transact.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cstdio>
+
+#include "link/connection.h"
+#include "link/platform_access.h"
+
+namespace brixel {
+namespace {
+
+// Runs one layer call with the given time-outs, restoring the ones it found.
+template <typename Call>
+int withTimeouts(uint32_t readMs, uint32_t writeMs, Call call) {
+    uint32_t savedRead = 0;
+    uint32_t savedWrite = 0;
+    usb().getTimeouts(&savedRead, &savedWrite);
+    usb().setTimeouts(readMs, writeMs);
+    const int status = call();
+    usb().setTimeouts(savedRead, savedWrite);
+    return status;
+}
+
+}  // namespace
+
+bool transact(ReplyBuffer reply, std::span<const uint8_t> frame) {
+    std::fill(reply.begin(), reply.end(), uint8_t{0});
+    const uint32_t start = tickCount();
+    usb().flushBuffers(deviceHandle, 1, 1);
+
+    // The layer takes a mutable buffer; hand it a copy.
+    assert(frame.size() <= maxFrameSize);
+    std::array<uint8_t, maxFrameSize> out{};
+    const auto length = static_cast<uint32_t>(std::min(frame.size(), out.size()));
+    std::copy_n(frame.begin(), length, out.begin());
+    uint32_t written = 0;
+    const int writeStatus = withTimeouts(0, writeTimeoutMs, [&] {
+        return usb().write(deviceHandle, out.data(), length, &written, nullptr);
+    });
+    if (writeStatus != 0) return false;
+
+    // Tight poll: the first reply byte is noticed at once.
+    bool queueFailed = false;
+    bool replyWaiting = false;
+    while (static_cast<uint32_t>(tickCount() - start) < replyWindowMs) {
+        uint32_t waiting = 0;
+        uint32_t queueStatus = 0;
+        if (usb().checkRxQueue(deviceHandle, &waiting, &queueStatus) != 0) {
+            warn(L"Error Checking RX Queue");
+            queueFailed = true;
+        }
+        if (waiting >= 1) {
+            replyWaiting = true;
+            break;
+        }
+    }
+    if (queueFailed || !replyWaiting) return false;
+
+    std::array<uint8_t, replySize> in{};
+    uint32_t bytesRead = 0;
+    const int readStatus = withTimeouts(readTimeoutMs, 0, [&] {
+        return usb().read(deviceHandle, in.data(), static_cast<uint32_t>(in.size()), &bytesRead, nullptr);
+    });
+    // Whatever count the layer claims, no more than the buffer holds.
+    std::copy_n(in.begin(), std::min<std::size_t>(bytesRead, replySize), reply.begin());
+    return readStatus == 0;
+}
+
+bool echoExchange(std::span<const uint8_t> frame, uint8_t command, const char* errorLine, ReplyBuffer reply) {
+    std::fill(reply.begin(), reply.end(), uint8_t{0});
+    if (!ensureDeviceOpen()) return false;
+    const bool ok = transact(reply, frame) && reply[0] == command;
+    if (!ok) std::printf("%s", errorLine);
+    releaseDevice();
+    return ok;
+}
+
+bool readBlock(uint8_t reg, ReplyBuffer reply, uint8_t count) {
+    const std::array<uint8_t, 4> frame{requestRead, count, commandRegister, reg};
+    return echoExchange(frame, commandRegister, errorReading, reply);
+}
+
+}  // namespace brixel

@@ -1,0 +1,33 @@
+#pragma once
+// One request/reply exchange, the echo-tested exchange built on it, and the
+// register block read.
+
+#include <cstdint>
+#include <span>
+
+#include "link/timings.h"
+
+namespace brixel {
+
+using ReplyBuffer = std::span<uint8_t, replySize>;
+
+// Writes `frame`, waits for the reply and reads it into `reply`. The caller has
+// opened the device. `reply` is zeroed first, so bytes no read delivered are 0.
+bool transact(ReplyBuffer reply, std::span<const uint8_t> frame);
+
+// Opens on demand, runs one frame, requires reply byte 0 to be `command`,
+// prints `errorLine` on failure, and releases the device.
+bool echoExchange(std::span<const uint8_t> frame, uint8_t command, const char* errorLine, ReplyBuffer reply);
+
+// Reads `count` reply bytes of register block `reg` (echo 0xE0).
+bool readBlock(uint8_t reg, ReplyBuffer reply, uint8_t count);
+
+inline constexpr uint8_t requestWrite = 0x10;
+inline constexpr uint8_t requestRead = 0x11;
+inline constexpr uint8_t commandRegister = 0xE0;  // setting writes and register reads
+inline constexpr uint8_t commandState = 0xE1;
+
+inline constexpr const char* errorReading = "Error Reading values\n";
+inline constexpr const char* errorWriting = "Error Writing values\n";
+
+}  // namespace brixel

@@ -1,0 +1,94 @@
+#pragma once
+// The one index of setting codes: which exported function sends which code,
+// and how its argument becomes the value byte.
+
+#include <BrixelLibrary.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace brixel {
+
+enum class ValueRule : uint8_t {
+    lowByte,        // an enumeration's low byte
+    oneIfOne,       // a bool's byte compared with 1: 1 or 0
+    byteUnchanged,  // a bool's byte as it is
+    alwaysOne,      // no argument; the value is 1
+};
+
+enum class ArgumentKind : uint8_t { none, flag, port, scaling, hdcp, edidMode, factoryReset, colourFormat, depth, bt2020, preset, edidTable };
+
+struct SettingCode {
+    BRIXEL_CMD code;
+    std::string_view function;  // the exported function that sends it
+    std::string_view command;   // the command-line name
+    ArgumentKind argument;
+    ValueRule rule;
+    std::string_view summary;
+};
+
+inline constexpr std::array settingCodes{
+    SettingCode{BRIXEL_CMD_ACTIVE_PORT, "setActivePort", "port", ArgumentKind::port, ValueRule::lowByte, "select the active input port"},
+    SettingCode{BRIXEL_CMD_AUTO_SWITCH, "setAutoSwitch", "auto-switch", ArgumentKind::flag, ValueRule::oneIfOne, "switch to a newly active input by itself"},
+    SettingCode{BRIXEL_CMD_SCALING, "setScaling", "scaling", ArgumentKind::scaling, ValueRule::lowByte, "scaling of the output"},
+    SettingCode{BRIXEL_CMD_HDCP_VERSION, "setHdcpVersion", "hdcp", ArgumentKind::hdcp, ValueRule::lowByte, "HDCP version offered to the source"},
+    SettingCode{BRIXEL_CMD_EDID_MODE, "setEdidMode", "edid-mode", ArgumentKind::edidMode, ValueRule::lowByte, "which EDID the source is shown"},
+    SettingCode{BRIXEL_CMD_SW_PRIORITY, "setSwPriority", "sw-priority", ArgumentKind::flag, ValueRule::oneIfOne, "software settings take priority over the buttons"},
+    SettingCode{BRIXEL_CMD_CUSTOM_EDID, "changeCustomEdid", "edid-select", ArgumentKind::edidTable, ValueRule::lowByte, "select a built-in EDID (after its upload)"},
+    SettingCode{BRIXEL_CMD_CUSTOM_AVI, "setCustomAvi", "custom-avi", ArgumentKind::flag, ValueRule::oneIfOne, "send the custom AVI InfoFrame"},
+    SettingCode{BRIXEL_CMD_AUTO_FILL_CRC, "setAutoFillCrc", "auto-fill-crc", ArgumentKind::flag, ValueRule::byteUnchanged, "device fills InfoFrame checksums"},
+    SettingCode{BRIXEL_CMD_CUSTOM_HDR, "setCustomHdr", "custom-hdr", ArgumentKind::flag, ValueRule::oneIfOne, "send the custom HDR InfoFrame"},
+    SettingCode{BRIXEL_CMD_AVI_DISABLE, "setAviDisable", "avi-disable", ArgumentKind::flag, ValueRule::byteUnchanged, "send no AVI InfoFrame"},
+    SettingCode{BRIXEL_CMD_LOGO_LED, "setLogoLed", "logo-led", ArgumentKind::flag, ValueRule::oneIfOne, "light the logo"},
+    SettingCode{BRIXEL_CMD_FACTORY_RESET, "factoryReset", "factory-reset", ArgumentKind::factoryReset, ValueRule::lowByte, "restore factory settings"},
+    SettingCode{BRIXEL_CMD_CSC, "setCsc", "csc", ArgumentKind::colourFormat, ValueRule::lowByte, "output colour format"},
+    SettingCode{BRIXEL_CMD_DEEP_COLOR, "setDeepColor", "deep-color", ArgumentKind::depth, ValueRule::lowByte, "output colour depth"},
+    SettingCode{BRIXEL_CMD_DOWN_CSC, "setDownCsc", "down-csc", ArgumentKind::colourFormat, ValueRule::lowByte, "colour format while downscaling"},
+    SettingCode{BRIXEL_CMD_DS_DEEP_COLOR, "setDsDeepColor", "ds-deep-color", ArgumentKind::depth, ValueRule::lowByte, "colour depth while downscaling"},
+    SettingCode{BRIXEL_CMD_MATRIX_ENABLE, "set3xEn", "matrix-enable", ArgumentKind::flag, ValueRule::byteUnchanged, "apply the colour matrix"},
+    SettingCode{BRIXEL_CMD_BT2020_FORCE, "setBt2020Force", "bt2020", ArgumentKind::bt2020, ValueRule::lowByte, "force BT.2020 colorimetry"},
+    SettingCode{BRIXEL_CMD_PRESET_4K30, "setPreset4k30", "preset-4k30", ArgumentKind::flag, ValueRule::byteUnchanged, "use the 2160p30 output preset"},
+    SettingCode{BRIXEL_CMD_PRESET_4K60, "setPreset4k60", "preset-4k60", ArgumentKind::flag, ValueRule::byteUnchanged, "use the 2160p60 output preset"},
+    SettingCode{BRIXEL_CMD_PRESET_4K30_MODE, "setPreset4k30Mode", "preset-4k30-mode", ArgumentKind::preset, ValueRule::lowByte, "format of the 2160p30 preset"},
+    SettingCode{BRIXEL_CMD_PRESET_4K60_MODE, "setPreset4k60Mode", "preset-4k60-mode", ArgumentKind::preset, ValueRule::lowByte, "format of the 2160p60 preset"},
+    SettingCode{BRIXEL_CMD_IGNORE_EDID, "setIgnoreEdid", "ignore-edid", ArgumentKind::flag, ValueRule::byteUnchanged, "ignore the display's EDID"},
+    SettingCode{BRIXEL_CMD_RESET, "resetBrixel", "reset", ArgumentKind::none, ValueRule::alwaysOne, "restart the device"},
+    SettingCode{BRIXEL_CMD_HDR_DISABLE, "setHdrDisable", "hdr-disable", ArgumentKind::flag, ValueRule::byteUnchanged, "send no HDR InfoFrame"},
+    SettingCode{BRIXEL_CMD_HTPC, "setHtpc", "htpc", ArgumentKind::flag, ValueRule::byteUnchanged, "HTPC mode"},
+};
+
+constexpr const SettingCode* findSettingCode(BRIXEL_CMD code) {
+    for (const auto& row : settingCodes)
+        if (row.code == code) return &row;
+    return nullptr;
+}
+
+constexpr const SettingCode* findSettingCommand(std::string_view command) {
+    for (const auto& row : settingCodes)
+        if (row.command == command) return &row;
+    return nullptr;
+}
+
+// The value byte a row's function sends for an argument whose byte is `argument`.
+constexpr uint8_t valueByte(ValueRule rule, uint8_t argument) {
+    switch (rule) {
+        case ValueRule::oneIfOne: return argument == 1 ? 1 : 0;
+        case ValueRule::alwaysOne: return 1;
+        case ValueRule::lowByte:
+        case ValueRule::byteUnchanged: break;
+    }
+    return argument;
+}
+
+// The HDCP version value the library never sends.
+inline constexpr uint8_t refusedHdcpValue = 1;
+
+// A bool from a caller may hold any byte; the value rules look at the byte itself.
+uint8_t byteOf(bool flag);
+
+// The setting write: true when the device echoed it.
+bool sendSetting(BRIXEL_CMD code, uint8_t value);
+
+}  // namespace brixel
