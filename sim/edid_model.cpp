@@ -11,3 +11,11 @@ nlohmann::json saveState(const EdidState&) { return nlohmann::json::object(); }
 void loadState(EdidState&, const nlohmann::json&) {}
 
 }  // namespace brixel::sim
+
+namespace brixel::sim {
+
+std::array<uint8_t, 13> displayMonitorName(const EdidState&) {
+    return {'S', 'i', 'm', 'u', 'l', 'a', 't', 'e', 'd', ' ', 'T', 'V', 0x0A};
+}
+
+}  // namespace brixel::sim

@@ -1,8 +1,17 @@
 #pragma once
 // Custom InfoFrames written to the device and their activation.
 
+#include <cstdint>
+#include <vector>
+
 namespace brixel::sim {
 
-struct InfoFrameState {};
+struct InfoFrameState {
+    // As written: type, version, length, checksum, payload.
+    std::vector<uint8_t> avi;
+    bool aviActive = false;  // an activated custom AVI InfoFrame is what the output sends
+    std::vector<uint8_t> hdr;
+    bool hdrActive = false;
+};
 
 }  // namespace brixel::sim
