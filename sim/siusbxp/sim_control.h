@@ -1,0 +1,21 @@
+#pragma once
+// What the stand-in SiUSBXp.dll offers tests beside the ten vendor operations:
+// plain C functions exported by name, for GetProcAddress. At load it has one
+// attached device that reports "2024".
+
+extern "C" {
+// No devices, no faults, an empty trace.
+typedef void (*SimResetFn)(void);
+// Attaches a device reporting `serial`; returns its index.
+typedef int (*SimAddDeviceFn)(const char* serial);
+// Makes a device fail on every call of one kind from now on: "string", "open",
+// "close", "write", "noReply", "rxQueue", "read", "wrongEcho", "shortReply";
+// device -1 with "count" fails the device count. Returns 0 for an unknown fault.
+typedef int (*SimSetFaultFn)(int device, const char* fault);
+// The device's value of a setting code, or -1 when there is no such device.
+typedef int (*SimSettingFn)(int device, int code);
+// How many calls of a vendor operation ("getNumDevices", "open", ...) were made; -1 for an unknown name.
+typedef int (*SimCallsFn)(const char* operation);
+// Handles that are open now.
+typedef int (*SimOpenHandlesFn)(void);
+}

@@ -1,0 +1,154 @@
+// The simulated device as SiUSBXp.dll: the ten vendor operations, stdcall and
+// exported by ordinal as the vendor's library has them, so that a program's
+// binding to the real DLL is what tests exercise. Runs on the real clock,
+// because the library behind it keeps time with GetTickCount.
+
+#include <windows.h>
+
+#include <cstring>
+#include <string_view>
+
+#include "sim/simulator.h"
+#include "sim/siusbxp/sim_control.h"
+
+namespace {
+
+using brixel::sim::FrameFault;
+using brixel::sim::Op;
+using brixel::sim::Simulator;
+
+Simulator* simulator = nullptr;
+
+Simulator& sim() {
+    if (!simulator) {
+        simulator = new Simulator(brixel::sim::Clock::realTime);
+        simulator->addDevice("2024");
+    }
+    return *simulator;
+}
+
+void store(LPDWORD out, uint32_t value) {
+    if (out) *out = value;
+}
+
+constexpr Op operations[] = {
+    Op::getNumDevices, Op::getProductString, Op::open,        Op::close,       Op::read,
+    Op::write,         Op::flushBuffers,     Op::setTimeouts, Op::getTimeouts, Op::checkRxQueue};
+
+}  // namespace
+
+extern "C" {
+
+int WINAPI SI_GetNumDevices(LPDWORD numDevices) {
+    uint32_t n = 0;
+    const int status = sim().getNumDevices(&n);
+    if (status == 0) store(numDevices, n);
+    return status;
+}
+
+int WINAPI SI_GetProductString(DWORD deviceNum, LPVOID deviceString, DWORD options) {
+    return sim().getProductString(deviceNum, static_cast<char*>(deviceString), options);
+}
+
+int WINAPI SI_Open(DWORD deviceNum, HANDLE* handle) { return sim().open(deviceNum, handle); }
+
+int WINAPI SI_Close(HANDLE handle) { return sim().close(handle); }
+
+int WINAPI SI_Read(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesReturned, OVERLAPPED*) {
+    uint32_t n = 0;
+    const int status = sim().read(handle, buffer, bytesToRead, &n);
+    store(bytesReturned, n);
+    return status;
+}
+
+int WINAPI SI_Write(HANDLE handle, LPVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, OVERLAPPED*) {
+    uint32_t n = 0;
+    const int status = sim().write(handle, buffer, bytesToWrite, &n);
+    store(bytesWritten, n);
+    return status;
+}
+
+int WINAPI SI_FlushBuffers(HANDLE handle, BYTE flushTransmit, BYTE flushReceive) {
+    return sim().flushBuffers(handle, flushTransmit, flushReceive);
+}
+
+int WINAPI SI_SetTimeouts(DWORD readTimeout, DWORD writeTimeout) {
+    return sim().setTimeouts(readTimeout, writeTimeout);
+}
+
+int WINAPI SI_GetTimeouts(LPDWORD readTimeout, LPDWORD writeTimeout) {
+    uint32_t readMs = 0;
+    uint32_t writeMs = 0;
+    const int status = sim().getTimeouts(&readMs, &writeMs);
+    store(readTimeout, readMs);
+    store(writeTimeout, writeMs);
+    return status;
+}
+
+int WINAPI SI_CheckRXQueue(HANDLE handle, LPDWORD numBytesInQueue, LPDWORD queueStatus) {
+    uint32_t waiting = 0;
+    uint32_t queue = 0;
+    const int status = sim().checkRxQueue(handle, &waiting, &queue);
+    store(numBytesInQueue, waiting);
+    store(queueStatus, queue);
+    return status;
+}
+
+void simReset(void) {
+    delete simulator;
+    simulator = new Simulator(brixel::sim::Clock::realTime);
+}
+
+int simAddDevice(const char* serial) {
+    sim().addDevice(serial ? serial : "");
+    return static_cast<int>(sim().deviceCount()) - 1;
+}
+
+int simSetFault(int device, const char* fault) {
+    if (!fault) return 0;
+    const std::string_view name = fault;
+    if (device == -1) {
+        if (name != "count") return 0;
+        sim().countFails = true;
+        return 1;
+    }
+    if (device < 0 || static_cast<std::size_t>(device) >= sim().deviceCount()) return 0;
+    brixel::sim::DeviceFaults& f = sim().device(static_cast<std::size_t>(device)).faults;
+    if (name == "string")
+        f.stringFails = true;
+    else if (name == "open")
+        f.openFails = true;
+    else if (name == "close")
+        f.closeFails = true;
+    else if (name == "write")
+        f.writeFails = FrameFault::always();
+    else if (name == "noReply")
+        f.noReply = FrameFault::always();
+    else if (name == "rxQueue")
+        f.rxQueueFails = FrameFault::always();
+    else if (name == "read")
+        f.readFails = FrameFault::always();
+    else if (name == "wrongEcho")
+        f.wrongEcho = FrameFault::always();
+    else if (name == "shortReply")
+        f.shortReply = FrameFault::always();
+    else
+        return 0;
+    return 1;
+}
+
+int simSetting(int device, int code) {
+    if (device < 0 || static_cast<std::size_t>(device) >= sim().deviceCount() || code < 0 || code > 255) return -1;
+    return sim().device(static_cast<std::size_t>(device)).model.settings[static_cast<std::size_t>(code)];
+}
+
+int simCalls(const char* operation) {
+    if (!operation) return -1;
+    for (Op op : operations)
+        if (std::strcmp(brixel::sim::opName(op), operation) == 0) return static_cast<int>(sim().count(op));
+    return -1;
+}
+
+int simOpenHandles(void) { return static_cast<int>(sim().openHandles()); }
+
+}  // extern "C"
