@@ -11,6 +11,7 @@
 #   exports.txt             decorated name, tab, the header's signature
 #   exports.inc             {"function", "decorated name"}, for C++ tests
 
+cmake_minimum_required(VERSION 3.25)
 foreach(var CLANG JQ MSVC_TARGET GNU_TARGET HEADER OUT_DIR)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "msvc_exports.cmake: ${var} is not set")

@@ -9,6 +9,6 @@ add_subdirectory(${BRIXEL_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCL
 # a second, and GoogleTest lists each case in the program's output anyway.
 function(brixel_windows_test name)
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=0)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS behaviour)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS behaviour FIXTURES_REQUIRED wine)
     add_dependencies(${name} siusbxp_sim)
 endfunction()
