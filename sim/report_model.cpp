@@ -33,9 +33,21 @@ struct ScaledCode {
     uint8_t to;
 };
 // 2160p to the 1080p of the same rate, and back.
-constexpr std::array<ScaledCode, 15> downscaled{{{93, 32}, {94, 33}, {95, 34}, {96, 31}, {97, 16},
-                                                 {98, 32}, {99, 33}, {100, 34}, {101, 31}, {102, 16},
-                                                 {103, 32}, {104, 33}, {105, 34}, {106, 31}, {107, 16}}};
+constexpr std::array<ScaledCode, 15> downscaled{{{93, 32},
+                                                 {94, 33},
+                                                 {95, 34},
+                                                 {96, 31},
+                                                 {97, 16},
+                                                 {98, 32},
+                                                 {99, 33},
+                                                 {100, 34},
+                                                 {101, 31},
+                                                 {102, 16},
+                                                 {103, 32},
+                                                 {104, 33},
+                                                 {105, 34},
+                                                 {106, 31},
+                                                 {107, 16}}};
 constexpr std::array<ScaledCode, 5> upscaled{{{32, 93}, {33, 94}, {34, 95}, {31, 96}, {16, 97}}};
 
 std::optional<uint8_t> scale(const auto& table, uint8_t code) {
@@ -135,7 +147,10 @@ std::vector<uint8_t> statusBytes(const DeviceModel& device) {
     s[11] = static_cast<uint8_t>(source->pixelClockKhz >> 16);
 
     const auto csc = device.setting(isDown ? BRIXEL_CMD_DOWN_CSC : BRIXEL_CMD_CSC);
-    s[13] = aviByte1(outputFormat(csc, source->colorFormat));
+    uint8_t format = outputFormat(csc, source->colorFormat);
+    // 4:2:0 exists only at 2160p: a downscaled 4:2:0 picture leaves as 4:4:4.
+    if (isDown && format == 3) format = 2;
+    s[13] = aviByte1(format);
     s[14] = aviByte2(source->colorimetry);
     s[15] = aviByte3(source->extendedColorimetry, source->quantization);
     // An activated custom AVI InfoFrame is what the display gets.
@@ -167,8 +182,8 @@ std::vector<uint8_t> capturedInfoFrame(const DeviceModel& device, uint8_t reg) {
         case hdrRegister: {
             if (!source->hdr) return {};
             // BT.2020 primaries and D65 in units of 0.00002, 1000 cd/m2 mastering, MaxCLL 1000, MaxFALL 400.
-            const std::array<uint16_t, 12> values{35400, 14600, 8500, 39850, 6550, 2300, 15635, 16450, 1000, 50,
-                                                  1000, 400};
+            const std::array<uint16_t, 12> values{35400, 14600, 8500, 39850, 6550, 2300,
+                                                  15635, 16450, 1000, 50,    1000, 400};
             std::vector<uint8_t> payload{source->eotf, 0x00};
             for (uint16_t v : values) {
                 payload.push_back(static_cast<uint8_t>(v));
