@@ -101,8 +101,8 @@ constexpr std::array<std::array<DepthConversion, 4>, 4> depthConversions{{
 }};
 
 // A 4:2:2 output's clock, from P alone, by J.
-constexpr std::array<DepthConversion, 4> output422Conversions{{
-    {0, 0, 0, false}, {0, 0, 1.25, false}, {0, 0, 1.5, false}, {0.5, 0, 0, false}}};
+constexpr std::array<DepthConversion, 4> output422Conversions{
+    {{0, 0, 0, false}, {0, 0, 1.25, false}, {0, 0, 1.5, false}, {0.5, 0, 0, false}}};
 
 int32_t convert(long p, const DepthConversion& c) {
     if (c.integerHalf) return static_cast<int32_t>(p / 2);

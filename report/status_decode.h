@@ -36,7 +36,7 @@ inline constexpr uint8_t displayNameCount = 15;
 struct FurtherBlock {
     uint8_t reg;
     uint8_t count;
-    StatusBlocks::Block StatusBlocks::* block;
+    StatusBlocks::Block StatusBlocks::*block;
 };
 inline constexpr std::array<FurtherBlock, 7> furtherBlocks{{
     {21, infoFrameCount, &StatusBlocks::spd},
