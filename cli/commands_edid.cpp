@@ -43,7 +43,10 @@ struct Progress {
 void sleepWithProgress(uint32_t ms) {
     if (progress.showing && ms == edidFrameWaitMs) {
         ++progress.frames;
-        std::fprintf(stderr, "\rwriting EDID: %u/%u frames", progress.frames, progress.total);
+        if (progress.frames < progress.total)
+            std::fprintf(stderr, "\rwriting EDID: %u/%u frames", progress.frames, progress.total);
+        else
+            std::fprintf(stderr, "\r\033[K");  // done: the library's own line follows
         std::fflush(stderr);
     }
     if (progress.sleep) progress.sleep(ms);
@@ -63,7 +66,7 @@ bool withProgress(const Context& ctx, const std::function<bool()>& write) {
     progress.total = static_cast<unsigned>(edid::edidSize / 8);
     progress.showing = wanted && host().sleep == sleepWithProgress;
     const bool ok = write();
-    if (progress.showing) std::fprintf(stderr, "\r\033[K");
+    if (progress.showing && progress.frames > 0 && progress.frames < progress.total) std::fprintf(stderr, "\r\033[K");
     progress.showing = false;
     return ok;
 }

@@ -348,10 +348,13 @@ constexpr const CatalogueRow* rowFor(int value) {
     return nullptr;
 }
 
-constexpr const CatalogueRow* rowInSlot(std::size_t slot) {
-    for (const auto& row : catalogue)
-        if (row.slot == slot) return &row;
-    return nullptr;
+// Pointers are not compared with null in what the compiler evaluates: GCC's
+// UBSan instrumentation makes such comparisons non-constant.
+constexpr const CatalogueRow& rowInSlot(std::size_t slot) {
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < catalogue.size(); ++i)
+        if (catalogue[i].slot == slot) found = i;
+    return catalogue[found];
 }
 
 // Each slot names exactly one row, and each value 2 to 25 has one.
@@ -361,8 +364,11 @@ constexpr bool slotsArePermutation() {
         for (const auto& row : catalogue) rows += row.slot == slot ? 1 : 0;
         if (rows != 1) return false;
     }
-    for (int value = 2; value <= 25; ++value)
-        if (rowFor(value) == nullptr) return false;
+    for (int value = 2; value <= 25; ++value) {
+        int rows = 0;
+        for (const auto& row : catalogue) rows += row.value == value ? 1 : 0;
+        if (rows != 1) return false;
+    }
     return true;
 }
 static_assert(slotsArePermutation());
@@ -375,7 +381,7 @@ static_assert(everyExtensionFits(), "data blocks and timings must leave room for
 // builtInEdids[slot - 1] is the entry stored in that slot.
 inline constexpr std::array<Edid, entryCount> builtInEdids = [] {
     std::array<Edid, entryCount> entries{};
-    for (std::size_t slot = 1; slot <= entryCount; ++slot) entries[slot - 1] = compose(*rowInSlot(slot));
+    for (std::size_t slot = 1; slot <= entryCount; ++slot) entries[slot - 1] = compose(rowInSlot(slot));
     return entries;
 }();
 
@@ -385,7 +391,7 @@ constexpr bool entriesAreSound() {
         const auto base = std::span(e).first(blockSize);
         const auto extension = std::span(e).last(blockSize);
         if (!sumsToZero(base) || !sumsToZero(extension)) return false;
-        if (extension[2] != 4 + dataBlocksLength(*rowInSlot(i + 1))) return false;
+        if (extension[2] != 4 + dataBlocksLength(rowInSlot(i + 1))) return false;
         for (std::size_t j = i + 1; j < entryCount; ++j)
             if (builtInEdids[j] == e) return false;
     }
