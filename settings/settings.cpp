@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -25,7 +26,8 @@ namespace {
 template <BRIXEL_CMD Code>
 bool send(uint8_t argument) {
     constexpr const SettingCode* row = findSettingCode(Code);
-    static_assert(row != nullptr, "every wrapper has its row in the code table");
+    static_assert(std::ranges::any_of(settingCodes, [](const SettingCode& r) { return r.code == Code; }),
+                  "every wrapper has its row in the code table");
     return sendSetting(Code, valueByte(row->rule, argument));
 }
 
