@@ -14,8 +14,8 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "sim/subsystems.h"
