@@ -22,11 +22,18 @@ uint8_t byteOf(bool flag) {
 
 namespace {
 
+// By index, not pointer: GCC's sanitizers make a pointer test non-constant.
+constexpr std::size_t rowOf(BRIXEL_CMD code) {
+    std::size_t i = 0;
+    while (i < settingCodes.size() && settingCodes[i].code != code) ++i;
+    return i;
+}
+
 template <BRIXEL_CMD Code>
 bool send(uint8_t argument) {
-    constexpr const SettingCode* row = findSettingCode(Code);
-    static_assert(row != nullptr, "every wrapper has its row in the code table");
-    return sendSetting(Code, valueByte(row->rule, argument));
+    static_assert(rowOf(Code) < settingCodes.size(), "every wrapper has its row in the code table");
+    constexpr ValueRule rule = settingCodes[rowOf(Code)].rule;
+    return sendSetting(Code, valueByte(rule, argument));
 }
 
 template <BRIXEL_CMD Code, typename Enum>
