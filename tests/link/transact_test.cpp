@@ -129,6 +129,22 @@ TEST_F(SimTest, ReadFailureKeepsTheBytesThatArrived) {
     EXPECT_TRUE(releasedAndClosed(sim));
 }
 
+// Operations of several frames call transact directly with one buffer.
+TEST_F(SimTest, TransactZeroesWhatNoReplyByteOverwrote) {
+    device->faults.shortReply = sim::FrameFault::at(1);
+    device->faults.shortReplyLength = 3;
+    ASSERT_TRUE(ensureDeviceOpen());
+    std::array<uint8_t, replySize> reply{};
+    const std::array<uint8_t, 3> stateRead{0x11, 0x3E, 0xE1};
+    ASSERT_TRUE(transact(reply, stateRead));
+    EXPECT_NE(reply[3], 0);
+    ASSERT_TRUE(transact(reply, stateRead));
+    EXPECT_EQ(reply[0], 0xE1);
+    for (std::size_t i = 3; i < replySize; ++i) EXPECT_EQ(reply[i], 0) << i;
+    releaseDevice();
+    EXPECT_EQ(sim.openHandles(), 0u);
+}
+
 // ---- Time-outs --------------------------------------------------------------------
 
 TEST_F(SimTest, TimeoutsAreSetForWriteAndReadAndRestoredAfter) {
