@@ -135,9 +135,10 @@ BENCHMARK(BM_BareLayer_DiscoveryExchange);
 class OverheadReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
+        // With repetitions the median stands for the benchmark, else the single run.
         for (const auto& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                nsPerOp[run.benchmark_name()] =
+            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
+                nsPerOp[run.run_name.function_name] =
                     run.GetAdjustedCPUTime() * (run.time_unit == benchmark::kMicrosecond   ? 1e3
                                                 : run.time_unit == benchmark::kMillisecond ? 1e6
                                                                                            : 1.0);
