@@ -425,7 +425,7 @@ int usbCheckRxQueue(void* handle, uint32_t* bytesInQueue, uint32_t* queueStatus)
     OpenDevice* dev = find(handle);
     if (!dev) return invalidHandle;
     if (!bytesInQueue) return invalidParameter;
-    pump(milliseconds(0));
+    if (!dev->gone) pump(milliseconds(0));
     const auto waiting = static_cast<uint32_t>(dev->received.size());
     *bytesInQueue = waiting;
     if (queueStatus) *queueStatus = dev->overrun ? rxOverrun : waiting > 0 ? rxReady : rxEmpty;

@@ -248,6 +248,7 @@ void EmulatedDevice::control(Urb& urb) {
         char line[32];
         std::snprintf(line, sizeof line, "vendor %02x %04x", request, value);
         log_.push_back(line);
+        if (stallVendorRequests) urb.status = -EPIPE;
         return;
     }
     if (requestType == 0x80 && request == 0x06 && (value >> 8) == 0x03) {

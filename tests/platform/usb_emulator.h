@@ -58,6 +58,7 @@ public:
     uint32_t packetGapMs = 0;     // between the packets of one reply
     bool stallSerial = false;     // GET_DESCRIPTOR for the serial string stalls
     bool silent = false;          // frames are taken but never answered
+    bool stallVendorRequests = false;
     // Unplugged right after this many OUT frames (the frame itself is taken).
     std::optional<uint32_t> unplugAfterFrames;
     // Replaces the model's answer to a frame when it returns a value.
