@@ -97,7 +97,10 @@ std::string sysfsName(libusb_device* device) {
     std::string name = std::to_string(libusb_get_bus_number(device));
     const auto ports = portPath(device);
     if (ports.empty()) return "usb" + name;
-    for (std::size_t i = 0; i < ports.size(); ++i) name += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        name += i == 0 ? '-' : '.';
+        name += std::to_string(ports[i]);
+    }
     return name;
 }
 

@@ -106,7 +106,10 @@ EmulatedDevice::~EmulatedDevice() {
 
 std::string EmulatedDevice::sysfsName() const {
     std::string name = std::to_string(setup.bus);
-    for (std::size_t i = 0; i < setup.ports.size(); ++i) name += (i == 0 ? "-" : ".") + std::to_string(setup.ports[i]);
+    for (std::size_t i = 0; i < setup.ports.size(); ++i) {
+        name += i == 0 ? '-' : '.';
+        name += std::to_string(setup.ports[i]);
+    }
     return name;
 }
 
@@ -126,11 +129,9 @@ uint32_t EmulatedDevice::framesReceived() {
     return frames_;
 }
 
-std::size_t EmulatedDevice::bytesNotYetSent() {
+uint64_t EmulatedDevice::ioctlsHandled() {
     std::lock_guard guard(mutex_);
-    std::size_t n = 0;
-    for (auto& p : outgoing_) n += p.bytes.size();
-    return n;
+    return ioctls_;
 }
 
 void EmulatedDevice::unplug() {
@@ -157,6 +158,7 @@ void EmulatedDevice::endAllPending(int status) {
 
 bool EmulatedDevice::handleIoctl(UMockdevIoctlClient* client) {
     std::lock_guard guard(mutex_);
+    ++ioctls_;
     const gulong request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     // A disconnected device still hands back what had ended, then only ENODEV.

@@ -70,11 +70,11 @@ public:
     // "out 11 3e e1", "release 0" (string descriptor reads are not listed).
     std::vector<std::string> log();
     uint32_t framesReceived();
+    // Every ioctl the host made on the device node.
+    uint64_t ioctlsHandled();
     // The device is gone: pending URBs end as on a disconnect, and every further
     // request fails with ENODEV.
     void unplug();
-    // Bytes the device still holds for the host, not yet taken by an IN URB.
-    std::size_t bytesNotYetSent();
 
     // Called on umockdev's thread.
     bool handleIoctl(UMockdevIoctlClient* client);
@@ -109,6 +109,7 @@ private:
     UMockdevIoctlBase* handler_ = nullptr;
     bool gone_ = false;
     uint32_t frames_ = 0;
+    uint64_t ioctls_ = 0;
     std::vector<std::string> log_;
     std::deque<Urb> pendingIn_;
     std::deque<Urb> done_;
