@@ -126,8 +126,8 @@ HdrMetadata metadataFrom(const HdrBuildOptions& o) {
         if (o.primaries == p.name) m.red = p.red, m.green = p.green, m.blue = p.blue, known = true;
     if (!known) {
         if (o.primaries.find(',') == std::string::npos)
-            throw CLI::ValidationError("--primaries", "expected " + presetNames() + " or rx,ry,gx,gy,bx,by, not '" +
-                                                          o.primaries + "'");
+            throw CLI::ValidationError(
+                "--primaries", "expected " + presetNames() + " or rx,ry,gx,gy,bx,by, not '" + o.primaries + "'");
         const auto v = numberList("--primaries", o.primaries, 6);
         m.red = {v[0], v[1]}, m.green = {v[2], v[3]}, m.blue = {v[4], v[5]};
     }
@@ -151,7 +151,8 @@ void addHdrBuild(CLI::App& parent, Context& ctx) {
         "hdr-build", "build an HDR (Dynamic Range and Mastering) InfoFrame from values, print it and send it");
     auto o = std::make_shared<HdrBuildOptions>();
     cmd->add_option("--eotf", o->eotf, "transfer function: sdr|hdr|pq|hlg")->capture_default_str();
-    cmd->add_option("--primaries", o->primaries, "mastering display primaries: " + presetNames() + " or rx,ry,gx,gy,bx,by")
+    cmd->add_option("--primaries", o->primaries,
+                    "mastering display primaries: " + presetNames() + " or rx,ry,gx,gy,bx,by")
         ->capture_default_str();
     cmd->add_option("--white-point", o->white, "white point: d65 or x,y")->capture_default_str();
     cmd->add_option("--max-luminance", o->maxLuminance, "mastering display maximum luminance, cd/m2")

@@ -30,7 +30,8 @@ std::string at(std::size_t index) { return "position " + std::to_string(index + 
 }  // namespace
 
 std::vector<std::string> infoFrameTextProblems(std::string_view text, std::size_t maxBytes) {
-    if (text.empty()) return {"the text is empty; give the InfoFrame as hex bytes with colons between, e.g. 82:02:0D:..."};
+    if (text.empty())
+        return {"the text is empty; give the InfoFrame as hex bytes with colons between, e.g. 82:02:0D:..."};
 
     // Byte by byte between the colons, so that one missing digit is one problem.
     std::vector<std::string> problems;
@@ -64,8 +65,8 @@ std::vector<std::string> infoFrameTextProblems(std::string_view text, std::size_
     }
     if (listed > maxListed) problems.push_back("... and " + std::to_string(listed - maxListed) + " more problems");
     if (bytes < 2 || bytes > maxBytes)
-        problems.push_back(std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes") + " given; this InfoFrame takes 2 to " +
-                           std::to_string(maxBytes) + " bytes");
+        problems.push_back(std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes") +
+                           " given; this InfoFrame takes 2 to " + std::to_string(maxBytes) + " bytes");
     return problems;
 }
 

@@ -26,7 +26,7 @@ BRIXEL_API bool get3x(SB_VALUES* values) {
     if (values == nullptr) return false;
     std::array<uint8_t, replySize> reply{};
     // A failed read leaves the caller's record as it was.
-    if (!readBlock(matrixRegister, reply, matrixReadCount)) return false;
+    if (!readBlock(matrixReadRegister, reply, matrixReadCount)) return false;
     *values = decodeMatrixReply(reply);
     return true;
 }

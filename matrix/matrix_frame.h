@@ -38,7 +38,7 @@ inline constexpr std::array<MatrixField, 12> matrixWireOrder{{
 inline constexpr std::size_t matrixWireSize = matrixWireOrder.size() * 2;
 inline constexpr std::size_t matrixFrameSize = 3 + matrixWireSize;
 inline constexpr uint8_t commandMatrix = 0xE8;
-inline constexpr uint8_t matrixRegister = 44;
+inline constexpr uint8_t matrixReadRegister = 44;
 inline constexpr uint8_t matrixReadCount = 26;
 // Reply bytes before the first word: the echo and one unused byte.
 inline constexpr std::size_t matrixReplyOffset = 2;
@@ -79,9 +79,10 @@ constexpr SB_VALUES decodeMatrixReply(std::span<const uint8_t> reply) {
 }
 
 static_assert(matrixFrameSize == 27);
-static_assert(matrixWireBytes(defaultMatrix) == std::array<uint8_t, matrixWireSize>{
-                                                    0x3F, 0x25, 0x30, 0xF9, 0xF2, 0xEE, 0x3F, 0x25, 0x95, 0x43, 0x00, 0x00,
-                                                    0x3F, 0x25, 0x00, 0x00, 0x60, 0x39, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
+static_assert(matrixWireBytes(defaultMatrix) == std::array<uint8_t, matrixWireSize>{0x3F, 0x25, 0x30, 0xF9, 0xF2, 0xEE,
+                                                                                    0x3F, 0x25, 0x95, 0x43, 0x00, 0x00,
+                                                                                    0x3F, 0x25, 0x00, 0x00, 0x60, 0x39,
+                                                                                    0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
               "the default matrix on the wire");
 
 }  // namespace brixel

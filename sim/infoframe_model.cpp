@@ -43,12 +43,8 @@ std::optional<Reply> answerInfoFrameFrame(DeviceModel& device, std::span<const u
 }
 
 nlohmann::json saveState(const InfoFrameState& state) {
-    return {{"avi", state.avi},
-            {"aviActive", state.aviActive},
-            {"aviWritten", state.aviWritten},
-            {"hdr", state.hdr},
-            {"hdrActive", state.hdrActive},
-            {"hdrWritten", state.hdrWritten}};
+    return {{"avi", state.avi}, {"aviActive", state.aviActive}, {"aviWritten", state.aviWritten},
+            {"hdr", state.hdr}, {"hdrActive", state.hdrActive}, {"hdrWritten", state.hdrWritten}};
 }
 
 void loadState(InfoFrameState& state, const nlohmann::json& j) {

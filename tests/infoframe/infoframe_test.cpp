@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -91,14 +91,12 @@ const std::string aviLength = "Error: min 2, max 17 data bytes";
 const std::string hdrLength = "Error: min 2, max 31 data bytes";
 const std::string leadingColon = "Error: the text must begin with a byte of two hex digits, not a colon\n";
 
-INSTANTIATE_TEST_SUITE_P(Texts, InfoFrameRefused,
-                         testing::Values(RefusedCase{false, "82:0", aviLength}, RefusedCase{false, "", aviLength},
-                                         RefusedCase{false, bytesText(17) + "0", aviLength},
-                                         RefusedCase{true, "82:0", hdrLength},
-                                         RefusedCase{true, bytesText(31) + "0", hdrLength},
-                                         RefusedCase{false, ":2:02:0D", leadingColon},
-                                         RefusedCase{false, "8:02:0D", leadingColon},
-                                         RefusedCase{true, ":87:01:1A", leadingColon}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, InfoFrameRefused,
+    testing::Values(RefusedCase{false, "82:0", aviLength}, RefusedCase{false, "", aviLength},
+                    RefusedCase{false, bytesText(17) + "0", aviLength}, RefusedCase{true, "82:0", hdrLength},
+                    RefusedCase{true, bytesText(31) + "0", hdrLength}, RefusedCase{false, ":2:02:0D", leadingColon},
+                    RefusedCase{false, "8:02:0D", leadingColon}, RefusedCase{true, ":87:01:1A", leadingColon}));
 
 TEST_F(InfoFrameTest, NullTextIsRefusedWithoutTraffic) {
     EXPECT_FALSE(run([] { return setAviIf(nullptr); }));
@@ -112,9 +110,9 @@ TEST_F(InfoFrameTest, AviStopsAfterAnUnacknowledgedWrite) {
         const char* name;
         sim::FrameFault sim::DeviceFaults::*fault;
     };
-    for (auto [name, fault] : {Fault{"wrong echo", &sim::DeviceFaults::wrongEcho},
-                               Fault{"write fails", &sim::DeviceFaults::writeFails},
-                               Fault{"no reply", &sim::DeviceFaults::noReply}}) {
+    for (auto [name, fault] :
+         {Fault{"wrong echo", &sim::DeviceFaults::wrongEcho}, Fault{"write fails", &sim::DeviceFaults::writeFails},
+          Fault{"no reply", &sim::DeviceFaults::noReply}}) {
         SCOPED_TRACE(name);
         device->faults = {};
         device->faults.*fault = FrameFault::at(device->framesWritten);

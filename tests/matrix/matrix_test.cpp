@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
+#include <nlohmann/json.hpp>
 #include <vector>
 
 #include "matrix/matrix_frame.h"
@@ -143,7 +143,8 @@ TEST_F(MatrixTest, NullRecordsAreRefusedWithoutTraffic) {
 TEST_F(MatrixTest, EnableSendsSettingFortyFive) {
     ASSERT_TRUE(set3xEn(true));
     ASSERT_TRUE(set3xEn(false));
-    EXPECT_EQ(sim.writtenFrames(), (std::vector<Bytes>{{0x10, 0x04, 0xE0, 0x2D, 0x01}, {0x10, 0x04, 0xE0, 0x2D, 0x00}}));
+    EXPECT_EQ(sim.writtenFrames(),
+              (std::vector<Bytes>{{0x10, 0x04, 0xE0, 0x2D, 0x01}, {0x10, 0x04, 0xE0, 0x2D, 0x00}}));
     EXPECT_EQ(device->model.setting(BRIXEL_CMD_MATRIX_ENABLE), 0);
 }
 
