@@ -50,7 +50,10 @@ bool callWrapper(BRIXEL_CMD code, uint8_t v) {
 
 std::string choices(ArgumentKind kind) {
     std::string text;
-    for (const auto& n : namesFor(kind)) text += (text.empty() ? "" : "|") + std::string(n.name);
+    for (const auto& n : namesFor(kind)) {
+        if (!text.empty()) text += '|';
+        text.append(n.name);
+    }
     return text;
 }
 
@@ -126,7 +129,8 @@ void addInfo(CLI::App& app, Context& ctx) {
             for (std::size_t i = 0; i < stateBlockSize; ++i) {
                 char byte[4];
                 std::snprintf(byte, sizeof byte, "%02x", state[i]);
-                hex += (i == 0 ? "" : (i % 16 == 0 ? "\n" : " ")) + std::string(byte);
+                if (i > 0) hex += i % 16 == 0 ? '\n' : ' ';
+                hex += byte;
             }
             ctx.result = {{"firmware", versionOk ? nlohmann::json(version) : nlohmann::json(nullptr)},
                           {"stateBlock", stateOk ? nlohmann::json(std::vector<unsigned char>(state, state + stateBlockSize))

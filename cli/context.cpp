@@ -1,5 +1,6 @@
 #include "cli/context.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -97,7 +98,12 @@ int Context::session(const std::function<bool()>& operation) {
         closeSession();
         throw;
     }
+    const bool noDevice = !simulate && std::find(warnings.begin(), warnings.end(), "BRIXEL USB not connected!") != warnings.end();
     closeSession();
+    if (noDevice && !json)
+        std::fprintf(stderr,
+                     "brixelctl: no Brixel was found. Check the USB cable, run `brixelctl doctor`, "
+                     "or try the simulated device with --simulate.\n");
     return confirmed ? exitConfirmed : exitNotConfirmed;
 }
 

@@ -65,6 +65,20 @@ constexpr const SettingCode* findSettingCode(BRIXEL_CMD code) {
     return nullptr;
 }
 
+// The row of a code the library sends; settingCodes.size() when it has none.
+constexpr std::size_t settingRow(BRIXEL_CMD code) {
+    std::size_t i = 0;
+    while (i < settingCodes.size() && settingCodes[i].code != code) ++i;
+    return i;
+}
+
+// The value rule of a code's wrapper, checked at compile time to exist.
+template <BRIXEL_CMD Code>
+constexpr ValueRule ruleOf() {
+    static_assert(settingRow(Code) < settingCodes.size(), "every wrapper has its row in the code table");
+    return settingCodes[settingRow(Code)].rule;
+}
+
 constexpr const SettingCode* findSettingCommand(std::string_view command) {
     for (const auto& row : settingCodes)
         if (row.command == command) return &row;

@@ -24,9 +24,7 @@ namespace {
 
 template <BRIXEL_CMD Code>
 bool send(uint8_t argument) {
-    constexpr const SettingCode* row = findSettingCode(Code);
-    static_assert(row != nullptr, "every wrapper has its row in the code table");
-    return sendSetting(Code, valueByte(row->rule, argument));
+    return sendSetting(Code, valueByte(ruleOf<Code>(), argument));
 }
 
 template <BRIXEL_CMD Code, typename Enum>
