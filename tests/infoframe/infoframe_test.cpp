@@ -63,11 +63,11 @@ TEST_F(InfoFrameTest, LongestTextsAreAccepted) {
     const auto frames = sim.writtenFrames();
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[0].size(), 20u);
-    EXPECT_EQ(frames[0][1], 17);
-    EXPECT_EQ(frames[0][19], 0x10);
+    EXPECT_EQ(frames.at(0).at(1), 17);
+    EXPECT_EQ(frames.at(0).at(19), 0x10);
     EXPECT_EQ(frames[2].size(), 34u);
-    EXPECT_EQ(frames[2][1], 31);
-    EXPECT_EQ(frames[2][33], 0x1E);
+    EXPECT_EQ(frames.at(2).at(1), 31);
+    EXPECT_EQ(frames.at(2).at(33), 0x1E);
     EXPECT_EQ(frames[3], (std::vector<uint8_t>{0x10, 31, 0xB3, 0x20}));
 }
 
@@ -157,9 +157,9 @@ TEST_F(InfoFrameTest, HdrChecksumFill) {
     auto frames = sim.writtenFrames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0].size(), 33u);
-    EXPECT_EQ(frames[0][1], 0x1E);
-    EXPECT_EQ(frames[0][2], 0xE5);
-    EXPECT_EQ(frames[0][6], 0x5C);
+    EXPECT_EQ(frames.at(0).at(1), 0x1E);
+    EXPECT_EQ(frames.at(0).at(2), 0xE5);
+    EXPECT_EQ(frames.at(0).at(6), 0x5C);
     EXPECT_EQ(frames[1], (std::vector<uint8_t>{0x10, 0x1E, 0xB3, 0x20}));
     EXPECT_EQ(sim.sleeps(), std::vector<uint32_t>{100});
     EXPECT_TRUE(device->model.infoFrames.hdrActive);
@@ -171,20 +171,20 @@ TEST_F(InfoFrameTest, HdrChecksumFill) {
     sim.clearTrace();
     ASSERT_TRUE(run([&] { return setHdrIf(text.data(), true); }));
     frames = sim.writtenFrames();
-    EXPECT_EQ(frames[0][29], 0xE8);
-    EXPECT_EQ(frames[0][6], 0x71);
+    EXPECT_EQ(frames.at(0).at(29), 0xE8);
+    EXPECT_EQ(frames.at(0).at(6), 0x71);
 }
 
 TEST_F(InfoFrameTest, HdrWithoutFillSendsTheTextsOwnChecksum) {
     std::string text = hdrText("A5");
     ASSERT_TRUE(run([&] { return setHdrIf(text.data(), false); }));
-    EXPECT_EQ(sim.writtenFrames()[0][6], 0xA5);
+    EXPECT_EQ(sim.writtenFrames().at(0).at(6), 0xA5);
 }
 
 TEST_F(InfoFrameTest, HdrChecksumOfAShortTextIsNotSent) {
     std::string text = "87:01:1A";
     ASSERT_TRUE(run([&] { return setHdrIf(text.data(), true); }));
-    EXPECT_EQ(sim.writtenFrames()[0], (std::vector<uint8_t>{0x10, 0x03, 0xE5, 0x87, 0x01, 0x1A}));
+    EXPECT_EQ(sim.writtenFrames().at(0), (std::vector<uint8_t>{0x10, 0x03, 0xE5, 0x87, 0x01, 0x1A}));
 }
 
 TEST_F(InfoFrameTest, HdrGoesOnAfterAnUnacknowledgedWriteButReportsIt) {
@@ -193,8 +193,8 @@ TEST_F(InfoFrameTest, HdrGoesOnAfterAnUnacknowledgedWriteButReportsIt) {
     // The activation is acknowledged, but the values it made current were not.
     EXPECT_FALSE(run([&] { return setHdrIf(text.data(), true); }));
     EXPECT_EQ(printed, "Error Writing Infoframe values.\n");
-    EXPECT_EQ(sim.writtenFrames().size(), 2u);
-    EXPECT_EQ(sim.writtenFrames()[1], (std::vector<uint8_t>{0x10, 0x1E, 0xB3, 0x20}));
+    ASSERT_EQ(sim.writtenFrames().size(), 2u);
+    EXPECT_EQ(sim.writtenFrames().at(1), (std::vector<uint8_t>{0x10, 0x1E, 0xB3, 0x20}));
     EXPECT_EQ(sim.sleeps(), std::vector<uint32_t>{100});
     EXPECT_EQ(sim.count(Op::close), 1u);
 }
