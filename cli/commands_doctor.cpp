@@ -1,7 +1,150 @@
+// doctor: what stands between this machine and a Brixel on USB, then what to
+// change, then a verdict.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "cli/context.h"
+#include "link/timings.h"
+#include "platform/linux/usb_survey.h"
 
 namespace brixel::cli {
+namespace {
 
-void addDoctorCommands(CLI::App&, Context&) {}
+struct Check {
+    bool ok;
+    std::string text;
+};
+
+struct Report {
+    std::vector<Check> checks;
+    std::vector<std::string> changes;
+    void pass(std::string text) { checks.push_back({true, std::move(text)}); }
+    void fail(std::string text, std::string change = {}) {
+        checks.push_back({false, std::move(text)});
+        if (!change.empty()) changes.push_back(std::move(change));
+    }
+    bool ready() const {
+        for (const auto& c : checks)
+            if (!c.ok) return false;
+        return true;
+    }
+};
+
+std::string idPair(const platform::SurveyedDevice& d) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04x:%04x", d.vendorId, d.productId);
+    return text;
+}
+
+bool isBrixel(const platform::SurveyedDevice& d) {
+    return d.usbxpressShape && d.serialKnown && d.serial == deviceSerial;
+}
+
+std::string describe(const platform::SurveyedDevice& d) {
+    std::string text = d.location + " (" + d.node + "): " + idPair(d);
+    text += d.usbxpressShape ? ", USBXpress interface" : ", another kind of interface";
+    if (d.serialKnown)
+        text += ", serial \"" + d.serial + "\"";
+    else
+        text += ", serial unreadable (" + d.serialError + ")";
+    if (isBrixel(d)) text += ": a Brixel";
+    if (!d.kernelDriver.empty()) text += "; interface 0 held by the kernel driver " + d.kernelDriver;
+    return text;
+}
+
+const std::string ruleInstall =
+    "install the udev rule: sudo cp platform/linux/70-brixel.rules /etc/udev/rules.d/ (or sudo cmake --install "
+    "<build dir> --prefix /usr), then sudo udevadm control --reload and unplug and replug the Brixel";
+
+Report examine(const platform::UsbSurvey& s) {
+    Report r;
+    if (!s.libusbBuiltIn) {
+        r.fail("built without libusb-1.0: this brixelctl cannot reach USB devices",
+               "install libusb-1.0-0-dev (scripts/install-deps does) and build again");
+    } else if (!s.libusbError.empty()) {
+        r.fail("libusb-1.0 " + s.libusbVersion + " would not start: " + s.libusbError,
+               "check that /dev/bus/usb exists; in a container, pass the host's USB bus through");
+    } else {
+        r.pass("libusb-1.0 " + s.libusbVersion + " is built in");
+        if (s.devicesSeen == 0)
+            r.fail("no USB devices at all are visible", "check that /dev/bus/usb and /sys/bus/usb are reachable");
+        else
+            r.pass(std::to_string(s.devicesSeen) + " USB devices seen");
+    }
+
+    std::vector<const platform::SurveyedDevice*> brixels;
+    for (const auto& d : s.vendorDevices) {
+        r.pass(describe(d));
+        if (isBrixel(d)) brixels.push_back(&d);
+    }
+    if (s.libusbBuiltIn && s.libusbError.empty()) {
+        if (s.vendorDevices.empty())
+            r.fail("no device with vendor ID 10c4 is attached",
+                   "plug the Brixel in and power it; lsusb should then list 10c4:ea61");
+        else if (brixels.empty())
+            r.fail("no device reports the serial \"" + std::string(deviceSerial) + "\" on a USBXpress interface",
+                   "check that the device listed is a Brixel; a serial that cannot be read is a permission problem "
+                   "when the udev rule is missing");
+    }
+
+    const bool ruleActive = !s.rulesActive.empty();
+    for (const auto* d : brixels) {
+        if (d->accessible)
+            r.pass("read and write access to " + d->node);
+        else if (ruleActive)
+            r.fail("no read and write access to " + d->node + " although the udev rule is installed",
+                   "unplug and replug the Brixel (or sudo udevadm trigger); uaccess gives access to the user of "
+                   "the local seat only, not over ssh");
+        else
+            r.fail("no read and write access to " + d->node);
+    }
+    if (s.root && !brixels.empty())
+        r.pass("running as root: run brixelctl doctor as yourself to check your own access");
+
+    for (const auto& rule : s.rulesActive) r.pass("udev rule installed: " + rule);
+    if (!ruleActive) {
+        if (!s.rulesIgnored.empty())
+            r.fail("udev rule at " + s.rulesIgnored.front() + ", where udev does not read rules",
+                   "sudo cp " + s.rulesIgnored.front() +
+                       " /etc/udev/rules.d/ && sudo udevadm control --reload, then unplug and replug the Brixel");
+        else
+            r.fail(std::string("udev rule ") + platform::udevRuleFile + " is not installed", ruleInstall);
+    }
+    return r;
+}
+
+void printReport(const Report& r) {
+    std::printf("brixelctl doctor: the USB setup for a Brixel\n");
+    for (const auto& c : r.checks) std::printf("  %-5s %s\n", c.ok ? "ok" : "FAIL", c.text.c_str());
+    if (!r.changes.empty()) {
+        std::printf("What to change:\n");
+        for (std::size_t i = 0; i < r.changes.size(); ++i) std::printf("  %zu. %s\n", i + 1, r.changes[i].c_str());
+    }
+    std::printf("%s\n", r.ready() ? "Ready: brixelctl status works without root."
+                                  : "Not ready: brixelctl cannot reach a Brixel yet.");
+}
+
+}  // namespace
+
+void addDoctorCommands(CLI::App& app, Context& ctx) {
+    auto* cmd = app.add_subcommand("doctor",
+                                   "check the USB setup (libusb, devices, permissions, udev rule) and say "
+                                   "what to change");
+    cmd->callback([&ctx] {
+        const Report report = examine(platform::surveyUsb());
+        if (ctx.json) {
+            nlohmann::json checks = nlohmann::json::array();
+            for (const auto& c : report.checks) checks.push_back({{"ok", c.ok}, {"text", c.text}});
+            ctx.result = {{"command", "doctor"}, {"checks", checks}, {"changes", report.changes}};
+            ctx.emitJson(report.ready());
+        } else {
+            if (ctx.simulate) std::printf("(doctor checks the real USB setup; --simulate plays no part)\n");
+            printReport(report);
+        }
+        setExitCode(report.ready() ? exitConfirmed : exitNotConfirmed);
+    });
+}
 
 }  // namespace brixel::cli

@@ -71,6 +71,7 @@ uint8_t parseArgument(const SettingCode& row, const std::string& text) {
 void addSetting(CLI::App& app, Context& ctx, const SettingCode& row) {
     std::string help = std::string(row.summary) + " (code " + std::to_string(row.code) + ")";
     auto* cmd = app.add_subcommand(std::string(row.command), help);
+    cmd->group("Settings (one setting code each; see also `set`)");
     auto value = std::make_shared<std::string>();
     if (row.argument != ArgumentKind::none)
         cmd->add_option("value", *value, choices(row.argument).empty() ? "value 0-255" : choices(row.argument) + " or 0-255")

@@ -14,6 +14,10 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfig
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfigVersion.cmake
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/BrixelLibrary)
 
+# The prefix is found from the .pc file's own place, so that a copy installed
+# with `cmake --install --prefix` elsewhere still describes itself.
+file(RELATIVE_PATH BRIXEL_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+string(REGEX REPLACE "/$" "" BRIXEL_PC_TO_PREFIX "${BRIXEL_PC_TO_PREFIX}")
 configure_file(cmake/BrixelLibrary.pc.in ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibrary.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibrary.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 

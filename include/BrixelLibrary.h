@@ -60,8 +60,10 @@ struct SB_VALUES {
 };
 
 // ---- Setting codes -----------------------------------------------------------
+// Every enumeration is int-based, so any value a caller passes is well defined
+// and its low byte reaches the device unchanged.
 
-enum BRIXEL_CMD {
+enum BRIXEL_CMD : int {
     BRIXEL_CMD_ACTIVE_PORT = 0,
     BRIXEL_CMD_AUTO_SWITCH = 1,
     BRIXEL_CMD_SCALING = 2,
@@ -95,26 +97,26 @@ enum BRIXEL_CMD {
 // The library passes each value's low byte to the device unchanged; the device
 // gives them their meaning.
 
-enum BRIXEL_INPORT {
+enum BRIXEL_INPORT : int {
     BRIXEL_INPORT_1 = 1,
     BRIXEL_INPORT_2 = 2,
     BRIXEL_INPORT_3 = 3,
     BRIXEL_INPORT_4 = 4
 };
 
-enum BRIXEL_FACTRESET {
+enum BRIXEL_FACTRESET : int {
     BRIXEL_FACTRESET_SETTINGS = 0,  // settings only
     BRIXEL_FACTRESET_ALL = 1        // settings and stored EDIDs
 };
 
-enum BRIXEL_HDCP {
+enum BRIXEL_HDCP : int {
     BRIXEL_HDCP_AUTO = 0,
     BRIXEL_HDCP_RESERVED = 1,  // refused by the library: never sent
     BRIXEL_HDCP_1_4 = 2,
     BRIXEL_HDCP_2_2 = 3
 };
 
-enum BRIXEL_COLFMT {
+enum BRIXEL_COLFMT : int {
     BRIXEL_COLFMT_BYPASS = 0,
     BRIXEL_COLFMT_RGB = 1,
     BRIXEL_COLFMT_YCBCR444 = 2,
@@ -122,14 +124,14 @@ enum BRIXEL_COLFMT {
     BRIXEL_COLFMT_YCBCR420 = 4
 };
 
-enum BRIXEL_PRESET {
+enum BRIXEL_PRESET : int {
     BRIXEL_PRESET_RGB_8BIT = 0,
     BRIXEL_PRESET_YCBCR444_8BIT = 1,
     BRIXEL_PRESET_YCBCR422_12BIT = 2,
     BRIXEL_PRESET_YCBCR420_10BIT = 3
 };
 
-enum BRIXEL_DC {
+enum BRIXEL_DC : int {
     BRIXEL_DC_8BIT = 0,
     BRIXEL_DC_10BIT = 1,
     BRIXEL_DC_12BIT = 2,
@@ -137,27 +139,27 @@ enum BRIXEL_DC {
     BRIXEL_DC_SAME_AS_INPUT = 4
 };
 
-enum BRIXEL_EDID {
+enum BRIXEL_EDID : int {
     BRIXEL_EDID_AUTOMIX = 0,  // mixed from the display's EDID
     BRIXEL_EDID_CUSTOM = 1,   // the EDID installed with setCustomEdid/changeCustomEdid
     BRIXEL_EDID_SINK = 2      // the display's EDID as it is
 };
 
-enum BRIXEL_SCALE {
+enum BRIXEL_SCALE : int {
     BRIXEL_SCALE_AUTO = 0,
     BRIXEL_SCALE_BYPASS = 1,
     BRIXEL_SCALE_DOWN = 2,  // 2160p to 1080p
     BRIXEL_SCALE_UP = 3     // 1080p to 2160p
 };
 
-enum BRIXEL_BT2020 {
+enum BRIXEL_BT2020 : int {
     BRIXEL_BT2020_OFF = 0,
     BRIXEL_BT2020_ON = 1,
     BRIXEL_BT2020_AUTO = 2
 };
 
 // The built-in EDIDs; 0, 1 and values above 25 name no entry.
-enum EDIDTABLE {
+enum EDIDTABLE : int {
     EDIDTABLE_2160P60_HDR_MULTI = 2,
     EDIDTABLE_2160P60_HDR_STEREO = 3,
     EDIDTABLE_2160P60_MULTI = 4,

@@ -25,8 +25,9 @@ int withTimeouts(uint32_t readMs, uint32_t writeMs, Call call) {
 
 }  // namespace
 
-bool transact(ReplyBuffer reply, std::span<const uint8_t> frame) {
+bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytesRead) {
     std::fill(reply.begin(), reply.end(), uint8_t{0});
+    if (bytesRead) *bytesRead = 0;
     const uint32_t start = tickCount();
     usb().flushBuffers(deviceHandle, 1, 1);
 
@@ -59,12 +60,14 @@ bool transact(ReplyBuffer reply, std::span<const uint8_t> frame) {
     if (queueFailed || !replyWaiting) return false;
 
     std::array<uint8_t, replySize> in{};
-    uint32_t bytesRead = 0;
+    uint32_t got = 0;
     const int readStatus = withTimeouts(readTimeoutMs, 0, [&] {
-        return usb().read(deviceHandle, in.data(), static_cast<uint32_t>(in.size()), &bytesRead, nullptr);
+        return usb().read(deviceHandle, in.data(), static_cast<uint32_t>(in.size()), &got, nullptr);
     });
     // Whatever count the layer claims, no more than the buffer holds.
-    std::copy_n(in.begin(), std::min<std::size_t>(bytesRead, replySize), reply.begin());
+    const auto delivered = static_cast<uint32_t>(std::min<std::size_t>(got, replySize));
+    std::copy_n(in.begin(), delivered, reply.begin());
+    if (bytesRead) *bytesRead = delivered;
     return readStatus == 0;
 }
 

@@ -13,7 +13,8 @@ using ReplyBuffer = std::span<uint8_t, replySize>;
 
 // Writes `frame`, waits for the reply and reads it into `reply`. The caller has
 // opened the device. `reply` is zeroed first, so bytes no read delivered are 0.
-bool transact(ReplyBuffer reply, std::span<const uint8_t> frame);
+// `bytesRead`, when given, receives how many reply bytes arrived (0 when none).
+bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytesRead = nullptr);
 
 // Opens on demand, runs one frame, requires reply byte 0 to be `command`,
 // prints `errorLine` on failure, and releases the device.

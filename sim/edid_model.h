@@ -6,7 +6,22 @@
 
 namespace brixel::sim {
 
-struct EdidState {};
+using EdidBytes = std::array<uint8_t, 256>;
+
+// The EDID the device shows its sources when new.
+EdidBytes factoryEdid();
+// The simulated display on the output: a 4K HDR television.
+EdidBytes displayEdid();
+
+struct EdidState {
+    // What the device shows its sources; replaced only by a commit.
+    EdidBytes store = factoryEdid();
+    // Frames written since the last commit, laid over the store.
+    EdidBytes incoming{};
+    bool writing = false;
+    // The display's EDID as the device read it.
+    EdidBytes sink = displayEdid();
+};
 
 // The 13 text bytes of the display's monitor name descriptor (0x0A-terminated
 // when shorter), as register 53 reports them.

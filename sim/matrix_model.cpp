@@ -1,13 +1,29 @@
-// Not simulated yet: the model answers these frames with its generic echo.
+// The matrix write is kept byte for byte; register 44 hands it back.
+
+#include <algorithm>
 
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
 
-std::optional<Reply> answerMatrixFrame(DeviceModel&, std::span<const uint8_t>) { return std::nullopt; }
-std::optional<Reply> matrixRegister(const DeviceModel&, uint8_t, uint8_t) { return std::nullopt; }
+std::optional<Reply> answerMatrixFrame(DeviceModel& device, std::span<const uint8_t> request) {
+    if (request.size() < 3 || request[0] != 0x10 || request[2] != commandMatrix) return std::nullopt;
+    const std::size_t count = std::min({std::size_t{request[1]}, request.size() - 3, matrixWireSize});
+    std::copy_n(request.begin() + 3, count, device.matrix.wire.begin());
+    return Reply{commandMatrix, 0x00};
+}
 
-nlohmann::json saveState(const MatrixState&) { return nlohmann::json::object(); }
-void loadState(MatrixState&, const nlohmann::json&) {}
+// Reply byte k (from 2) is what write-frame byte k + 1 carried.
+std::optional<Reply> matrixRegister(const DeviceModel& device, uint8_t reg, uint8_t count) {
+    if (reg != matrixReadRegister) return std::nullopt;
+    return registerReply(count, device.matrix.wire);
+}
+
+nlohmann::json saveState(const MatrixState& state) { return {{"wire", state.wire}}; }
+
+void loadState(MatrixState& state, const nlohmann::json& j) {
+    state = MatrixState{};
+    if (j.contains("wire")) state.wire = j.at("wire").get<std::array<uint8_t, matrixWireSize>>();
+}
 
 }  // namespace brixel::sim

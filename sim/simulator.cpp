@@ -243,10 +243,11 @@ int Simulator::write(void* handle, const void* buffer, uint32_t length, uint32_t
     int status = failure;
     if (written) *written = 0;
     if (dev && dev->attached) {
-        const uint32_t frameIndex = dev->framesWritten;
+        // A failed write still counts as a frame, so a fault aimed at one frame
+        // hits that frame only and the next attempt goes through.
+        const uint32_t frameIndex = dev->framesWritten++;
         advance(dev->writeDurationMs);
         if (!dev->faults.writeFails.hits(frameIndex)) {
-            ++dev->framesWritten;
             status = 0;
             if (written) *written = length;
             Reply reply = dev->model.answer(frame);

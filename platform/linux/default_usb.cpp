@@ -1,4 +1,4 @@
-// Until a USB backend is built in, Linux sees no device.
+// Built without libusb-1.0, Linux sees no device.
 
 #include "platform/platform.h"
 

@@ -1,0 +1,151 @@
+#include "cli/infoframe_text.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace brixel::cli {
+namespace {
+
+constexpr std::size_t maxListed = 8;
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+int hexValue(char c) {
+    if (c <= '9') return c - '0';
+    return (c | 0x20) - 'a' + 10;
+}
+
+std::string shown(char c) {
+    char text[8];
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F)
+        std::snprintf(text, sizeof text, "'%c'", c);
+    else
+        std::snprintf(text, sizeof text, "0x%02X", byte);
+    return text;
+}
+
+std::string at(std::size_t index) { return "position " + std::to_string(index + 1) + ": "; }
+
+}  // namespace
+
+std::vector<std::string> infoFrameTextProblems(std::string_view text, std::size_t maxBytes) {
+    if (text.empty())
+        return {"the text is empty; give the InfoFrame as hex bytes with colons between, e.g. 82:02:0D:..."};
+
+    // Byte by byte between the colons, so that one missing digit is one problem.
+    std::vector<std::string> problems;
+    std::size_t bytes = 0;
+    std::size_t listed = 0;
+    const auto add = [&](std::string problem) {
+        if (listed++ < maxListed) problems.push_back(std::move(problem));
+    };
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t colon = std::min(text.find(':', start), text.size());
+        const std::string_view byte = text.substr(start, colon - start);
+        ++bytes;
+        const std::string which = "byte " + std::to_string(bytes);
+        if (byte.empty()) {
+            if (colon == 0)
+                add(at(0) + "the text begins with a colon; it must begin with a byte");
+            else if (colon == text.size())
+                add(at(colon - 1) + "the text ends with a colon; every colon must be followed by a byte");
+            else
+                add(at(colon) + "two colons in a row; " + which + " is missing");
+        } else {
+            for (std::size_t k = 0; k < byte.size(); ++k)
+                if (!isHex(byte[k])) add(at(start + k) + shown(byte[k]) + " is not a hex digit (" + which + ")");
+            if (byte.size() != 2)
+                add(at(start) + which + " '" + std::string(byte) + "' has " + std::to_string(byte.size()) +
+                    (byte.size() == 1 ? " character" : " characters") + "; each byte is exactly two hex digits");
+        }
+        if (colon == text.size()) break;
+        start = colon + 1;
+    }
+    if (listed > maxListed) problems.push_back("... and " + std::to_string(listed - maxListed) + " more problems");
+    if (bytes < 2 || bytes > maxBytes)
+        problems.push_back(std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes") +
+                           " given; this InfoFrame takes 2 to " + std::to_string(maxBytes) + " bytes");
+    return problems;
+}
+
+std::vector<uint8_t> infoFrameTextBytes(std::string_view text) {
+    std::vector<uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 3)
+        bytes.push_back(static_cast<uint8_t>(hexValue(text[i]) * 16 + hexValue(text[i + 1])));
+    return bytes;
+}
+
+std::string infoFrameText(std::span<const uint8_t> bytes) {
+    std::string text;
+    for (std::size_t k = 0; k < bytes.size(); ++k) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, "%02X", static_cast<unsigned>(bytes[k]));
+        text += (k == 0 ? "" : ":") + std::string(byte);
+    }
+    return text;
+}
+
+bool checksumHolds(std::span<const uint8_t> bytes) {
+    unsigned sum = 0;
+    for (uint8_t b : bytes) sum += b;
+    return (sum & 0xFFu) == 0;
+}
+
+namespace {
+
+// Chromaticity coordinates travel in steps of 0.00002, luminance in whole
+// cd/m² except the minimum, in steps of 0.0001 cd/m².
+constexpr double chromaticityStep = 0.00002;
+constexpr double minLuminanceStep = 0.0001;
+
+uint16_t fieldValue(double value, double step) { return static_cast<uint16_t>(std::lround(value / step)); }
+
+void checkRange(std::vector<std::string>& problems, const char* name, double value, double low, double high) {
+    if (std::isfinite(value) && value >= low && value <= high) return;
+    char text[160];
+    std::snprintf(text, sizeof text, "%s %g is outside %g to %g", name, value, low, high);
+    problems.push_back(text);
+}
+
+}  // namespace
+
+std::vector<std::string> hdrMetadataProblems(const HdrMetadata& m) {
+    std::vector<std::string> problems;
+    const std::pair<const char*, Chromaticity> points[] = {
+        {"red", m.red}, {"green", m.green}, {"blue", m.blue}, {"white point", m.white}};
+    for (const auto& [name, point] : points) {
+        checkRange(problems, (std::string(name) + " x").c_str(), point.x, 0.0, 1.0);
+        checkRange(problems, (std::string(name) + " y").c_str(), point.y, 0.0, 1.0);
+    }
+    checkRange(problems, "mastering max luminance (cd/m2)", m.maxLuminance, 0.0, 65535.0);
+    checkRange(problems, "mastering min luminance (cd/m2)", m.minLuminance, 0.0, 65535 * minLuminanceStep);
+    checkRange(problems, "MaxCLL (cd/m2)", m.maxCll, 0.0, 65535.0);
+    checkRange(problems, "MaxFALL (cd/m2)", m.maxFall, 0.0, 65535.0);
+    return problems;
+}
+
+std::array<uint8_t, drmInfoFrameSize> buildDrmInfoFrame(const HdrMetadata& m) {
+    std::array<uint8_t, drmInfoFrameSize> frame{0x87, 0x01, 26, 0x00, static_cast<uint8_t>(m.eotf), 0x00};
+    std::size_t at = 6;
+    const auto put = [&](uint16_t word) {
+        frame[at++] = static_cast<uint8_t>(word & 0xFF);
+        frame[at++] = static_cast<uint8_t>(word >> 8);
+    };
+    // The display primaries go green, blue, red, as in SMPTE ST 2086.
+    for (const Chromaticity& p : {m.green, m.blue, m.red, m.white}) {
+        put(fieldValue(p.x, chromaticityStep));
+        put(fieldValue(p.y, chromaticityStep));
+    }
+    put(fieldValue(m.maxLuminance, 1.0));
+    put(fieldValue(m.minLuminance, minLuminanceStep));
+    put(fieldValue(m.maxCll, 1.0));
+    put(fieldValue(m.maxFall, 1.0));
+    unsigned sum = 0;
+    for (uint8_t b : frame) sum += b;
+    frame[3] = static_cast<uint8_t>((0x100u - (sum & 0xFFu)) & 0xFFu);
+    return frame;
+}
+
+}  // namespace brixel::cli

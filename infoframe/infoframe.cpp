@@ -1,0 +1,107 @@
+// setAviIf and setHdrIf: one write frame, the wait, one activation frame.
+
+#include <BrixelLibrary.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "infoframe/hex_text.h"
+#include "link/connection.h"
+#include "link/platform_access.h"
+#include "link/timings.h"
+#include "link/transact.h"
+
+namespace brixel {
+namespace {
+
+struct InfoFrameKind {
+    std::size_t maxTextLength;
+    const char* lengthError;
+    uint8_t command;
+    const char* written;
+    const char* notWritten;
+    bool stopsWhenNotWritten;
+    uint8_t activation;
+    const char* notActivated;
+};
+
+constexpr std::size_t minTextLength = 5;
+
+constexpr InfoFrameKind aviKind{
+    50,   "Error: min 2, max 17 data bytes", 0xE6, "AVI values written...", "Error Writing AVI command.", true,
+    0x80, "\nError Activating AVI values.\n"};
+constexpr InfoFrameKind hdrKind{92,
+                                "Error: min 2, max 31 data bytes",
+                                0xE5,
+                                "Infoframe values written...\n",
+                                "Error Writing Infoframe values.\n",
+                                false,
+                                0x20,
+                                "\nError Populating IF values.\n"};
+
+constexpr uint8_t commandActivate = 0xB3;
+constexpr std::size_t activationFrameSize = 4;
+constexpr std::size_t frameHeaderSize = 3;
+static_assert(frameHeaderSize + infoFrameByteAreaSize <= maxFrameSize);
+static_assert(hdrKind.maxTextLength + 1 < infoFrameTextAreaSize);
+
+// The parser takes the pair in front of a colon from the two characters before
+// it; with fewer there it would have nothing to read.
+constexpr const char* leadingColonError = "Error: the text must begin with a byte of two hex digits, not a colon\n";
+
+bool sendInfoFrame(const InfoFrameKind& kind, const char* text, bool fillChecksum) {
+    const std::size_t length = strnlen(text, kind.maxTextLength + 1);
+    if (length < minTextLength || length > kind.maxTextLength) {
+        std::printf("%s", kind.lengthError);
+        return false;
+    }
+    if (text[0] == ':' || text[1] == ':') {
+        std::printf("%s", leadingColonError);
+        return false;
+    }
+
+    std::array<char, infoFrameTextAreaSize> textArea{};
+    std::memcpy(textArea.data(), text, length);
+    textArea[length] = '\r';
+
+    std::array<uint8_t, maxFrameSize> frame{};
+    const InfoFrameBytes bytes(frame.data() + frameHeaderSize, infoFrameByteAreaSize);
+    const uint8_t count = parseHexBytes(textArea, bytes, length + 1);
+    // With fewer than four bytes the checksum lands past the frame and is not sent.
+    if (fillChecksum) bytes[3] = hdrChecksum(bytes, count);
+    frame[0] = requestWrite;
+    frame[1] = count;
+    frame[2] = kind.command;
+
+    if (!ensureDeviceOpen()) return false;
+    std::array<uint8_t, replySize> reply{};
+    const bool written = transact(reply, std::span(frame).first(count + frameHeaderSize)) && reply[0] == kind.command;
+    std::printf("%s", written ? kind.written : kind.notWritten);
+    if (!written && kind.stopsWhenNotWritten) {
+        releaseDevice();
+        return false;
+    }
+    sleepMs(infoFrameActivationWaitMs);
+
+    // Byte 1 still holds the count of the write frame: the device ignores it here.
+    frame[2] = commandActivate;
+    frame[3] = kind.activation;
+    const bool activated = transact(reply, std::span(frame).first(activationFrameSize)) && reply[0] == commandActivate;
+    if (!activated) std::printf("%s", kind.notActivated);
+    releaseDevice();
+    return written && activated;
+}
+
+}  // namespace
+}  // namespace brixel
+
+BRIXEL_API bool setAviIf(char* text) {
+    if (text == nullptr) return false;
+    return brixel::sendInfoFrame(brixel::aviKind, text, false);
+}
+
+BRIXEL_API bool setHdrIf(char* text, bool fillChecksum) {
+    if (text == nullptr) return false;
+    return brixel::sendInfoFrame(brixel::hdrKind, text, fillChecksum);
+}

@@ -1,0 +1,10 @@
+// Built with libusb-1.0, Linux reaches the device through it.
+
+#include "platform/linux/usb_libusb.h"
+#include "platform/platform.h"
+
+namespace brixel::platform {
+
+const BRIXEL_USB_LAYER& defaultUsbLayer() { return libusbUsbLayer(); }
+
+}  // namespace brixel::platform

@@ -1,0 +1,79 @@
+#include <cstring>
+
+#include "link/connection.h"
+#include "tests/link/link_expectations.h"
+#include "tests/support/sim_fixture.h"
+
+namespace brixel::test {
+namespace {
+
+TEST_F(SimTest, SeamsCannotBeSwappedWhileTheDeviceIsOpen) {
+    LeaveDeviceOpen();
+    ASSERT_TRUE(resetBrixel());
+    const BRIXEL_USB_LAYER layer = sim.usbLayer();
+    const BRIXEL_HOST services = sim.host();
+    EXPECT_FALSE(brixelSetUsbLayer(&layer));
+    EXPECT_FALSE(brixelSetHost(&services));
+    EXPECT_FALSE(brixelSetUsbLayer(nullptr));
+    EXPECT_FALSE(brixelSetHost(nullptr));
+    // Still the same layer: the handle is usable.
+    sim.clearTrace();
+    EXPECT_TRUE(resetBrixel());
+    EXPECT_EQ(sim.usbOps(), exchange);
+
+    DeviceClose();
+    EXPECT_TRUE(brixelSetUsbLayer(&layer));
+    EXPECT_TRUE(brixelSetHost(&services));
+}
+
+TEST_F(SimTest, IncompleteLayerIsRefusedAndTheOldOneStays) {
+    for (std::size_t missing = 0; missing < 10; ++missing) {
+        SCOPED_TRACE(missing);
+        BRIXEL_USB_LAYER layer = sim.usbLayer();
+        // The table is ten function pointers in a row.
+        static_assert(sizeof(BRIXEL_USB_LAYER) == 10 * sizeof(void*));
+        void* slots[10];
+        std::memcpy(slots, &layer, sizeof layer);
+        slots[missing] = nullptr;
+        std::memcpy(&layer, slots, sizeof layer);
+        EXPECT_FALSE(brixelSetUsbLayer(&layer));
+    }
+    sim.clearTrace();
+    EXPECT_TRUE(resetBrixel());
+    EXPECT_EQ(sim.usbOps(), concat({discovery, exchange, {Op::close}}));
+}
+
+TEST_F(SimTest, IncompleteHostIsRefusedAndTheOldOneStays) {
+    BRIXEL_HOST noTick = sim.host();
+    noTick.tickCount = nullptr;
+    BRIXEL_HOST noSleep = sim.host();
+    noSleep.sleep = nullptr;
+    BRIXEL_HOST noWarn = sim.host();
+    noWarn.warn = nullptr;
+    for (const BRIXEL_HOST* h : {&noTick, &noSleep, &noWarn}) EXPECT_FALSE(brixelSetHost(h));
+    device->attached = false;
+    EXPECT_FALSE(resetBrixel());
+    EXPECT_EQ(sim.warnings(), warnings({L"BRIXEL USB not connected!"}));
+}
+
+// Without a layer of its own the Linux build sees no device.
+TEST(DefaultLayer, NoDeviceMeansNotConnected) {
+    ASSERT_TRUE(brixelSetUsbLayer(nullptr));
+    std::vector<std::wstring> seen;
+    static std::vector<std::wstring>* sink = nullptr;
+    sink = &seen;
+    const BRIXEL_HOST host{[] { return uint32_t{0}; }, [](uint32_t) {},
+                           [](const wchar_t* text) { sink->push_back(text); }};
+    ASSERT_TRUE(brixelSetHost(&host));
+    std::string printed;
+    bool ok = true;
+    printed = printedBy([&] { ok = setActivePort(BRIXEL_INPORT_1); });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(seen, warnings({L"BRIXEL USB not connected!"}));
+    EXPECT_EQ(printed, "");
+    EXPECT_FALSE(linkIsOpen());
+    brixelSetHost(nullptr);
+}
+
+}  // namespace
+}  // namespace brixel::test

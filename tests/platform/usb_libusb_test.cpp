@@ -1,0 +1,412 @@
+// The libusb layer end to end: the library, the layer, libusb, umockdev's
+// emulated kernel and the device model behind it.
+
+#include "platform/linux/usb_libusb.h"
+
+#include <BrixelLibrary.h>
+#include <BrixelPlatform.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/linux/usb_survey.h"
+#include "platform/platform.h"
+#include "tests/platform/usb_emulator.h"
+#include "tests/support/sim_fixture.h"
+
+namespace brixel::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using Log = std::vector<std::string>;
+
+// The library's tick runs this much faster than real time, so its 4000 ms
+// reply window lasts 400 ms: libusb polls umockdev's socket without sleeping,
+// and a long window only burns CPU.
+constexpr uint32_t clockScale = 10;
+constexpr auto replyWindow = milliseconds(4000 / clockScale);
+
+std::vector<std::wstring> warnings;
+
+uint32_t fastTick() {
+    const auto ms = std::chrono::duration_cast<milliseconds>(Clock::now().time_since_epoch()).count();
+    return static_cast<uint32_t>(ms * clockScale);
+}
+void realSleep(uint32_t ms) { std::this_thread::sleep_for(milliseconds(ms)); }
+void collectWarning(const wchar_t* text) { warnings.emplace_back(text); }
+
+const Log openSequence{"claim 0", "vendor 00 ffff", "vendor 02 0002"};
+const Log closeSequence{"vendor 02 0004", "release 0"};
+
+Log concat(std::initializer_list<Log> parts) {
+    Log all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+// Changes the device while umockdev's thread may be serving it.
+template <typename Change>
+void with(EmulatedDevice& device, Change change) {
+    auto guard = device.lock();
+    change();
+}
+
+class LibusbTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!EmulatedBus::available())
+            GTEST_SKIP() << "skipped: not running under umockdev-wrapper, so there is no emulated USB bus";
+        bus = std::make_unique<EmulatedBus>();
+        warnings.clear();
+        const BRIXEL_HOST host{fastTick, realSleep, collectWarning};
+        ASSERT_TRUE(brixelSetUsbLayer(nullptr));  // the platform's own: libusb
+        ASSERT_TRUE(brixelSetHost(&host));
+    }
+    void TearDown() override {
+        if (!bus) return;
+        DeviceClose();
+        platform::shutdownLibusb();  // libusb must end before its bus does
+        brixelSetHost(nullptr);
+        bus.reset();
+    }
+
+    bool run(const std::function<bool()>& call) {
+        bool result = false;
+        printed = printedBy([&] { result = call(); });
+        return result;
+    }
+
+    // The raw layer, opened on device `index` with short time-outs.
+    void* openDirect(uint32_t index = 0) {
+        uint32_t count = 0;
+        EXPECT_EQ(layer.getNumDevices(&count), 0);
+        void* handle = nullptr;
+        EXPECT_EQ(layer.open(index, &handle), 0);
+        layer.setTimeouts(200, 200);
+        return handle;
+    }
+    int writeFrame(void* handle, std::vector<uint8_t> frame) {
+        uint32_t written = 0;
+        return layer.write(handle, frame.data(), static_cast<uint32_t>(frame.size()), &written, nullptr);
+    }
+    uint32_t waiting(void* handle) {
+        uint32_t n = 0, status = 0;
+        EXPECT_EQ(layer.checkRxQueue(handle, &n, &status), 0);
+        return n;
+    }
+
+    const BRIXEL_USB_LAYER& layer = platform::libusbUsbLayer();
+    std::unique_ptr<EmulatedBus> bus;
+    std::string printed;
+};
+
+TEST_F(LibusbTest, IsTheLinuxDefaultLayer) {
+    const BRIXEL_USB_LAYER& own = platform::defaultUsbLayer();
+    EXPECT_EQ(own.open, layer.open);
+    EXPECT_EQ(own.checkRxQueue, layer.checkRxQueue);
+}
+
+TEST_F(LibusbTest, ListsOnlyUsbxpressShapedDevicesByBusThenPortPath) {
+    auto& onBus2 = bus->add({.bus = 2, .ports = {1}, .address = 3, .serial = "2024"});
+    bus->add({.bus = 1, .ports = {3}, .address = 9, .serial = "2023"});
+    bus->add({.bus = 1, .ports = {1, 2}, .address = 7, .productId = 0xEA63, .serial = "2024 "});
+    auto& hid = bus->add({.bus = 1, .ports = {1}, .address = 4, .productId = 0xEA90, .shape = DeviceShape::hid});
+    auto& otherVendor = bus->add({.bus = 1, .ports = {2}, .address = 5, .vendorId = 0x1234});
+
+    uint32_t count = 0;
+    ASSERT_EQ(layer.getNumDevices(&count), 0);
+    ASSERT_EQ(count, 3u);
+    struct Row {
+        uint32_t flags;
+        std::array<const char*, 3> expected;
+    };
+    const Row rows[] = {
+        {0, {"2024 ", "2023", "2024"}},
+        {2, {"/dev/bus/usb/001/007", "/dev/bus/usb/001/009", "/dev/bus/usb/002/003"}},
+        {3, {"10C4", "10C4", "10C4"}},
+        {4, {"EA63", "EA61", "EA61"}},
+    };
+    for (const auto& row : rows) {
+        for (uint32_t i = 0; i < count; ++i) {
+            std::array<char, 260> text{};
+            EXPECT_EQ(layer.getProductString(i, text.data(), row.flags), 0) << "flags " << row.flags;
+            EXPECT_STREQ(text.data(), row.expected[i]) << "device " << i << ", flags " << row.flags;
+        }
+    }
+    std::array<char, 260> text{};
+    EXPECT_NE(layer.getProductString(3, text.data(), 0), 0);
+
+    // Only the exact serial on the right shape is taken.
+    ASSERT_TRUE(run([] { return setActivePort(BRIXEL_INPORT_2); }));
+    EXPECT_EQ(onBus2.framesReceived(), 1u);
+    EXPECT_EQ(onBus2.model.setting(BRIXEL_CMD_ACTIVE_PORT), 2);
+    EXPECT_TRUE(hid.log().empty());
+    EXPECT_TRUE(otherVendor.log().empty());
+}
+
+TEST_F(LibusbTest, OpensAndClosesWithTheVendorRequestsInOrder) {
+    auto& device = bus->add({});
+    ASSERT_TRUE(run([] { return setActivePort(BRIXEL_INPORT_3); }));
+    EXPECT_EQ(device.log(), concat({openSequence, {"out 10 04 e0 00 03"}, closeSequence}));
+    EXPECT_EQ(printed, "");
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(LibusbTest, LeaveOpenKeepsOneSessionAcrossCalls) {
+    auto& device = bus->add({});
+    LeaveDeviceOpen();
+    std::array<char, 32> version{};
+    std::array<unsigned char, 60> state{};
+    ASSERT_TRUE(run([&] { return getFwVersion(version.data()); }));
+    ASSERT_TRUE(run([&] { return getBrixelState(state.data()); }));
+    EXPECT_EQ(device.log(), concat({openSequence, {"out 11 08 e0 07", "out 11 3e e1"}}));
+    DeviceClose();
+    EXPECT_EQ(device.log(), concat({openSequence, {"out 11 08 e0 07", "out 11 3e e1"}, closeSequence}));
+}
+
+TEST_F(LibusbTest, RepliesReachTheCallerWhole) {
+    auto& device = bus->add({});
+    device.model.firmwareMajor = 3;
+    device.model.firmwareMinor = 14;
+    device.model.settings[5] = 0x5A;
+    std::array<char, 32> version{};
+    ASSERT_TRUE(run([&] { return getFwVersion(version.data()); }));
+    EXPECT_STREQ(version.data(), "BRIXEL FW Ver: 3.14");
+    std::array<unsigned char, 60> state{};
+    ASSERT_TRUE(run([&] { return getBrixelState(state.data()); }));  // 62 bytes: one packet
+    const auto expected = device.model.stateBlock();
+    EXPECT_TRUE(std::equal(state.begin(), state.end(), expected.begin()));
+    EXPECT_EQ(state[5], 0x5A);
+}
+
+TEST_F(LibusbTest, AReplyIsSeenAsSoonAsItLands) {
+    auto& device = bus->add({});
+    LeaveDeviceOpen();
+    ASSERT_TRUE(run([] { return setLogoLed(true); }));  // discovery and open out of the way
+    for (uint32_t latency : {0u, 40u, 120u}) {
+        with(device, [&] { device.replyLatencyMs = latency; });
+        const auto start = Clock::now();
+        ASSERT_TRUE(run([] { return setLogoLed(false); })) << latency << " ms";
+        const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+        EXPECT_GE(took, latency);
+        EXPECT_LT(took, latency + 30) << "the reply waited after it had arrived";
+    }
+}
+
+TEST_F(LibusbTest, AReplyLongerThanOnePacketIsPutBackTogether) {
+    auto& device = bus->add({});
+    std::vector<uint8_t> longReply(100);
+    for (std::size_t i = 0; i < longReply.size(); ++i) longReply[i] = static_cast<uint8_t>(i + 1);
+    with(device, [&] {
+        device.packetGapMs = 30;
+        device.replyOverride = [&](std::span<const uint8_t>) { return std::optional(longReply); };
+    });
+    void* handle = openDirect();
+    const auto start = Clock::now();
+    ASSERT_EQ(writeFrame(handle, {0x11, 0x3E, 0xE1}), 0);
+    std::array<uint8_t, 256> in{};
+    uint32_t got = 0;
+    ASSERT_EQ(layer.read(handle, in.data(), static_cast<uint32_t>(in.size()), &got, nullptr), 0);
+    EXPECT_GE(Clock::now() - start, milliseconds(30)) << "returned before the second packet";
+    ASSERT_EQ(got, 100u);
+    EXPECT_TRUE(std::equal(longReply.begin(), longReply.end(), in.begin()));
+
+    // A read of one packet's worth takes 64 and leaves the rest waiting.
+    ASSERT_EQ(writeFrame(handle, {0x11, 0x3E, 0xE1}), 0);
+    ASSERT_EQ(layer.read(handle, in.data(), 64, &got, nullptr), 0);
+    EXPECT_EQ(got, 64u);
+    std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_EQ(waiting(handle), 36u);
+    EXPECT_EQ(layer.close(handle), 0);
+}
+
+TEST_F(LibusbTest, TheLibraryTakesTheFirst64BytesAndTheNextExchangeDropsTheRest) {
+    auto& device = bus->add({});
+    std::vector<uint8_t> longReply(100, 0x77);
+    longReply[0] = 0xE1;
+    device.replyOverride = [&](std::span<const uint8_t> frame) {
+        return frame.size() == 3 ? std::optional(longReply) : std::nullopt;
+    };
+    LeaveDeviceOpen();
+    std::array<unsigned char, 60> state{};
+    ASSERT_TRUE(run([&] { return getBrixelState(state.data()); }));
+    EXPECT_EQ(state[0], 0x77);
+    std::this_thread::sleep_for(milliseconds(20));  // the second packet lands
+    std::array<char, 32> version{};
+    ASSERT_TRUE(run([&] { return getFwVersion(version.data()); })) << printed;
+    EXPECT_STREQ(version.data(), "BRIXEL FW Ver: 1.5");
+}
+
+TEST_F(LibusbTest, AStalledSerialStringSkipsTheDevice) {
+    auto& stalled = bus->add({.ports = {1}, .address = 2});
+    auto& next = bus->add({.ports = {2}, .address = 3});
+    stalled.stallSerial = true;
+    uint32_t count = 0;
+    ASSERT_EQ(layer.getNumDevices(&count), 0);
+    std::array<char, 260> text{};
+    text[0] = 'x';
+    EXPECT_NE(layer.getProductString(0, text.data(), 0), 0);
+    EXPECT_EQ(text[0], '\0');
+
+    ASSERT_TRUE(run([] { return setAutoSwitch(true); }));
+    EXPECT_TRUE(stalled.log().empty());
+    EXPECT_EQ(next.framesReceived(), 1u);
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(LibusbTest, ReadTimesOutAndTheLateReplyIsFlushed) {
+    auto& device = bus->add({});
+    device.replyLatencyMs = 150;
+    void* handle = openDirect();
+    layer.setTimeouts(50, 200);
+    ASSERT_EQ(writeFrame(handle, {0x11, 0x08, 0xE0, 0x07}), 0);
+    std::array<uint8_t, 64> in{};
+    uint32_t got = 99;
+    const auto start = Clock::now();
+    EXPECT_NE(layer.read(handle, in.data(), 64, &got, nullptr), 0);
+    const auto took = Clock::now() - start;
+    EXPECT_EQ(got, 0u);
+    EXPECT_GE(took, milliseconds(50));
+    EXPECT_LT(took, milliseconds(140));
+
+    std::this_thread::sleep_for(milliseconds(150));
+    EXPECT_EQ(waiting(handle), 8u);  // the late reply has landed
+    EXPECT_EQ(layer.flushBuffers(handle, 1, 1), 0);
+    EXPECT_EQ(waiting(handle), 0u);
+    EXPECT_EQ(layer.close(handle), 0);
+}
+
+TEST_F(LibusbTest, AReplyTooLateForTheWindowIsNotTakenForTheNextOne) {
+    auto& device = bus->add({});
+    LeaveDeviceOpen();
+    with(device, [&] { device.replyLatencyMs = 4000 / clockScale + 100; });
+    std::array<char, 32> version{};
+    EXPECT_FALSE(run([&] { return getFwVersion(version.data()); }));
+    EXPECT_EQ(printed, "Error Reading values\n");
+    std::this_thread::sleep_for(milliseconds(200));  // its reply (echo 0xE0) lands
+    with(device, [&] { device.replyLatencyMs = 0; });
+    std::array<unsigned char, 60> state{};
+    EXPECT_TRUE(run([&] { return getBrixelState(state.data()); })) << "took the stale reply";
+    EXPECT_EQ(printed, "");
+}
+
+TEST_F(LibusbTest, UnplugDuringABlockingReadEndsItAtOnce) {
+    auto& device = bus->add({});
+    device.silent = true;
+    void* handle = openDirect();
+    layer.setTimeouts(5000, 200);
+    ASSERT_EQ(writeFrame(handle, {0x11, 0x08, 0xE0, 0x07}), 0);
+    std::thread unplugger([&] {
+        std::this_thread::sleep_for(milliseconds(50));
+        device.unplug();
+    });
+    std::array<uint8_t, 64> in{};
+    uint32_t got = 0;
+    const auto start = Clock::now();
+    EXPECT_NE(layer.read(handle, in.data(), 64, &got, nullptr), 0);
+    EXPECT_LT(Clock::now() - start, milliseconds(1000));
+    unplugger.join();
+
+    uint32_t n = 0, status = 0;
+    EXPECT_NE(layer.checkRxQueue(handle, &n, &status), 0);
+    EXPECT_NE(writeFrame(handle, {0x10, 0x04, 0xE0, 0x00, 0x01}), 0);
+    EXPECT_NE(layer.flushBuffers(handle, 1, 1), 0);
+    EXPECT_NE(layer.close(handle), 0);  // the close request could not be sent
+    EXPECT_NE(layer.close(handle), 0);  // and the handle is gone all the same
+}
+
+TEST_F(LibusbTest, UnplugInTheMiddleOfAnOperationFailsItWithinTheWindow) {
+    auto& device = bus->add({});
+    LeaveDeviceOpen();
+    ASSERT_TRUE(run([] { return setLogoLed(true); }));
+    with(device, [&] { device.unplugAfterFrames = 2; });  // the next frame goes out, then the device is gone
+    const auto start = Clock::now();
+    EXPECT_FALSE(run([] { return setLogoLed(false); }));
+    EXPECT_LT(Clock::now() - start, replyWindow + milliseconds(300));
+    EXPECT_EQ(printed, "Error Writing values\n");
+    ASSERT_FALSE(warnings.empty());
+    EXPECT_EQ(warnings.front(), L"Error Checking RX Queue");
+    EXPECT_EQ(device.framesReceived(), 2u);
+
+    warnings.clear();
+    EXPECT_TRUE(DeviceClose());
+    EXPECT_EQ(warnings, std::vector<std::wstring>{L"Unable to close device handle!"});
+
+    // Off the bus: the next operation finds nothing.
+    bus->remove(device);
+    warnings.clear();
+    EXPECT_FALSE(run([] { return setLogoLed(true); }));
+    EXPECT_EQ(warnings, std::vector<std::wstring>{L"BRIXEL USB not connected!"});
+}
+
+TEST_F(LibusbTest, AFailedVendorRequestFailsTheOpenAndReleasesTheInterface) {
+    auto& device = bus->add({});
+    device.stallVendorRequests = true;
+    EXPECT_FALSE(run([] { return setLogoLed(true); }));
+    EXPECT_EQ(printed, "Device open error");
+    EXPECT_EQ(warnings, std::vector<std::wstring>{L"Usb device open error!"});
+    EXPECT_EQ(device.log(), (Log{"claim 0", "vendor 00 ffff", "release 0"}));
+}
+
+TEST_F(LibusbTest, BadHandlesAndArgumentsFailWithoutTouchingAnything) {
+    auto& device = bus->add({});
+    void* handle = openDirect();
+    void* const invalid = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+    uint8_t buffer[64] = {1};
+    uint32_t n = 7, status = 0;
+    for (void* h : {invalid, static_cast<void*>(nullptr), static_cast<void*>(buffer)}) {
+        EXPECT_NE(layer.read(h, buffer, 64, &n, nullptr), 0);
+        EXPECT_EQ(n, 0u);
+        EXPECT_NE(layer.write(h, buffer, 4, &n, nullptr), 0);
+        EXPECT_NE(layer.flushBuffers(h, 1, 1), 0);
+        EXPECT_NE(layer.checkRxQueue(h, &n, &status), 0);
+        EXPECT_NE(layer.close(h), 0);
+    }
+    EXPECT_NE(layer.getNumDevices(nullptr), 0);
+    EXPECT_NE(layer.getProductString(0, nullptr, 0), 0);
+    EXPECT_NE(layer.getProductString(0, reinterpret_cast<char*>(buffer), 9), 0);
+    EXPECT_NE(layer.open(0, nullptr), 0);
+    EXPECT_NE(layer.write(handle, buffer, 0, &n, nullptr), 0);
+    EXPECT_NE(layer.read(handle, buffer, 0, &n, nullptr), 0);
+
+    EXPECT_EQ(layer.setTimeouts(123, 4567), 0);
+    uint32_t readMs = 0, writeMs = 0;
+    EXPECT_EQ(layer.getTimeouts(&readMs, &writeMs), 0);
+    EXPECT_EQ(readMs, 123u);
+    EXPECT_EQ(writeMs, 4567u);
+    EXPECT_EQ(layer.close(handle), 0);
+    EXPECT_EQ(device.framesReceived(), 0u);
+}
+
+TEST_F(LibusbTest, TheSurveyForDoctorSeesEveryVendorDevice) {
+    bus->add({.ports = {2}, .address = 5, .serial = "2024"});
+    auto& stalled = bus->add({.ports = {1}, .address = 4, .serial = "2024"});
+    bus->add({.ports = {3}, .address = 6, .shape = DeviceShape::hid, .serial = "HID1"});
+    bus->add({.ports = {4}, .address = 7, .vendorId = 0x1234});
+    stalled.stallSerial = true;
+    const auto survey = platform::surveyUsb();
+    EXPECT_TRUE(survey.libusbBuiltIn);
+    EXPECT_EQ(survey.devicesSeen, 4u);
+    ASSERT_EQ(survey.vendorDevices.size(), 3u);
+    const auto& first = survey.vendorDevices[0];
+    EXPECT_EQ(first.location, "1-1");
+    EXPECT_TRUE(first.usbxpressShape);
+    EXPECT_FALSE(first.serialKnown);
+    EXPECT_FALSE(first.serialError.empty());
+    const auto& second = survey.vendorDevices[1];
+    EXPECT_EQ(second.node, "/dev/bus/usb/001/005");
+    EXPECT_TRUE(second.serialKnown);
+    EXPECT_EQ(second.serial, "2024");
+    EXPECT_EQ(second.serialSource, "descriptor");
+    const auto& third = survey.vendorDevices[2];
+    EXPECT_FALSE(third.usbxpressShape);
+    EXPECT_EQ(third.serial, "HID1");
+}
+
+}  // namespace
+}  // namespace brixel::test
