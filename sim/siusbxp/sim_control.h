@@ -1,7 +1,7 @@
 #pragma once
 // What the stand-in SiUSBXp.dll offers tests beside the ten vendor operations:
-// plain C functions exported by name, for GetProcAddress. At load it has one
-// attached device that reports "2024".
+// plain C functions exported by name, for GetProcAddress. At load no device is
+// attached, as with the vendor's library and nothing plugged in.
 
 extern "C" {
 // No devices, no faults, an empty trace.

@@ -20,10 +20,7 @@ using brixel::sim::Simulator;
 Simulator* simulator = nullptr;
 
 Simulator& sim() {
-    if (!simulator) {
-        simulator = new Simulator(brixel::sim::Clock::realTime);
-        simulator->addDevice("2024");
-    }
+    if (!simulator) simulator = new Simulator(brixel::sim::Clock::realTime);
     return *simulator;
 }
 

@@ -81,10 +81,13 @@ void printNumber(unsigned n) {
 }  // namespace
 
 extern "C" void clientMain() {
+    const auto addDevice = control<SimAddDeviceFn>("simAddDevice");
     const auto setting = control<SimSettingFn>("simSetting");
     const auto openHandles = control<SimOpenHandlesFn>("simOpenHandles");
-    check(setting && openHandles, "SiUSBXp.dll (stand-in) is loaded with BrixelLibrary.dll");
-    if (!setting || !openHandles) ExitProcess(100);
+    check(addDevice && setting && openHandles, "SiUSBXp.dll (stand-in) is loaded with BrixelLibrary.dll");
+    if (!addDevice || !setting || !openHandles) ExitProcess(100);
+    check(!setActivePort(BRIXEL_INPORT_2), "setActivePort fails with no device plugged in");
+    addDevice("2024");
 
     check(LeaveDeviceOpen(), "LeaveDeviceOpen");
     check(setActivePort(BRIXEL_INPORT_3), "setActivePort(BRIXEL_INPORT_3)");
