@@ -156,7 +156,7 @@ void addRead(CLI::App& edidApp, Context& ctx, const char* name, const char* help
     cmd->add_option("-o,--output", *file, "write the 256 bytes to FILE as raw binary");
     cmd->add_flag("--decode", *decoded, "show it through edid-decode");
     cmd->callback([&ctx, file, decoded, read, what, name] {
-        const int exit = ctx.session([&] {
+        ctx.command([&] {
             std::array<unsigned char, edid::edidSize> bytes{};
             const bool ok = ctx.call([&] { return read(bytes.data()); });
             ctx.result["command"] = std::string("edid ") + name;
@@ -174,8 +174,6 @@ void addRead(CLI::App& edidApp, Context& ctx, const char* name, const char* help
             }
             return true;
         });
-        ctx.emitJson(exit == exitConfirmed);
-        setExitCode(exit);
     });
 }
 
@@ -194,7 +192,7 @@ void addSet(CLI::App& edidApp, Context& ctx) {
         if (!problems.empty() && !*force)
             throw CLI::ValidationError("FILE", *file + ": " + std::to_string(problems.size()) +
                                                    " problem(s), nothing written; --force writes it as it is");
-        const int exit = ctx.session([&] {
+        ctx.command([&] {
             std::vector<unsigned char> data(bytes->begin(), bytes->end());
             const bool ok = withProgress(ctx, [&] { return ctx.call([&] { return setCustomEdid(data.data()); }); });
             ctx.result = {{"command", "edid set"}, {"file", *file}, {"problems", problems}};
@@ -203,8 +201,6 @@ void addSet(CLI::App& edidApp, Context& ctx) {
                             ok ? "written and confirmed by the device" : "NOT confirmed by the device");
             return ok;
         });
-        ctx.emitJson(exit == exitConfirmed);
-        setExitCode(exit);
     });
 }
 
@@ -214,7 +210,7 @@ void addInstall(CLI::App& edidApp, Context& ctx) {
     cmd->add_option("VALUE", *value, "2-25 or a name from 'edid list'")->required();
     cmd->callback([&ctx, value] {
         const auto& row = rowFromArgument(*value);
-        const int exit = ctx.session([&] {
+        ctx.command([&] {
             const bool ok = withProgress(ctx, [&] { return ctx.call([&] { return changeCustomEdid(row.value); }); });
             ctx.result = {{"command", "edid install"}, {"value", row.value}, {"name", row.name}};
             if (!ctx.json)
@@ -222,8 +218,6 @@ void addInstall(CLI::App& edidApp, Context& ctx) {
                             ok ? "installed and selected, confirmed by the device" : "NOT confirmed by the device");
             return ok;
         });
-        ctx.emitJson(exit == exitConfirmed);
-        setExitCode(exit);
     });
 }
 

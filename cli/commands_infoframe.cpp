@@ -29,7 +29,7 @@ void checkText(const std::string& what, const std::string& text, std::size_t max
 
 // Sends `text` through `send` in a session and reports the outcome.
 void sendText(Context& ctx, const char* kind, std::string text, const std::function<bool(char*)>& send) {
-    const int exit = ctx.session([&] {
+    ctx.command([&] {
         const bool ok = ctx.call([&] { return send(text.data()); });
         ctx.result = {{"command", std::string("infoframe ") + kind}, {"text", text}};
         if (!ctx.json)
@@ -37,8 +37,6 @@ void sendText(Context& ctx, const char* kind, std::string text, const std::funct
                         ok ? "confirmed by the device" : "NOT confirmed by the device");
         return ok;
     });
-    ctx.emitJson(exit == exitConfirmed);
-    setExitCode(exit);
 }
 
 void noteChecksum(const Context& ctx, const char* kind, const std::string& text) {

@@ -33,7 +33,7 @@ void printMatrix(const SB_VALUES& v) {
 
 // Sends `values` in a session and reports; `what` names it in the output.
 void sendMatrix(Context& ctx, const char* what, SB_VALUES values) {
-    const int exit = ctx.session([&] {
+    ctx.command([&] {
         const bool ok = ctx.call([&] { return set3x(&values); });
         ctx.result = {{"command", std::string("matrix ") + what}, {"matrix", toJson(values)}};
         if (!ctx.json) {
@@ -42,14 +42,12 @@ void sendMatrix(Context& ctx, const char* what, SB_VALUES values) {
         }
         return ok;
     });
-    ctx.emitJson(exit == exitConfirmed);
-    setExitCode(exit);
 }
 
 void addGet(CLI::App& parent, Context& ctx) {
     auto* cmd = parent.add_subcommand("get", "read the device's matrix and offsets");
     cmd->callback([&ctx] {
-        const int exit = ctx.session([&] {
+        ctx.command([&] {
             SB_VALUES values{};
             const bool ok = ctx.call([&] { return get3x(&values); });
             ctx.result = {{"command", "matrix get"}, {"matrix", ok ? toJson(values) : nlohmann::json(nullptr)}};
@@ -61,8 +59,6 @@ void addGet(CLI::App& parent, Context& ctx) {
             }
             return ok;
         });
-        ctx.emitJson(exit == exitConfirmed);
-        setExitCode(exit);
     });
 }
 
@@ -111,15 +107,13 @@ void addReset(CLI::App& parent, Context& ctx) {
 void addSwitch(CLI::App& parent, Context& ctx, const char* name, bool on) {
     auto* cmd = parent.add_subcommand(name, on ? "switch the matrix on" : "switch the matrix off");
     cmd->callback([&ctx, name, on] {
-        const int exit = ctx.session([&] {
+        ctx.command([&] {
             const bool ok = ctx.call([&] { return set3xEn(on); });
             ctx.result = {{"command", std::string("matrix ") + name}};
             if (!ctx.json)
                 std::printf("matrix %s: %s\n", name, ok ? "confirmed by the device" : "NOT confirmed by the device");
             return ok;
         });
-        ctx.emitJson(exit == exitConfirmed);
-        setExitCode(exit);
     });
 }
 

@@ -1,9 +1,9 @@
 // info, the settings by name, and the raw setting write.
 
+#include <BrixelLibrary.h>
+
 #include <cstdio>
 #include <string>
-
-#include <BrixelLibrary.h>
 
 #include "cli/context.h"
 #include "cli/parse.h"
@@ -74,13 +74,14 @@ void addSetting(CLI::App& app, Context& ctx, const SettingCode& row) {
     cmd->group("Settings (one setting code each; see also `set`)");
     auto value = std::make_shared<std::string>();
     if (row.argument != ArgumentKind::none)
-        cmd->add_option("value", *value, choices(row.argument).empty() ? "value 0-255" : choices(row.argument) + " or 0-255")
+        cmd->add_option("value", *value,
+                        choices(row.argument).empty() ? "value 0-255" : choices(row.argument) + " or 0-255")
             ->required();
     cmd->callback([&ctx, &row, value] {
         const uint8_t byte = row.argument == ArgumentKind::none ? 1 : parseArgument(row, *value);
         if (row.code == BRIXEL_CMD_HDCP_VERSION && byte == refusedHdcpValue)
             throw CLI::ValidationError("hdcp", "value 1 is not a valid HDCP setting; use " + choices(row.argument));
-        const int code = ctx.session([&] {
+        ctx.command([&] {
             const bool ok = ctx.call([&] { return callWrapper(row.code, byte); });
             ctx.result = {{"command", row.command}, {"code", row.code}, {"value", byte}};
             if (!ctx.json) {
@@ -91,8 +92,6 @@ void addSetting(CLI::App& app, Context& ctx, const SettingCode& row) {
             }
             return ok;
         });
-        ctx.emitJson(code == exitConfirmed);
-        setExitCode(code);
     });
 }
 
@@ -107,21 +106,20 @@ void addRawSet(CLI::App& app, Context& ctx) {
         const auto v = parseByte(*value);
         if (!c) throw CLI::ValidationError("code", "expected a number 0-255, not '" + *code + "'");
         if (!v) throw CLI::ValidationError("value", "expected a number 0-255, not '" + *value + "'");
-        const int exit = ctx.session([&] {
+        ctx.command([&] {
             const bool ok = ctx.call([&] { return setBrixelState(static_cast<BRIXEL_CMD>(*c), *v); });
             ctx.result = {{"command", "set"}, {"code", *c}, {"value", *v}};
-            if (!ctx.json) std::printf("set %u %u: %s\n", *c, *v, ok ? "confirmed by the device" : "NOT confirmed by the device");
+            if (!ctx.json)
+                std::printf("set %u %u: %s\n", *c, *v, ok ? "confirmed by the device" : "NOT confirmed by the device");
             return ok;
         });
-        ctx.emitJson(exit == exitConfirmed);
-        setExitCode(exit);
     });
 }
 
 void addInfo(CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("info", "firmware version and the device's state block");
     cmd->callback([&ctx] {
-        const int exit = ctx.session([&] {
+        ctx.command([&] {
             char version[firmwareTextSize] = {};
             unsigned char state[stateBlockSize] = {};
             const bool versionOk = ctx.call([&] { return getFwVersion(version); });
@@ -133,9 +131,10 @@ void addInfo(CLI::App& app, Context& ctx) {
                 if (i > 0) hex += i % 16 == 0 ? '\n' : ' ';
                 hex += byte;
             }
-            ctx.result = {{"firmware", versionOk ? nlohmann::json(version) : nlohmann::json(nullptr)},
-                          {"stateBlock", stateOk ? nlohmann::json(std::vector<unsigned char>(state, state + stateBlockSize))
-                                                 : nlohmann::json(nullptr)}};
+            ctx.result = {
+                {"firmware", versionOk ? nlohmann::json(version) : nlohmann::json(nullptr)},
+                {"stateBlock", stateOk ? nlohmann::json(std::vector<unsigned char>(state, state + stateBlockSize))
+                                       : nlohmann::json(nullptr)}};
             if (!ctx.json) {
                 std::printf("%s\n", versionOk ? version : "firmware version: not read");
                 if (stateOk)
@@ -145,8 +144,6 @@ void addInfo(CLI::App& app, Context& ctx) {
             }
             return versionOk && stateOk;
         });
-        ctx.emitJson(exit == exitConfirmed);
-        setExitCode(exit);
     });
 }
 

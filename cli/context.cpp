@@ -1,12 +1,12 @@
 #include "cli/context.h"
 
+#include <BrixelLibrary.h>
+#include <BrixelPlatform.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-
-#include <BrixelLibrary.h>
-#include <BrixelPlatform.h>
 
 #include "cli/console_capture.h"
 #include "platform/platform.h"
@@ -43,7 +43,7 @@ bool Context::interrupted() { return interruptFlag != 0; }
 
 bool Context::openSession(std::string& error) {
     current = this;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = onInterrupt;
     // A second Ctrl-C ends the tool at once.
     action.sa_flags = SA_RESETHAND;
@@ -98,13 +98,20 @@ int Context::session(const std::function<bool()>& operation) {
         closeSession();
         throw;
     }
-    const bool noDevice = !simulate && std::find(warnings.begin(), warnings.end(), "BRIXEL USB not connected!") != warnings.end();
+    const bool noDevice =
+        !simulate && std::find(warnings.begin(), warnings.end(), "BRIXEL USB not connected!") != warnings.end();
     closeSession();
     if (noDevice && !json)
         std::fprintf(stderr,
                      "brixelctl: no Brixel was found. Check the USB cable, run `brixelctl doctor`, "
                      "or try the simulated device with --simulate.\n");
     return confirmed ? exitConfirmed : exitNotConfirmed;
+}
+
+void Context::command(const std::function<bool()>& operation) {
+    const int code = session(operation);
+    emitJson(code == exitConfirmed);
+    setExitCode(code);
 }
 
 bool Context::call(const std::function<bool()>& libraryCall) {

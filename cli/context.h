@@ -2,15 +2,13 @@
 // What every brixelctl command shares: the global options, the device session
 // (simulated or real), the library's console lines and warnings, and output.
 
+#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-
-#include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
 
 #include "sim/simulator.h"
 
@@ -30,6 +28,9 @@ public:
     // discovery happens once, and the device is closed at the end, also when
     // the operation throws. Returns the exit code.
     int session(const std::function<bool()>& operation);
+
+    // A whole command: the session, then the JSON result, then the exit code.
+    void command(const std::function<bool()>& operation);
 
     // Runs one library call, collecting what it prints and warns.
     bool call(const std::function<bool()>& libraryCall);

@@ -1,8 +1,7 @@
 // brixelctl: drives a Brixel (or the built-in simulated one) from the shell.
 
-#include <cstdio>
-
 #include <CLI/CLI.hpp>
+#include <cstdio>
 
 #include "cli/context.h"
 
