@@ -97,12 +97,7 @@ enum BRIXEL_CMD : int {
 // The library passes each value's low byte to the device unchanged; the device
 // gives them their meaning.
 
-enum BRIXEL_INPORT : int {
-    BRIXEL_INPORT_1 = 1,
-    BRIXEL_INPORT_2 = 2,
-    BRIXEL_INPORT_3 = 3,
-    BRIXEL_INPORT_4 = 4
-};
+enum BRIXEL_INPORT : int { BRIXEL_INPORT_1 = 1, BRIXEL_INPORT_2 = 2, BRIXEL_INPORT_3 = 3, BRIXEL_INPORT_4 = 4 };
 
 enum BRIXEL_FACTRESET : int {
     BRIXEL_FACTRESET_SETTINGS = 0,  // settings only
@@ -152,11 +147,7 @@ enum BRIXEL_SCALE : int {
     BRIXEL_SCALE_UP = 3     // 1080p to 2160p
 };
 
-enum BRIXEL_BT2020 : int {
-    BRIXEL_BT2020_OFF = 0,
-    BRIXEL_BT2020_ON = 1,
-    BRIXEL_BT2020_AUTO = 2
-};
+enum BRIXEL_BT2020 : int { BRIXEL_BT2020_OFF = 0, BRIXEL_BT2020_ON = 1, BRIXEL_BT2020_AUTO = 2 };
 
 // The built-in EDIDs; 0, 1 and values above 25 name no entry.
 enum EDIDTABLE : int {

@@ -13,8 +13,8 @@ std::optional<BRIXEL_USB_LAYER> installedLayer;
 std::optional<BRIXEL_HOST> installedHost;
 
 bool complete(const BRIXEL_USB_LAYER& l) {
-    return l.getNumDevices && l.getProductString && l.open && l.close && l.read && l.write &&
-           l.flushBuffers && l.setTimeouts && l.getTimeouts && l.checkRxQueue;
+    return l.getNumDevices && l.getProductString && l.open && l.close && l.read && l.write && l.flushBuffers &&
+           l.setTimeouts && l.getTimeouts && l.checkRxQueue;
 }
 
 bool complete(const BRIXEL_HOST& h) { return h.tickCount && h.sleep && h.warn; }

@@ -37,9 +37,8 @@ bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytes
     const auto length = static_cast<uint32_t>(std::min(frame.size(), out.size()));
     std::copy_n(frame.begin(), length, out.begin());
     uint32_t written = 0;
-    const int writeStatus = withTimeouts(0, writeTimeoutMs, [&] {
-        return usb().write(deviceHandle, out.data(), length, &written, nullptr);
-    });
+    const int writeStatus = withTimeouts(
+        0, writeTimeoutMs, [&] { return usb().write(deviceHandle, out.data(), length, &written, nullptr); });
     if (writeStatus != 0) return false;
 
     // Tight poll: the first reply byte is noticed at once.

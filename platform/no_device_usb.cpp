@@ -37,8 +37,8 @@ int noQueue(void*, uint32_t* waiting, uint32_t*) {
 }  // namespace
 
 const BRIXEL_USB_LAYER& noDeviceUsbLayer() {
-    static const BRIXEL_USB_LAYER layer{noDevices, noString,      noOpen,        noClose, noRead,
-                                        noWrite,   noFlush,       noSetTimeouts, noGetTimeouts, noQueue};
+    static const BRIXEL_USB_LAYER layer{noDevices, noString, noOpen,        noClose,       noRead,
+                                        noWrite,   noFlush,  noSetTimeouts, noGetTimeouts, noQueue};
     return layer;
 }
 

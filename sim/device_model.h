@@ -6,11 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <span>
 #include <vector>
-
-#include <nlohmann/json_fwd.hpp>
 
 #include "sim/edid_model.h"
 #include "sim/infoframe_model.h"

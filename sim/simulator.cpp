@@ -24,7 +24,9 @@ int tGetProductString(uint32_t i, char* b, uint32_t f) { return active ? active-
 int tOpen(uint32_t i, void** h) { return active ? active->open(i, h) : failure; }
 int tClose(void* h) { return active ? active->close(h) : failure; }
 int tRead(void* h, void* b, uint32_t n, uint32_t* got, void*) { return active ? active->read(h, b, n, got) : failure; }
-int tWrite(void* h, void* b, uint32_t n, uint32_t* put, void*) { return active ? active->write(h, b, n, put) : failure; }
+int tWrite(void* h, void* b, uint32_t n, uint32_t* put, void*) {
+    return active ? active->write(h, b, n, put) : failure;
+}
 int tFlush(void* h, uint8_t t, uint8_t r) { return active ? active->flushBuffers(h, t, r) : failure; }
 int tSetTimeouts(uint32_t r, uint32_t w) { return active ? active->setTimeouts(r, w) : failure; }
 int tGetTimeouts(uint32_t* r, uint32_t* w) { return active ? active->getTimeouts(r, w) : failure; }
@@ -71,8 +73,8 @@ SimDevice& Simulator::addDevice(std::string serial) {
 }
 
 BRIXEL_USB_LAYER Simulator::usbLayer() const {
-    return {tGetNumDevices, tGetProductString, tOpen,        tClose,        tRead,
-            tWrite,         tFlush,            tSetTimeouts, tGetTimeouts, tCheckRxQueue};
+    return {tGetNumDevices, tGetProductString, tOpen,        tClose,       tRead, tWrite,
+            tFlush,         tSetTimeouts,      tGetTimeouts, tCheckRxQueue};
 }
 
 BRIXEL_HOST Simulator::host() const { return {tTick, tSleep, tWarn}; }
@@ -149,7 +151,8 @@ std::vector<uint32_t> Simulator::sleeps() const {
 }
 
 std::size_t Simulator::count(Op op) const {
-    return static_cast<std::size_t>(std::count_if(trace_.begin(), trace_.end(), [op](const Call& c) { return c.op == op; }));
+    return static_cast<std::size_t>(
+        std::count_if(trace_.begin(), trace_.end(), [op](const Call& c) { return c.op == op; }));
 }
 
 std::vector<std::size_t> Simulator::visibleDevices() const {
@@ -251,7 +254,8 @@ int Simulator::write(void* handle, const void* buffer, uint32_t length, uint32_t
             status = 0;
             if (written) *written = length;
             Reply reply = dev->model.answer(frame);
-            if (dev->faults.wrongEcho.hits(frameIndex) && !reply.empty()) reply[0] = static_cast<uint8_t>(reply[0] ^ 0xFF);
+            if (dev->faults.wrongEcho.hits(frameIndex) && !reply.empty())
+                reply[0] = static_cast<uint8_t>(reply[0] ^ 0xFF);
             if (dev->faults.shortReply.hits(frameIndex) && reply.size() > dev->faults.shortReplyLength)
                 reply.resize(dev->faults.shortReplyLength);
             if (dev->faults.noReply.hits(frameIndex)) reply.clear();
@@ -263,7 +267,11 @@ int Simulator::write(void* handle, const void* buffer, uint32_t length, uint32_t
             }
         }
     }
-    record({.op = Op::write, .status = status, .device = dev ? static_cast<int>(index) : -1, .bytes = std::move(frame), .a = length});
+    record({.op = Op::write,
+            .status = status,
+            .device = dev ? static_cast<int>(index) : -1,
+            .bytes = std::move(frame),
+            .a = length});
     return status;
 }
 
@@ -304,7 +312,11 @@ int Simulator::read(void* handle, void* buffer, uint32_t wanted, uint32_t* got) 
         status = dev->faults.readFails.hits(dev->framesWritten - 1) || delivered.empty() ? failure : 0;
     }
     if (got) *got = static_cast<uint32_t>(delivered.size());
-    record({.op = Op::read, .status = status, .device = dev ? static_cast<int>(index) : -1, .bytes = std::move(delivered), .a = wanted});
+    record({.op = Op::read,
+            .status = status,
+            .device = dev ? static_cast<int>(index) : -1,
+            .bytes = std::move(delivered),
+            .a = wanted});
     return status;
 }
 
@@ -319,7 +331,11 @@ int Simulator::flushBuffers(void* handle, uint8_t transmit, uint8_t receive) {
         }
         status = 0;
     }
-    record({.op = Op::flushBuffers, .status = status, .device = dev ? static_cast<int>(index) : -1, .a = transmit, .b = receive});
+    record({.op = Op::flushBuffers,
+            .status = status,
+            .device = dev ? static_cast<int>(index) : -1,
+            .a = transmit,
+            .b = receive});
     return status;
 }
 

@@ -64,22 +64,33 @@ struct SimDevice {
 };
 
 enum class Op {
-    getNumDevices, getProductString, open, close, read, write, flushBuffers, setTimeouts, getTimeouts, checkRxQueue,
-    tickCount, sleep, warn,
+    getNumDevices,
+    getProductString,
+    open,
+    close,
+    read,
+    write,
+    flushBuffers,
+    setTimeouts,
+    getTimeouts,
+    checkRxQueue,
+    tickCount,
+    sleep,
+    warn,
 };
 const char* opName(Op op);
 
 struct Call {
     Op op;
     int status = 0;
-    int device = -1;             // index of the device the call concerned
+    int device = -1;               // index of the device the call concerned
     std::vector<uint8_t> bytes{};  // written frame, or bytes read
-    uint32_t a = 0;              // count, index, read time-out, sleep ms, tick value, bytes waiting
-    uint32_t b = 0;              // write time-out
-    uint32_t readTimeoutMs = 0;  // time-outs in force at the call
+    uint32_t a = 0;                // count, index, read time-out, sleep ms, tick value, bytes waiting
+    uint32_t b = 0;                // write time-out
+    uint32_t readTimeoutMs = 0;    // time-outs in force at the call
     uint32_t writeTimeoutMs = 0;
     uint32_t time = 0;
-    std::wstring text{};         // warning text
+    std::wstring text{};  // warning text
 };
 
 enum class Clock {

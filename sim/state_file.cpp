@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <fstream>
-
 #include <nlohmann/json.hpp>
 
 namespace brixel::sim {

@@ -4,10 +4,9 @@
 // nullopt for anything else.
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <span>
-
-#include <nlohmann/json.hpp>
 
 #include "sim/device_model.h"
 

@@ -55,7 +55,8 @@ struct RepeatFolder {
 RepeatFolder folder;
 
 void flushRepeats() {
-    if (folder.repeats > 0) std::fprintf(stderr, "BrixelLibrary warning: %s (repeated %u times)\n", folder.last.c_str(), folder.repeats);
+    if (folder.repeats > 0)
+        std::fprintf(stderr, "BrixelLibrary warning: %s (repeated %u times)\n", folder.last.c_str(), folder.repeats);
     folder.repeats = 0;
 }
 
