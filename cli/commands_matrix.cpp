@@ -16,8 +16,7 @@ namespace {
 
 nlohmann::json toJson(const SB_VALUES& v) {
     nlohmann::json j = nlohmann::json::object();
-    const double* fields = &v.offset1;
-    for (std::size_t k = 0; k < matrixFieldNames.size(); ++k) j[std::string(matrixFieldNames[k])] = fields[k];
+    for (const auto& f : matrixRecordFields) j[std::string(f.name)] = v.*f.field;
     return j;
 }
 

@@ -3,18 +3,19 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace brixel::cli {
 
 std::string captureStdout(const std::function<void()>& call) {
     std::fflush(stdout);
-    std::FILE* sink = std::tmpfile();
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(std::tmpfile(), std::fclose);
+    std::FILE* sink = owned.get();
     const int saved = sink ? dup(STDOUT_FILENO) : -1;
     if (!sink || saved < 0 || dup2(fileno(sink), STDOUT_FILENO) < 0) {
         // Cannot capture: let the lines through as they are.
         if (saved >= 0) close(saved);
-        if (sink) std::fclose(sink);
         call();
         return {};
     }
@@ -35,7 +36,6 @@ std::string captureStdout(const std::function<void()>& call) {
     char chunk[4096];
     std::size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof chunk, sink)) > 0) text.append(chunk, n);
-    std::fclose(sink);
     return text;
 }
 

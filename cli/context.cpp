@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "cli/console_capture.h"
+#include "link/connection.h"
 #include "platform/platform.h"
 #include "sim/state_file.h"
 
@@ -56,6 +57,7 @@ bool Context::openSession(std::string& error) {
         auto& device = simulator_->addDevice();
         stateFilePath_ = stateFile.empty() ? sim::defaultStateFile() : std::filesystem::path(stateFile);
         if (!fresh && !sim::loadStateFile(device.model, stateFilePath_, error)) return false;
+        keepState_ = true;
         simulator_->onWarning = [](const std::wstring& text) { collectWarning(text.c_str()); };
         if (!simulator_->install()) {
             error = "the simulated device could not be installed";
@@ -74,10 +76,12 @@ void Context::closeSession() {
     DeviceClose();
     if (simulator_) {
         std::string error;
-        if (!sim::saveStateFile(simulator_->device().model, stateFilePath_, error))
+        // A state file that could not be read is left for the user to look at.
+        if (keepState_ && !sim::saveStateFile(simulator_->device().model, stateFilePath_, error))
             std::fprintf(stderr, "brixelctl: the simulated device's state was not kept: %s\n", error.c_str());
         simulator_->uninstall();
         simulator_.reset();
+        keepState_ = false;
     } else {
         brixelSetHost(nullptr);
     }
@@ -99,7 +103,7 @@ int Context::session(const std::function<bool()>& operation) {
         throw;
     }
     const bool noDevice =
-        !simulate && std::find(warnings.begin(), warnings.end(), "BRIXEL USB not connected!") != warnings.end();
+        !simulate && std::find(warnings.begin(), warnings.end(), narrow(notConnectedWarning)) != warnings.end();
     closeSession();
     if (noDevice && !json)
         std::fprintf(stderr,

@@ -56,6 +56,7 @@ private:
 
     std::unique_ptr<sim::Simulator> simulator_;
     std::filesystem::path stateFilePath_;
+    bool keepState_ = false;
 };
 
 // Registration of each command family.

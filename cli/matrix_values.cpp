@@ -27,15 +27,14 @@ std::vector<std::string> matrixFileWords(std::string_view content) {
 
 SB_VALUES parseMatrixValues(const std::vector<std::string>& words, std::vector<std::string>& problems) {
     SB_VALUES values{};
-    if (words.size() != matrixFieldNames.size()) {
+    if (words.size() != matrixRecordFields.size()) {
         problems.push_back("expected 12 values (offset1 coef11 coef12 coef13 offset2 ... coef33), got " +
                            std::to_string(words.size()));
         return values;
     }
-    double* fields = &values.offset1;
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::string& w = words[k];
-        const std::string name(matrixFieldNames[k]);
+        const std::string name(matrixRecordFields[k].name);
         double v = 0;
         const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), v);
         if (ec != std::errc{} || end != w.data() + w.size() || !std::isfinite(v)) {
@@ -52,7 +51,7 @@ SB_VALUES parseMatrixValues(const std::vector<std::string>& words, std::vector<s
             problems.push_back(text);
             continue;
         }
-        fields[k] = v;
+        values.*matrixRecordFields[k].field = v;
     }
     return values;
 }

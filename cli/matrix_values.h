@@ -12,9 +12,26 @@
 namespace brixel::cli {
 
 // SB_VALUES order: per row an offset and three coefficients.
-inline constexpr std::array<std::string_view, 12> matrixFieldNames{"offset1", "coef11", "coef12", "coef13",
-                                                                   "offset2", "coef21", "coef22", "coef23",
-                                                                   "offset3", "coef31", "coef32", "coef33"};
+struct MatrixRecordField {
+    std::string_view name;
+    double SB_VALUES::*field;
+};
+
+// The record's own order, the order people write the twelve values in.
+inline constexpr std::array<MatrixRecordField, 12> matrixRecordFields{{
+    {"offset1", &SB_VALUES::offset1},
+    {"coef11", &SB_VALUES::coef11},
+    {"coef12", &SB_VALUES::coef12},
+    {"coef13", &SB_VALUES::coef13},
+    {"offset2", &SB_VALUES::offset2},
+    {"coef21", &SB_VALUES::coef21},
+    {"coef22", &SB_VALUES::coef22},
+    {"coef23", &SB_VALUES::coef23},
+    {"offset3", &SB_VALUES::offset3},
+    {"coef31", &SB_VALUES::coef31},
+    {"coef32", &SB_VALUES::coef32},
+    {"coef33", &SB_VALUES::coef33},
+}};
 
 // What the 16-bit fields hold: 3.13 coefficients, 8.8 offsets.
 inline constexpr double coefficientLimit = 4.0;

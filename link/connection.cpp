@@ -36,7 +36,7 @@ bool findDevice(std::string_view serial) {
     deviceHandle = closedHandle;
     uint32_t count = 0;
     if (usb().getNumDevices(&count) != 0) {
-        warn(L"BRIXEL USB not connected!");
+        warn(notConnectedWarning);
         return false;
     }
     for (uint32_t i = 0; i < count; ++i) {
@@ -47,7 +47,7 @@ bool findDevice(std::string_view serial) {
             return true;
         }
     }
-    warn(L"BRIXEL USB not connected!");
+    warn(notConnectedWarning);
     return false;
 }
 

@@ -98,12 +98,6 @@ inline constexpr std::array settingCodes{
     SettingCode{BRIXEL_CMD_HTPC, "setHtpc", "htpc", ArgumentKind::flag, ValueRule::byteUnchanged, "HTPC mode"},
 };
 
-constexpr const SettingCode* findSettingCode(BRIXEL_CMD code) {
-    for (const auto& row : settingCodes)
-        if (row.code == code) return &row;
-    return nullptr;
-}
-
 // The row of a code the library sends; settingCodes.size() when it has none.
 constexpr std::size_t settingRow(BRIXEL_CMD code) {
     std::size_t i = 0;
@@ -116,12 +110,6 @@ template <BRIXEL_CMD Code>
 constexpr ValueRule ruleOf() {
     static_assert(settingRow(Code) < settingCodes.size(), "every wrapper has its row in the code table");
     return settingCodes[settingRow(Code)].rule;
-}
-
-constexpr const SettingCode* findSettingCommand(std::string_view command) {
-    for (const auto& row : settingCodes)
-        if (row.command == command) return &row;
-    return nullptr;
 }
 
 // The value byte a row's function sends for an argument whose byte is `argument`.
