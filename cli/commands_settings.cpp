@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/context.h"
+#include "cli/edid_file.h"
 #include "cli/parse.h"
 #include "settings/argument_names.h"
 #include "settings/readback.h"
@@ -124,13 +125,7 @@ void addInfo(CLI::App& app, Context& ctx) {
             unsigned char state[stateBlockSize] = {};
             const bool versionOk = ctx.call([&] { return getFwVersion(version); });
             const bool stateOk = ctx.call([&] { return getBrixelState(state); });
-            std::string hex;
-            for (std::size_t i = 0; i < stateBlockSize; ++i) {
-                char byte[4];
-                std::snprintf(byte, sizeof byte, "%02x", state[i]);
-                if (i > 0) hex += i % 16 == 0 ? '\n' : ' ';
-                hex += byte;
-            }
+            const std::string hex = hexDump(std::span<const uint8_t>(state, stateBlockSize));
             ctx.result = {
                 {"firmware", versionOk ? nlohmann::json(version) : nlohmann::json(nullptr)},
                 {"stateBlock", stateOk ? nlohmann::json(std::vector<unsigned char>(state, state + stateBlockSize))
@@ -138,7 +133,7 @@ void addInfo(CLI::App& app, Context& ctx) {
             if (!ctx.json) {
                 std::printf("%s\n", versionOk ? version : "firmware version: not read");
                 if (stateOk)
-                    std::printf("state block (%zu bytes):\n%s\n", stateBlockSize, hex.c_str());
+                    std::printf("state block (%zu bytes):\n%s", stateBlockSize, hex.c_str());
                 else
                     std::printf("state block: not read\n");
             }

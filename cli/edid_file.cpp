@@ -4,11 +4,13 @@
 #include <array>
 #include <cstdio>
 
+#include "edid/catalogue.h"
+
 namespace brixel::cli {
 namespace {
 
-constexpr std::array<uint8_t, 8> edidHeader{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-constexpr std::size_t blockSize = 128;
+using edid::blockSize;
+constexpr auto& edidHeader = edid::header;
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -104,11 +106,12 @@ std::vector<std::string> edidProblems(std::span<const uint8_t> edid) {
     }
     const char* names[] = {"base block", "extension block"};
     for (std::size_t block = 0; block < 2; ++block) {
+        const auto bytes = edid.subspan(block * blockSize, blockSize);
+        if (edid::sumsToZero(bytes)) continue;
         unsigned sum = 0;
-        for (std::size_t i = block * blockSize; i < (block + 1) * blockSize; ++i) sum += edid[i];
-        if (sum % 256 == 0) continue;
+        for (uint8_t b : bytes) sum += b;
         const std::size_t last = (block + 1) * blockSize - 1;
-        const unsigned right = (edid[last] + 256 - sum % 256) % 256;
+        const unsigned right = edid::checksumFor(bytes);
         problems.push_back(std::string(names[block]) + " checksum: bytes " + std::to_string(block * blockSize) + "-" +
                            std::to_string(last) + " sum to " + hexByte(sum) + " instead of 0x00 (byte " +
                            std::to_string(last) + " is " + hexByte(edid[last]) + ", would be " + hexByte(right) + ")");

@@ -9,9 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "edid/catalogue.h"
+
 namespace brixel::cli {
 
-inline constexpr std::size_t edidFileSize = 256;
+inline constexpr std::size_t edidFileSize = edid::edidSize;
 
 // Raw binary, or hex text in which white space, commas, colons and 0x
 // prefixes are skipped. Nullopt with `error` set when neither reads cleanly.
