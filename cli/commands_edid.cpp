@@ -17,6 +17,7 @@
 
 #include "cli/context.h"
 #include "cli/edid_file.h"
+#include "cli/files.h"
 #include "cli/parse.h"
 #include "edid/catalogue.h"
 #include "link/platform_access.h"
@@ -72,18 +73,6 @@ bool withProgress(const Context& ctx, const std::function<bool()>& write) {
 }
 
 // ---- Files and the decoder --------------------------------------------------------
-
-std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CLI::ValidationError("FILE", "cannot read " + path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeWholeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out) throw CLI::ValidationError("FILE", "cannot write " + path);
-}
 
 std::string asBinary(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/context.h"
+#include "cli/files.h"
 #include "cli/infoframe_text.h"
 
 namespace brixel::cli {
@@ -16,15 +17,10 @@ namespace {
 constexpr std::size_t aviMaxBytes = 17;
 constexpr std::size_t hdrMaxBytes = 31;
 
-std::string joined(const std::vector<std::string>& problems) {
-    std::string text;
-    for (const auto& p : problems) text += "\n  " + p;
-    return text;
-}
-
 void checkText(const std::string& what, const std::string& text, std::size_t maxBytes) {
     const auto problems = infoFrameTextProblems(text, maxBytes);
-    if (!problems.empty()) throw CLI::ValidationError(what, "the InfoFrame text is not usable:" + joined(problems));
+    if (!problems.empty())
+        throw CLI::ValidationError(what, "the InfoFrame text is not usable:" + joinedProblems(problems));
 }
 
 // Sends `text` through `send` in a session and reports the outcome.
@@ -140,7 +136,7 @@ HdrMetadata metadataFrom(const HdrBuildOptions& o) {
     m.maxCll = o.maxCll;
     m.maxFall = o.maxFall;
     if (const auto problems = hdrMetadataProblems(m); !problems.empty())
-        throw CLI::ValidationError("hdr-build", "the HDR values do not fit the InfoFrame:" + joined(problems));
+        throw CLI::ValidationError("hdr-build", "the HDR values do not fit the InfoFrame:" + joinedProblems(problems));
     return m;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/context.h"
+#include "cli/files.h"
 #include "cli/matrix_values.h"
 
 namespace brixel::cli {
@@ -74,20 +75,11 @@ void addSet(CLI::App& parent, Context& ctx) {
         ->excludes(values);
     cmd->callback([&ctx, words, file] {
         std::vector<std::string> given = *words;
-        if (!file->empty()) {
-            std::ifstream in(*file, std::ios::binary);
-            std::stringstream content;
-            content << in.rdbuf();
-            if (!in) throw CLI::ValidationError("--file", "cannot read " + *file);
-            given = matrixFileWords(content.str());
-        }
+        if (!file->empty()) given = matrixFileWords(readWholeFile(*file, "--file"));
         std::vector<std::string> problems;
         const SB_VALUES parsed = parseMatrixValues(given, problems);
-        if (!problems.empty()) {
-            std::string text;
-            for (const auto& p : problems) text += "\n  " + p;
-            throw CLI::ValidationError("matrix set", "the values are not usable:" + text);
-        }
+        if (!problems.empty())
+            throw CLI::ValidationError("matrix set", "the values are not usable:" + joinedProblems(problems));
         sendMatrix(ctx, "set", parsed);
     });
 }
