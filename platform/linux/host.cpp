@@ -12,14 +12,14 @@
 namespace brixel::platform {
 namespace {
 
-uint32_t monotonicTick() {
+uint32_t monotonicTick() noexcept {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const auto ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(ms);  // wraps at 2^32 like GetTickCount
 }
 
-void sleepFor(uint32_t ms) {
+void sleepFor(uint32_t ms) noexcept {
     timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
@@ -60,7 +60,7 @@ void flushRepeats() {
     folder.repeats = 0;
 }
 
-void warnOnStderr(const wchar_t* text) {
+void warnOnce(const wchar_t* text) {
     std::string line;
     for (const wchar_t* p = text; p && *p; ++p) appendUtf8(line, *p);
     const uint32_t now = monotonicTick();
@@ -72,6 +72,14 @@ void warnOnStderr(const wchar_t* text) {
     std::fprintf(stderr, "BrixelLibrary warning: %s\n", line.c_str());
     folder.last = line;
     folder.lastTick = now;
+}
+
+// Called through a plain function pointer: out of memory loses the warning, no more.
+void warnOnStderr(const wchar_t* text) noexcept {
+    try {
+        warnOnce(text);
+    } catch (...) {
+    }
 }
 
 struct FlushAtExit {

@@ -30,12 +30,20 @@ void appendUtf8(std::string& out, uint32_t c) {
     } else if (c < 0x800) {
         out += static_cast<char>(0xC0 | (c >> 6));
         out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
+    } else if (c < 0x10000) {
         out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
+
+bool isHighSurrogate(uint32_t u) { return u >= 0xD800 && u < 0xDC00; }
+bool isLowSurrogate(uint32_t u) { return u >= 0xDC00 && u < 0xE000; }
 
 int getDescriptor(libusb_device_handle* handle, uint16_t value, uint16_t language, std::array<uint8_t, 255>& buffer) {
     const int n = libusb_control_transfer(handle, LIBUSB_ENDPOINT_IN, LIBUSB_REQUEST_GET_DESCRIPTOR, value, language,
@@ -46,6 +54,20 @@ int getDescriptor(libusb_device_handle* handle, uint16_t value, uint16_t languag
 }
 
 }  // namespace
+
+std::string utf8FromUtf16(std::u16string_view units) {
+    constexpr uint32_t replacement = 0xFFFD;
+    std::string out;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const uint32_t u = units[i];
+        if (isHighSurrogate(u) && i + 1 < units.size() && isLowSurrogate(units[i + 1])) {
+            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[++i] - 0xDC00u));
+        } else {
+            appendUtf8(out, isHighSurrogate(u) || isLowSurrogate(u) ? replacement : u);
+        }
+    }
+    return out;
+}
 
 std::optional<UsbxpressEndpoints> usbxpressShape(libusb_device* device) {
     libusb_device_descriptor dd{};
@@ -128,7 +150,9 @@ int readStringDescriptor(libusb_device_handle* handle, uint8_t index, std::strin
     const auto language = static_cast<uint16_t>(buffer[2] | (buffer[3] << 8));
     n = getDescriptor(handle, static_cast<uint16_t>((LIBUSB_DT_STRING << 8) | index), language, buffer);
     if (n < 0) return n;
-    for (int i = 2; i + 1 < n; i += 2) appendUtf8(text, static_cast<uint32_t>(buffer[i] | (buffer[i + 1] << 8)));
+    std::u16string units;
+    for (int i = 2; i + 1 < n; i += 2) units += static_cast<char16_t>(buffer[i] | (buffer[i + 1] << 8));
+    text = utf8FromUtf16(units);
     return 0;
 }
 

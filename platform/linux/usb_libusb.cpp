@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "link/timings.h"
 #include "platform/linux/usb_devices.h"
+#include "platform/linux/usb_survey.h"
 
 namespace brixel::platform {
 namespace {
@@ -40,8 +42,6 @@ enum Status : int {
 
 // What the string query returns, by its flags.
 enum StringKind : uint32_t { serialNumber = 0, description = 1, linkName = 2, vendorId = 3, productId = 4 };
-// The vendor library's string buffers hold this many bytes, the NUL included.
-constexpr std::size_t maxStringLength = 256;
 // Never expires, as with the vendor library, whose default it also is.
 constexpr uint32_t infinite = 0xFFFFFFFF;
 // Queue status values.
@@ -80,6 +80,8 @@ struct Session {
     // The devices of the last count, referenced, indexed as the caller sees them.
     std::vector<libusb_device*> devices;
     std::vector<std::unique_ptr<OpenDevice>> open;
+    // Handles left open because a transfer on them never came back.
+    std::vector<libusb_device_handle*> abandoned;
     // Handles are never reused, so a stale one cannot reach another device.
     uintptr_t nextId = 1;
 };
@@ -119,9 +121,9 @@ unsigned libusbTimeout(uint32_t ms) {
 void explainOpenFailure(int error, libusb_device* device) {
     if (error == LIBUSB_ERROR_ACCESS)
         std::fprintf(stderr,
-                     "BrixelLibrary: no permission to use the USB device %s: install the udev rule 70-brixel.rules, "
+                     "BrixelLibrary: no permission to use the USB device %s: install the udev rule %s, "
                      "unplug and replug the device, and run 'brixelctl doctor' to check.\n",
-                     deviceNode(device).c_str());
+                     deviceNode(device).c_str(), udevRuleFile);
     else if (error == LIBUSB_ERROR_BUSY)
         std::fprintf(stderr, "BrixelLibrary: the USB device %s is in use by another program.\n",
                      deviceNode(device).c_str());
@@ -133,12 +135,18 @@ int vendorRequest(libusb_device_handle* handle, uint8_t request, uint16_t value)
     return r < 0 ? r : 0;
 }
 
-void store(OpenDevice& dev, const uint8_t* bytes, int length) {
+// Runs inside libusb's event handling, which no exception may cross.
+void store(OpenDevice& dev, const uint8_t* bytes, int length) noexcept {
     const auto n = static_cast<std::size_t>(std::max(length, 0));
-    if (dev.received.size() + n > receiveLimit)
+    if (dev.received.size() + n > receiveLimit) {
         dev.overrun = true;
-    else
-        dev.received.insert(dev.received.end(), bytes, bytes + n);
+    } else {
+        try {
+            dev.received.insert(dev.received.end(), bytes, bytes + n);
+        } catch (...) {
+            dev.overrun = true;
+        }
+    }
     // A short packet (a zero-length one too) ends a transfer: the reply is whole.
     if (n < dev.ep.inPacket) dev.completeBytes = dev.received.size();
 }
@@ -179,12 +187,14 @@ void startReceiving(OpenDevice& dev) {
         if (!dev.inFlight[i]) submit(dev, i);
 }
 
-void stopReceiving(OpenDevice& dev) {
+// True when every transfer came back; the others are left to their callbacks.
+bool stopReceiving(OpenDevice& dev) {
     dev.receiving = false;
     for (std::size_t i = 0; i < inTransferCount; ++i)
         if (dev.inFlight[i]) libusb_cancel_transfer(dev.in[i]);
     const auto deadline = Clock::now() + milliseconds(cancelWaitMs);
     while (dev.anyInFlight() && Clock::now() < deadline) pump(milliseconds(10));
+    const bool allBack = !dev.anyInFlight();
     for (std::size_t i = 0; i < inTransferCount; ++i) {
         if (!dev.in[i]) continue;
         if (dev.inFlight[i])
@@ -194,6 +204,7 @@ void stopReceiving(OpenDevice& dev) {
         dev.in[i] = nullptr;
         dev.inFlight[i] = false;
     }
+    return allBack;
 }
 
 bool prepareTransfers(OpenDevice& dev) {
@@ -213,7 +224,13 @@ bool prepareTransfers(OpenDevice& dev) {
 // Close request, release, close: the handle is gone whatever the device says.
 int shutDown(OpenDevice& dev) {
     int r = dev.gone ? LIBUSB_ERROR_NO_DEVICE : vendorRequest(dev.handle, requestControl, controlClose);
-    stopReceiving(dev);
+    if (!stopReceiving(dev)) {
+        // libusb must not close a handle under a transfer it still holds: the
+        // handle, its interface and the transfer are leaked on purpose, and the
+        // context with them when the layer shuts down.
+        session.abandoned.push_back(dev.handle);
+        return LIBUSB_ERROR_BUSY;
+    }
     const int released = libusb_release_interface(dev.handle, usbxpressInterface);
     libusb_close(dev.handle);
     if (r == 0) r = released;
@@ -279,7 +296,7 @@ int usbGetProductString(uint32_t index, char* buffer, uint32_t flags) {
         case productId: text = hex4(dd.idProduct); break;
         default: return invalidParameter;
     }
-    const std::size_t n = std::min(text.size(), maxStringLength - 1);
+    const std::size_t n = std::min(text.size(), serialBufferSize - 1);
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
     return success;
@@ -292,6 +309,10 @@ int usbOpen(uint32_t index, void** handle) {
     libusb_device* device = session.devices[index];
     const auto ep = usbxpressShape(device);
     if (!ep) return deviceNotFound;
+    // Allocate first: from the open on, nothing may throw and leak the handle.
+    auto dev = std::make_unique<OpenDevice>();
+    session.open.reserve(session.open.size() + 1);
+    session.abandoned.reserve(session.abandoned.size() + session.open.size() + 1);
 
     libusb_device_handle* h = nullptr;
     int r = libusb_open(device, &h);
@@ -312,7 +333,6 @@ int usbOpen(uint32_t index, void** handle) {
         return deviceIoFailed;
     }
 
-    auto dev = std::make_unique<OpenDevice>();
     dev->id = session.nextId++;
     dev->device = device;
     dev->handle = h;
@@ -433,12 +453,29 @@ int usbCheckRxQueue(void* handle, uint32_t* bytesInQueue, uint32_t* queueStatus)
     return dev->receiveDead() ? readError : success;
 }
 
+// The library calls through plain function pointers: an exception (bad_alloc)
+// becomes a failure status here.
+template <auto operation>
+struct NoThrow;
+template <typename... Args, int (*operation)(Args...)>
+struct NoThrow<operation> {
+    static int call(Args... args) noexcept {
+        try {
+            return operation(args...);
+        } catch (...) {
+            return deviceIoFailed;
+        }
+    }
+};
+
 }  // namespace
 
 const BRIXEL_USB_LAYER& libusbUsbLayer() {
-    static const BRIXEL_USB_LAYER layer{
-        usbGetNumDevices, usbGetProductString, usbOpen,        usbClose,       usbRead,
-        usbWrite,         usbFlushBuffers,     usbSetTimeouts, usbGetTimeouts, usbCheckRxQueue};
+    static const BRIXEL_USB_LAYER layer{NoThrow<usbGetNumDevices>::call, NoThrow<usbGetProductString>::call,
+                                        NoThrow<usbOpen>::call,          NoThrow<usbClose>::call,
+                                        NoThrow<usbRead>::call,          NoThrow<usbWrite>::call,
+                                        NoThrow<usbFlushBuffers>::call,  NoThrow<usbSetTimeouts>::call,
+                                        NoThrow<usbGetTimeouts>::call,   NoThrow<usbCheckRxQueue>::call};
     return layer;
 }
 
@@ -446,7 +483,8 @@ void shutdownLibusb() {
     for (auto& d : session.open) shutDown(*d);
     session.open.clear();
     forgetDevices();
-    if (session.context) libusb_exit(session.context);
+    if (session.context && session.abandoned.empty()) libusb_exit(session.context);
+    session.abandoned.clear();
     session.context = nullptr;
 }
 

@@ -15,9 +15,13 @@ namespace {
 constexpr std::string_view udevRuleDirs[] = {"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/lib/udev/rules.d",
                                              "/lib/udev/rules.d"};
 
-// Where `cmake --install` put it, which udev ignores under /usr/local.
-#ifndef BRIXEL_INSTALLED_RULES_DIR
-#define BRIXEL_INSTALLED_RULES_DIR "/usr/local/lib/udev/rules.d"
+// Where `cmake --install` puts it by default, and where this build installs it:
+// udev ignores both.
+constexpr std::string_view localRulesDir = "/usr/local/lib/udev/rules.d";
+#ifdef BRIXEL_INSTALLED_RULES_DIR
+constexpr std::string_view installedRulesDir = BRIXEL_INSTALLED_RULES_DIR;
+#else
+constexpr std::string_view installedRulesDir = localRulesDir;
 #endif
 
 std::string canonicalName(const std::filesystem::path& p) {
@@ -38,8 +42,7 @@ UsbSurvey surveyUsb() {
         if (std::filesystem::exists(rule, ec) && active.insert(canonicalName(rule)).second)
             survey.rulesActive.push_back(rule.string());
     }
-    for (std::string_view dir :
-         {std::string_view(BRIXEL_INSTALLED_RULES_DIR), std::string_view("/usr/local/lib/udev/rules.d")}) {
+    for (std::string_view dir : {installedRulesDir, localRulesDir}) {
         const std::filesystem::path rule = std::filesystem::path(dir) / udevRuleFile;
         std::error_code ec;
         if (std::filesystem::exists(rule, ec) && !active.count(canonicalName(rule)) &&

@@ -28,6 +28,18 @@ void store(LPDWORD out, uint32_t value) {
     if (out) *out = value;
 }
 
+// The exports are called from C: an exception (bad_alloc from the trace or a
+// new device) becomes `failed` instead of crossing the boundary.
+constexpr int failureStatus = 1;
+template <typename Body>
+int guarded(int failed, Body body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return failed;
+    }
+}
+
 constexpr Op operations[] = {
     Op::getNumDevices, Op::getProductString, Op::open,        Op::close,       Op::read,
     Op::write,         Op::flushBuffers,     Op::setTimeouts, Op::getTimeouts, Op::checkRxQueue};
@@ -37,115 +49,150 @@ constexpr Op operations[] = {
 extern "C" {
 
 int WINAPI SI_GetNumDevices(LPDWORD numDevices) {
-    uint32_t n = 0;
-    const int status = sim().getNumDevices(&n);
-    if (status == 0) store(numDevices, n);
-    return status;
+    return guarded(failureStatus, [&] {
+        uint32_t n = 0;
+        const int status = sim().getNumDevices(&n);
+        if (status == 0) store(numDevices, n);
+        return status;
+    });
 }
 
 int WINAPI SI_GetProductString(DWORD deviceNum, LPVOID deviceString, DWORD options) {
-    return sim().getProductString(deviceNum, static_cast<char*>(deviceString), options);
+    return guarded(failureStatus,
+                   [&] { return sim().getProductString(deviceNum, static_cast<char*>(deviceString), options); });
 }
 
-int WINAPI SI_Open(DWORD deviceNum, HANDLE* handle) { return sim().open(deviceNum, handle); }
+int WINAPI SI_Open(DWORD deviceNum, HANDLE* handle) {
+    return guarded(failureStatus, [&] { return sim().open(deviceNum, handle); });
+}
 
-int WINAPI SI_Close(HANDLE handle) { return sim().close(handle); }
+int WINAPI SI_Close(HANDLE handle) {
+    return guarded(failureStatus, [&] { return sim().close(handle); });
+}
 
 int WINAPI SI_Read(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesReturned, OVERLAPPED*) {
-    uint32_t n = 0;
-    const int status = sim().read(handle, buffer, bytesToRead, &n);
-    store(bytesReturned, n);
-    return status;
+    store(bytesReturned, 0);
+    return guarded(failureStatus, [&] {
+        uint32_t n = 0;
+        const int status = sim().read(handle, buffer, bytesToRead, &n);
+        store(bytesReturned, n);
+        return status;
+    });
 }
 
 int WINAPI SI_Write(HANDLE handle, LPVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, OVERLAPPED*) {
-    uint32_t n = 0;
-    const int status = sim().write(handle, buffer, bytesToWrite, &n);
-    store(bytesWritten, n);
-    return status;
+    store(bytesWritten, 0);
+    return guarded(failureStatus, [&] {
+        uint32_t n = 0;
+        const int status = sim().write(handle, buffer, bytesToWrite, &n);
+        store(bytesWritten, n);
+        return status;
+    });
 }
 
 int WINAPI SI_FlushBuffers(HANDLE handle, BYTE flushTransmit, BYTE flushReceive) {
-    return sim().flushBuffers(handle, flushTransmit, flushReceive);
+    return guarded(failureStatus, [&] { return sim().flushBuffers(handle, flushTransmit, flushReceive); });
 }
 
 int WINAPI SI_SetTimeouts(DWORD readTimeout, DWORD writeTimeout) {
-    return sim().setTimeouts(readTimeout, writeTimeout);
+    return guarded(failureStatus, [&] { return sim().setTimeouts(readTimeout, writeTimeout); });
 }
 
 int WINAPI SI_GetTimeouts(LPDWORD readTimeout, LPDWORD writeTimeout) {
-    uint32_t readMs = 0;
-    uint32_t writeMs = 0;
-    const int status = sim().getTimeouts(&readMs, &writeMs);
-    store(readTimeout, readMs);
-    store(writeTimeout, writeMs);
-    return status;
+    return guarded(failureStatus, [&] {
+        uint32_t readMs = 0;
+        uint32_t writeMs = 0;
+        const int status = sim().getTimeouts(&readMs, &writeMs);
+        store(readTimeout, readMs);
+        store(writeTimeout, writeMs);
+        return status;
+    });
 }
 
 int WINAPI SI_CheckRXQueue(HANDLE handle, LPDWORD numBytesInQueue, LPDWORD queueStatus) {
-    uint32_t waiting = 0;
-    uint32_t queue = 0;
-    const int status = sim().checkRxQueue(handle, &waiting, &queue);
-    store(numBytesInQueue, waiting);
-    store(queueStatus, queue);
-    return status;
+    store(numBytesInQueue, 0);
+    store(queueStatus, 0);
+    return guarded(failureStatus, [&] {
+        uint32_t waiting = 0;
+        uint32_t queue = 0;
+        const int status = sim().checkRxQueue(handle, &waiting, &queue);
+        store(numBytesInQueue, waiting);
+        store(queueStatus, queue);
+        return status;
+    });
 }
 
 void simReset(void) {
-    delete simulator;
-    simulator = new Simulator(brixel::sim::Clock::realTime);
+    guarded(0, [] {
+        // The new one first, so that a failed allocation leaves the old one in place.
+        auto* fresh = new Simulator(brixel::sim::Clock::realTime);
+        delete simulator;
+        simulator = fresh;
+        return 0;
+    });
 }
 
 int simAddDevice(const char* serial) {
-    sim().addDevice(serial ? serial : "");
-    return static_cast<int>(sim().deviceCount()) - 1;
+    return guarded(-1, [&] {
+        sim().addDevice(serial ? serial : "");
+        return static_cast<int>(sim().deviceCount()) - 1;
+    });
 }
 
 int simSetFault(int device, const char* fault) {
-    if (!fault) return 0;
-    const std::string_view name = fault;
-    if (device == -1) {
-        if (name != "count") return 0;
-        sim().countFails = true;
+    return guarded(0, [&] {
+        if (!fault) return 0;
+        const std::string_view name = fault;
+        if (device == -1) {
+            if (name != "count") return 0;
+            sim().countFails = true;
+            return 1;
+        }
+        if (device < 0 || static_cast<std::size_t>(device) >= sim().deviceCount()) return 0;
+        brixel::sim::DeviceFaults& f = sim().device(static_cast<std::size_t>(device)).faults;
+        if (name == "string")
+            f.stringFails = true;
+        else if (name == "open")
+            f.openFails = true;
+        else if (name == "close")
+            f.closeFails = true;
+        else if (name == "write")
+            f.writeFails = FrameFault::always();
+        else if (name == "noReply")
+            f.noReply = FrameFault::always();
+        else if (name == "rxQueue")
+            f.rxQueueFails = FrameFault::always();
+        else if (name == "read")
+            f.readFails = FrameFault::always();
+        else if (name == "wrongEcho")
+            f.wrongEcho = FrameFault::always();
+        else if (name == "shortReply")
+            f.shortReply = FrameFault::always();
+        else
+            return 0;
         return 1;
-    }
-    if (device < 0 || static_cast<std::size_t>(device) >= sim().deviceCount()) return 0;
-    brixel::sim::DeviceFaults& f = sim().device(static_cast<std::size_t>(device)).faults;
-    if (name == "string")
-        f.stringFails = true;
-    else if (name == "open")
-        f.openFails = true;
-    else if (name == "close")
-        f.closeFails = true;
-    else if (name == "write")
-        f.writeFails = FrameFault::always();
-    else if (name == "noReply")
-        f.noReply = FrameFault::always();
-    else if (name == "rxQueue")
-        f.rxQueueFails = FrameFault::always();
-    else if (name == "read")
-        f.readFails = FrameFault::always();
-    else if (name == "wrongEcho")
-        f.wrongEcho = FrameFault::always();
-    else if (name == "shortReply")
-        f.shortReply = FrameFault::always();
-    else
-        return 0;
-    return 1;
+    });
 }
 
 int simSetting(int device, int code) {
-    if (device < 0 || static_cast<std::size_t>(device) >= sim().deviceCount() || code < 0 || code > 255) return -1;
-    return sim().device(static_cast<std::size_t>(device)).model.settings[static_cast<std::size_t>(code)];
+    return guarded(-1, [&] {
+        if (device < 0 || static_cast<std::size_t>(device) >= sim().deviceCount() || code < 0 || code > 255) return -1;
+        return static_cast<int>(
+            sim().device(static_cast<std::size_t>(device)).model.settings[static_cast<std::size_t>(code)]);
+    });
 }
 
 int simCalls(const char* operation) {
-    if (!operation) return -1;
-    for (Op op : operations)
-        if (std::strcmp(brixel::sim::opName(op), operation) == 0) return static_cast<int>(sim().count(op));
-    return -1;
+    return guarded(-1, [&] {
+        if (!operation) return -1;
+        for (Op op : operations)
+            if (std::strcmp(brixel::sim::opName(op), operation) == 0) return static_cast<int>(sim().count(op));
+        return -1;
+    });
 }
 
-int simOpenHandles(void) { return static_cast<int>(sim().openHandles()); }
+int simOpenHandles(void) {
+    return guarded(-1, [] { return static_cast<int>(sim().openHandles()); });
+}
 
 }  // extern "C"

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/usb_devices.h"
 #include "platform/linux/usb_survey.h"
 #include "platform/platform.h"
 #include "tests/platform/usb_emulator.h"
@@ -406,6 +407,23 @@ TEST_F(LibusbTest, TheSurveyForDoctorSeesEveryVendorDevice) {
     const auto& third = survey.vendorDevices[2];
     EXPECT_FALSE(third.usbxpressShape);
     EXPECT_EQ(third.serial, "HID1");
+}
+
+TEST(StringDescriptorText, SurrogatePairsAreCombinedAndLoneOnesReplaced) {
+    const struct {
+        std::u16string units;
+        std::string utf8;
+    } cases[] = {
+        {u"2024", "2024"},
+        {u"\u00E9\u20AC", "\xC3\xA9\xE2\x82\xAC"},
+        {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},          // U+1F600
+        {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},          // U+10FFFF, the last
+        {u"a\xD83D", "a\xEF\xBF\xBD"},                  // high at the end
+        {u"\xD83D-", "\xEF\xBF\xBD-"},                  // high before a non-surrogate
+        {u"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // low before high
+        {u"\xD83D\xD83D\xDE00", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::utf8FromUtf16(c.units), c.utf8) << testing::PrintToString(c.utf8);
 }
 
 }  // namespace
