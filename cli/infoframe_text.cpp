@@ -133,7 +133,7 @@ std::array<uint8_t, drmInfoFrameSize> buildDrmInfoFrame(const HdrMetadata& m) {
         frame[at++] = static_cast<uint8_t>(word & 0xFF);
         frame[at++] = static_cast<uint8_t>(word >> 8);
     };
-    // The display primaries go green, blue, red, as in SMPTE ST 2086.
+    // The display primaries go green, blue, red: the index order of H.265's mastering display colour volume SEI.
     for (const Chromaticity& p : {m.green, m.blue, m.red, m.white}) {
         put(fieldValue(p.x, chromaticityStep));
         put(fieldValue(p.y, chromaticityStep));

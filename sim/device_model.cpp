@@ -1,20 +1,15 @@
 #include "sim/device_model.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
+#include "link/timings.h"
+#include "link/transact.h"
+#include "settings/readback.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
-namespace {
-
-constexpr uint8_t requestWrite = 0x10;
-constexpr uint8_t requestRead = 0x11;
-constexpr uint8_t commandRegister = 0xE0;
-constexpr uint8_t commandState = 0xE1;
-constexpr uint8_t firmwareRegister = 7;
-constexpr std::size_t maxReply = 64;
-
-}  // namespace
 
 std::array<uint8_t, 256> factorySettings() {
     std::array<uint8_t, 256> s{};
@@ -32,7 +27,7 @@ std::array<uint8_t, 256> factorySettings() {
 }
 
 Reply registerReply(uint8_t count, std::span<const uint8_t> data) {
-    const std::size_t length = std::min<std::size_t>(count, maxReply);
+    const std::size_t length = std::min<std::size_t>(count, replySize);
     Reply reply(length, 0);
     if (length > 0) reply[0] = commandRegister;
     for (std::size_t i = 2; i < length && i - 2 < data.size(); ++i) reply[i] = data[i - 2];
@@ -108,6 +103,8 @@ nlohmann::json DeviceModel::save() const {
 }
 
 void DeviceModel::load(const nlohmann::json& state) {
+    if (!state.is_object())
+        throw std::runtime_error(std::string("the state is a JSON ") + state.type_name() + ", not an object");
     *this = DeviceModel{};
     if (state.contains("settings")) settings = state.at("settings").get<std::array<uint8_t, 256>>();
     if (state.contains("firmware")) {

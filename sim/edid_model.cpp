@@ -12,26 +12,28 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "edid/catalogue.h"
+#include "edid/descriptors.h"
+#include "edid/edid_transfer.h"
+#include "link/timings.h"
+#include "link/transact.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
 namespace {
 
-constexpr uint8_t requestWrite = 0x10;
-constexpr uint8_t requestRead = 0x11;
-constexpr uint8_t commandStore = 0xB0;
-constexpr uint8_t commandCommit = 0xB1;
-constexpr uint8_t commandSink = 0xB5;
-constexpr uint8_t writeLength = 0x08;
-constexpr std::size_t maxReply = 64;
-constexpr std::size_t blockSize = 128;
-constexpr std::size_t nameDescriptorTag = 0xFC;
+using edid::blockSize;
+constexpr uint8_t commandStore = edid::commandDeviceEdid;
+constexpr uint8_t commandSink = edid::commandSinkEdid;
+constexpr uint8_t writeLength = edid::writeChunk;
+constexpr uint8_t nameDescriptorTag = 0xFC;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -48,9 +50,8 @@ struct Monitor {
 };
 
 void fixChecksum(EdidBytes& e, std::size_t block) {
-    unsigned sum = 0;
-    for (std::size_t i = block * blockSize; i < (block + 1) * blockSize - 1; ++i) sum += e[i];
-    e[(block + 1) * blockSize - 1] = static_cast<uint8_t>((256 - sum % 256) % 256);
+    const auto bytes = std::span(e).subspan(block * blockSize, blockSize);
+    bytes.back() = edid::checksumFor(bytes);
 }
 
 Bytes dtd(std::initializer_list<uint8_t> timing, const Bytes& imageSize) {
@@ -61,12 +62,10 @@ Bytes dtd(std::initializer_list<uint8_t> timing, const Bytes& imageSize) {
 }
 
 EdidBytes compose(const Monitor& m) {
-    Bytes base{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-    const auto id = static_cast<uint16_t>(((m.vendor[0] - 'A' + 1) << 10) | ((m.vendor[1] - 'A' + 1) << 5) |
-                                          (m.vendor[2] - 'A' + 1));
-    base.insert(base.end(), {static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id & 0xFF),
-                             static_cast<uint8_t>(m.product & 0xFF), static_cast<uint8_t>(m.product >> 8), 0, 0, 0, 0,
-                             m.week, m.yearSince1990, 0x01, 0x03, 0x80, m.widthCm, m.heightCm, 0x78, 0x0E});
+    Bytes base(edid::header.begin(), edid::header.end());
+    const auto id = edid::packManufacturer(m.vendor);
+    base.insert(base.end(), {id[0], id[1], static_cast<uint8_t>(m.product & 0xFF), static_cast<uint8_t>(m.product >> 8),
+                             0, 0, 0, 0, m.week, m.yearSince1990, 0x01, 0x03, 0x80, m.widthCm, m.heightCm, 0x78, 0x0E});
     base.insert(base.end(), {0xEE, 0x91, 0xA3, 0x54, 0x4C, 0x99, 0x26, 0x0F, 0x50, 0x54});  // chromaticity
     base.insert(base.end(), {0x21, 0x08, 0x00});  // 640x480, 800x600, 1024x768
     base.insert(base.end(),
@@ -108,7 +107,7 @@ EdidBytes compose(const Monitor& m) {
 }
 
 Reply readReply(const EdidBytes& edid, uint8_t offset, uint8_t count) {
-    Reply reply(std::min<std::size_t>(count, maxReply), 0);
+    Reply reply(std::min<std::size_t>(count, replySize), 0);
     for (std::size_t i = 0; i < reply.size() && offset + i < edid.size(); ++i) reply[i] = edid[offset + i];
     return reply;
 }
@@ -199,10 +198,10 @@ std::optional<Reply> answerEdidFrame(DeviceModel& device, std::span<const uint8_
     }
 
     // 0xB1 with another length byte is the video report's.
-    if (kind == requestWrite && command == commandCommit && length == writeLength) {
+    if (kind == requestWrite && command == edid::commandCommit && length == writeLength) {
         if (edid.writing) edid.store = edid.incoming;
         edid.writing = false;
-        return Reply{commandCommit, 0x00};
+        return Reply{edid::commandCommit, 0x00};
     }
     return std::nullopt;
 }

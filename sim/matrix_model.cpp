@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "link/transact.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
 
 std::optional<Reply> answerMatrixFrame(DeviceModel& device, std::span<const uint8_t> request) {
-    if (request.size() < 3 || request[0] != 0x10 || request[2] != commandMatrix) return std::nullopt;
+    if (request.size() < 3 || request[0] != requestWrite || request[2] != commandMatrix) return std::nullopt;
     const std::size_t count = std::min({std::size_t{request[1]}, request.size() - 3, matrixWireSize});
     std::copy_n(request.begin() + 3, count, device.matrix.wire.begin());
     return Reply{commandMatrix, 0x00};

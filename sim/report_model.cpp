@@ -3,26 +3,25 @@
 
 #include <algorithm>
 #include <optional>
+#include <stdexcept>
+#include <string>
 
+#include "link/transact.h"
+#include "report/status_decode.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
 namespace {
 
-constexpr uint8_t requestWrite = 0x10;
-constexpr uint8_t reportOpen = 0xB4;
-constexpr uint8_t reportClose = 0xB1;
 // The EDID commit shares 0xB1 but has another length byte.
 constexpr uint8_t reportFrameLength = 0x02;
 
-constexpr uint8_t statusRegister = 6;
 constexpr uint8_t spdRegister = 21;
 constexpr uint8_t hdrRegister = 30;
 constexpr uint8_t vendor1Register = 31;
 constexpr uint8_t vendor2Register = 37;
 constexpr uint8_t audioRegister = 38;
 constexpr uint8_t aviRegister = 39;
-constexpr uint8_t displayNameRegister = 53;
 
 constexpr uint8_t gateOpen = 8;
 constexpr uint8_t hdmiExtendedResolution = 0x20;
@@ -180,10 +179,16 @@ std::vector<uint8_t> capturedInfoFrame(const DeviceModel& device, uint8_t reg) {
             return infoFrame(0x83, 0x01, payload);
         }
         case hdrRegister: {
+            // An activated custom HDR InfoFrame is what the display gets, as far as the block holds.
+            const InfoFrameState& custom = device.infoFrames;
+            if (custom.hdrActive && !custom.hdr.empty())
+                return {custom.hdr.begin(), custom.hdr.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                                                                     custom.hdr.size(), infoFrameCount - 2))};
             if (!source->hdr) return {};
-            // BT.2020 primaries and D65 in units of 0.00002, 1000 cd/m2 mastering, MaxCLL 1000, MaxFALL 400.
-            const std::array<uint16_t, 12> values{35400, 14600, 8500, 39850, 6550, 2300,
-                                                  15635, 16450, 1000, 50,    1000, 400};
+            // BT.2020 primaries (green, blue, red, as UHD sources index them) and D65 in units of 0.00002,
+            // 1000 cd/m2 mastering, MaxCLL 1000, MaxFALL 400.
+            const std::array<uint16_t, 12> values{8500,  39850, 6550, 2300, 35400, 14600,
+                                                  15635, 16450, 1000, 50,   1000,  400};
             std::vector<uint8_t> payload{source->eotf, 0x00};
             for (uint16_t v : values) {
                 payload.push_back(static_cast<uint8_t>(v));
@@ -263,11 +268,20 @@ void loadSource(SimulatedSource& s, const nlohmann::json& j) {
     s.audio = j.value("audio", s.audio);
 }
 
+// A scripted block's key is its register number in decimal; no other key names a register.
+uint8_t registerKey(const std::string& key) {
+    const bool digits = !key.empty() && key.size() <= 3 &&
+                        std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const int reg = digits ? std::stoi(key) : -1;
+    if (reg < 0 || reg > 255) throw std::runtime_error("scripted block '" + key + "' is not a register 0-255");
+    return static_cast<uint8_t>(reg);
+}
+
 }  // namespace
 
 std::optional<Reply> answerReportFrame(DeviceModel&, std::span<const uint8_t> request) {
     if (request.size() < 4 || request[0] != requestWrite || request[1] != reportFrameLength) return std::nullopt;
-    if (request[2] != reportOpen && request[2] != reportClose) return std::nullopt;
+    if (request[2] != reportOpenCommand && request[2] != reportCloseCommand) return std::nullopt;
     return Reply{request[2], 0x00};
 }
 
@@ -304,8 +318,8 @@ void loadState(ReportState& state, const nlohmann::json& j) {
             loadSource(state.ports[i], j.at("ports").at(i));
     state.display2160p = j.value("display2160p", state.display2160p);
     if (j.contains("scriptedBlocks"))
-        for (const auto& [reg, bytes] : j.at("scriptedBlocks").items())
-            state.scriptedBlocks[static_cast<uint8_t>(std::stoi(reg))] = bytes.get<std::vector<uint8_t>>();
+        for (const auto& [key, bytes] : j.at("scriptedBlocks").items())
+            state.scriptedBlocks[registerKey(key)] = bytes.get<std::vector<uint8_t>>();
 }
 
 }  // namespace brixel::sim

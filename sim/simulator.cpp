@@ -5,11 +5,13 @@
 #include <cstring>
 #include <thread>
 
+#include "link/timings.h"
+
 namespace brixel::sim {
 namespace {
 
 constexpr int failure = 1;
-constexpr uint32_t maxReply = 64;
+constexpr auto maxReply = static_cast<uint32_t>(replySize);
 
 Simulator* active = nullptr;
 
@@ -188,9 +190,9 @@ int Simulator::getProductString(uint32_t index, char* buffer, uint32_t flags) {
         SimDevice& d = *devices_[visible[index]];
         if (!d.faults.stringFails) {
             if (d.rawString) {
-                std::memcpy(buffer, d.rawString->data(), std::min<std::size_t>(d.rawString->size(), 260));
+                std::memcpy(buffer, d.rawString->data(), std::min(d.rawString->size(), serialBufferSize));
             } else {
-                const std::size_t n = std::min<std::size_t>(d.serial.size(), 259);
+                const std::size_t n = std::min(d.serial.size(), serialBufferSize - 1);
                 std::memcpy(buffer, d.serial.data(), n);
                 buffer[n] = '\0';
             }

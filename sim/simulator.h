@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "link/timings.h"
 #include "sim/device_model.h"
 
 namespace brixel::sim {
@@ -45,7 +46,7 @@ struct DeviceFaults {
 };
 
 struct SimDevice {
-    std::string serial = "2024";
+    std::string serial{deviceSerial};
     // When set, the string buffer as the device fills it, NUL or not.
     std::optional<std::vector<char>> rawString;
     DeviceModel model;
@@ -105,7 +106,7 @@ public:
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
 
-    SimDevice& addDevice(std::string serial = "2024");
+    SimDevice& addDevice(std::string serial = std::string(deviceSerial));
     SimDevice& device(std::size_t index = 0) { return *devices_.at(index); }
     std::size_t deviceCount() const { return devices_.size(); }
 

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "report/status_decode.h"
 #include "report/status_fields.h"
+#include "sim/state_file.h"
 #include "sim/subsystems.h"
 #include "tests/support/sim_fixture.h"
 
@@ -224,6 +228,22 @@ TEST_F(ReportTraffic, AnActivatedCustomAviInfoFrameIsTheOutputsColourSpace) {
     EXPECT_STREQ(report().outColorSpace, "Out Color Space: YCbCr 4:4:4 ITU-R BT.709");
 }
 
+TEST_F(ReportTraffic, AnActivatedCustomHdrInfoFrameIsWhatRegister30Reports) {
+    // The player's own frame: primaries green, blue, red, as UHD sources send them.
+    const std::string own = report().hdrIfHex;
+    EXPECT_EQ(own.substr(0, 9), "87:01:1a:");
+    EXPECT_EQ(own.substr(12, 42), "02:00:34:21:aa:9b:96:19:fc:08:48:8a:08:39:");
+
+    char text[] = "87:01:1A:41:01:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:01:02:03:04:05:06:07:08";
+    ASSERT_TRUE(run([&] { return setHdrIf(text, false); }));
+    const auto status = report();
+    EXPECT_STREQ(status.hdrIfHex,
+                 "87:01:1a:41:01:00:11:22:33:44:55:66:77:88:99:aa:bb:cc:dd:ee:ff:00:01:02:03:04:05:06:07:08");
+    EXPECT_STREQ(status.hdrInput, "HDR input:  HDR Luminance Range");
+    // The custom AVI InfoFrame stays what it was: none, so the source's.
+    EXPECT_EQ(std::string(status.aviIfHex).substr(0, 9), "82:02:0d:");
+}
+
 TEST(ReportModel, AnswersOnlyItsOwnFramesAndKeepsItsState) {
     sim::DeviceModel model;
     const std::vector<uint8_t> open{0x10, 0x02, 0xB4, 0x00};
@@ -241,6 +261,31 @@ TEST(ReportModel, AnswersOnlyItsOwnFramesAndKeepsItsState) {
     EXPECT_FALSE(loaded.report.display2160p);
     EXPECT_EQ(loaded.report.scriptedBlocks[6], (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(loaded.report.ports[0].videoCode, model.report.ports[0].videoCode);
+}
+
+TEST(ReportModel, AStateItCannotHoldIsRefused) {
+    sim::DeviceModel model;
+    for (const char* state : {"[]", "[1, 2]", "7", "\"report\"", "null"})
+        EXPECT_THROW(model.load(nlohmann::json::parse(state)), std::runtime_error) << state;
+
+    // A scripted block keyed past the register range must not land on another register.
+    for (const char* key : {"256", "262", "-1", "1000", "6a", "x", ""}) {
+        nlohmann::json state{{"report", {{"scriptedBlocks", {{key, {1, 2}}}}}}};
+        EXPECT_THROW(model.load(state), std::runtime_error) << "key '" << key << "'";
+    }
+    for (const auto& [key, reg] : {std::pair{"0", 0}, std::pair{"6", 6}, std::pair{"255", 255}}) {
+        model.load(nlohmann::json{{"report", {{"scriptedBlocks", {{key, {1, 2}}}}}}});
+        EXPECT_EQ(model.report.scriptedBlocks.size(), 1u);
+        EXPECT_EQ(model.report.scriptedBlocks.at(static_cast<uint8_t>(reg)), (std::vector<uint8_t>{1, 2})) << key;
+    }
+
+    // The state file reports it instead of starting from a fresh device.
+    const auto file = std::filesystem::temp_directory_path() / "brixel-report-model-array.json";
+    std::ofstream(file) << "[1, 2]\n";
+    std::string error;
+    EXPECT_FALSE(sim::loadStateFile(model, file, error));
+    EXPECT_NE(error.find("not an object"), std::string::npos) << error;
+    std::filesystem::remove(file);
 }
 
 }  // namespace
