@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "infoframe/frames.h"
 #include "infoframe/hex_text.h"
 #include "link/connection.h"
 #include "link/platform_access.h"
@@ -28,19 +29,23 @@ struct InfoFrameKind {
 
 constexpr std::size_t minTextLength = 5;
 
-constexpr InfoFrameKind aviKind{
-    50,   "Error: min 2, max 17 data bytes", 0xE6, "AVI values written...", "Error Writing AVI command.", true,
-    0x80, "\nError Activating AVI values.\n"};
+constexpr InfoFrameKind aviKind{50,
+                                "Error: min 2, max 17 data bytes",
+                                commandAviInfoFrame,
+                                "AVI values written...",
+                                "Error Writing AVI command.",
+                                true,
+                                activateAvi,
+                                "\nError Activating AVI values.\n"};
 constexpr InfoFrameKind hdrKind{92,
                                 "Error: min 2, max 31 data bytes",
-                                0xE5,
+                                commandHdrInfoFrame,
                                 "Infoframe values written...\n",
                                 "Error Writing Infoframe values.\n",
                                 false,
-                                0x20,
+                                activateHdr,
                                 "\nError Populating IF values.\n"};
 
-constexpr uint8_t commandActivate = 0xB3;
 constexpr std::size_t activationFrameSize = 4;
 constexpr std::size_t frameHeaderSize = 3;
 static_assert(frameHeaderSize + infoFrameByteAreaSize <= maxFrameSize);

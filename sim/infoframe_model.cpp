@@ -2,17 +2,15 @@
 
 #include <algorithm>
 
+#include "infoframe/frames.h"
+#include "link/transact.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
 namespace {
 
-constexpr uint8_t requestWrite = 0x10;
-constexpr uint8_t commandAvi = 0xE6;
-constexpr uint8_t commandHdr = 0xE5;
-constexpr uint8_t commandActivate = 0xB3;
-constexpr uint8_t activateAvi = 0x80;
-constexpr uint8_t activateHdr = 0x20;
+constexpr uint8_t commandAvi = commandAviInfoFrame;
+constexpr uint8_t commandHdr = commandHdrInfoFrame;
 
 std::vector<uint8_t> dataOf(std::span<const uint8_t> request) {
     const std::size_t count = std::min<std::size_t>(request[1], request.size() - 3);

@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/linux/utf8.h"
 #include "platform/platform.h"
 
 namespace brixel::platform {
@@ -22,25 +23,6 @@ uint32_t monotonicTick() noexcept {
 void sleepFor(uint32_t ms) noexcept {
     timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-}
-
-void appendUtf8(std::string& out, wchar_t wc) {
-    const auto c = static_cast<uint32_t>(wc);
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
 
@@ -62,7 +44,7 @@ void flushRepeats() {
 
 void warnOnce(const wchar_t* text) {
     std::string line;
-    for (const wchar_t* p = text; p && *p; ++p) appendUtf8(line, *p);
+    for (const wchar_t* p = text; p && *p; ++p) appendUtf8(line, static_cast<uint32_t>(*p));
     const uint32_t now = monotonicTick();
     if (line == folder.last && static_cast<uint32_t>(now - folder.lastTick) < 1000) {
         ++folder.repeats;

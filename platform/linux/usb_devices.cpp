@@ -6,6 +6,8 @@
 #include <fstream>
 #include <tuple>
 
+#include "platform/linux/utf8.h"
+
 namespace brixel::platform {
 namespace {
 
@@ -22,24 +24,6 @@ std::vector<uint8_t> portPath(libusb_device* device) {
     std::array<uint8_t, 8> ports{};
     const int n = libusb_get_port_numbers(device, ports.data(), static_cast<int>(ports.size()));
     return n > 0 ? std::vector<uint8_t>(ports.begin(), ports.begin() + n) : std::vector<uint8_t>{};
-}
-
-void appendUtf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 bool isHighSurrogate(uint32_t u) { return u >= 0xD800 && u < 0xDC00; }
