@@ -17,5 +17,6 @@ function(brixel_windows_test name)
         return()
     endif()
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=0)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS behaviour FIXTURES_REQUIRED wine)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS behaviour FIXTURES_REQUIRED wine
+                                             SKIP_RETURN_CODE ${BRIXEL_WINE_SKIP_CODE})
 endfunction()
