@@ -8,6 +8,7 @@
 #include "cli/context.h"
 #include "link/timings.h"
 #include "platform/linux/usb_survey.h"
+#include "protocol/device.h"
 
 namespace brixel::cli {
 namespace {
@@ -39,7 +40,7 @@ std::string idPair(const platform::SurveyedDevice& d) {
 }
 
 bool isBrixel(const platform::SurveyedDevice& d) {
-    return d.usbxpressShape && d.serialKnown && d.serial == deviceSerial;
+    return d.usbxpressShape && d.serialKnown && d.serial == protocol::deviceSerial;
 }
 
 std::string describe(const platform::SurveyedDevice& d) {
@@ -84,9 +85,10 @@ Report examine(const platform::UsbSurvey& s) {
             r.fail("no device with vendor ID 10c4 is attached",
                    "plug the Brixel in and power it; lsusb should then list 10c4:ea61");
         else if (brixels.empty())
-            r.fail("no device reports the serial \"" + std::string(deviceSerial) + "\" on a USBXpress interface",
-                   "check that the device listed is a Brixel; a serial that cannot be read is a permission problem "
-                   "when the udev rule is missing");
+            r.fail(
+                "no device reports the serial \"" + std::string(protocol::deviceSerial) + "\" on a USBXpress interface",
+                "check that the device listed is a Brixel; a serial that cannot be read is a permission problem "
+                "when the udev rule is missing");
     }
 
     const bool ruleActive = !s.rulesActive.empty();
@@ -110,7 +112,7 @@ Report examine(const platform::UsbSurvey& s) {
                    "sudo cp " + s.rulesIgnored.front() +
                        " /etc/udev/rules.d/ && sudo udevadm control --reload, then unplug and replug the Brixel");
         else
-            r.fail(std::string("udev rule ") + platform::udevRuleFile + " is not installed", ruleInstall);
+            r.fail("udev rule " + s.ruleFile + " is not installed", ruleInstall);
     }
     return r;
 }

@@ -16,6 +16,8 @@
 namespace brixel::cli {
 namespace {
 
+int exitCode = exitConfirmed;
+
 volatile std::sig_atomic_t interruptFlag = 0;
 
 void onInterrupt(int) { interruptFlag = 1; }
@@ -39,6 +41,9 @@ void collectWarning(const wchar_t* text) {
 }
 
 }  // namespace
+
+void setExitCode(int code) { exitCode = code; }
+int commandExitCode() { return exitCode; }
 
 bool Context::interrupted() { return interruptFlag != 0; }
 

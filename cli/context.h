@@ -67,7 +67,8 @@ void addInfoFrameCommands(CLI::App& app, Context& ctx);
 void addMatrixCommands(CLI::App& app, Context& ctx);
 void addDoctorCommands(CLI::App& app, Context& ctx);
 
-// Sets the exit code a command's callback produced.
+// The exit code a command's callback produced.
 void setExitCode(int code);
+int commandExitCode();
 
 }  // namespace brixel::cli

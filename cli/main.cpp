@@ -5,13 +5,6 @@
 
 #include "cli/context.h"
 
-namespace brixel::cli {
-namespace {
-int exitCode = exitConfirmed;
-}
-void setExitCode(int code) { exitCode = code; }
-}  // namespace brixel::cli
-
 int main(int argc, char** argv) {
     using namespace brixel::cli;
     CLI::App app{
@@ -47,5 +40,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brixelctl: %s\n", e.what());
         return exitUsage;
     }
-    return exitCode;
+    return commandExitCode();
 }

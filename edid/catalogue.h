@@ -12,11 +12,12 @@
 #include <string_view>
 
 #include "edid/descriptors.h"
+#include "protocol/payloads.h"
 
 namespace brixel::edid {
 
-inline constexpr std::size_t blockSize = 128;
-inline constexpr std::size_t edidSize = 2 * blockSize;
+inline constexpr std::size_t blockSize = protocol::edidBlockSize;
+inline constexpr std::size_t edidSize = protocol::edidSize;
 using Edid = std::array<uint8_t, edidSize>;
 
 // A named piece of an entry. (std::span here trips GCC 12's constant evaluator
@@ -406,6 +407,10 @@ constexpr const Edid* builtInEdidFor(int value) {
 }
 
 // A row by its readable name, or nullptr.
-const CatalogueRow* rowNamed(std::string_view name);
+constexpr const CatalogueRow* rowNamed(std::string_view name) {
+    for (const auto& row : catalogue)
+        if (row.name == name) return &row;
+    return nullptr;
+}
 
 }  // namespace brixel::edid

@@ -10,23 +10,26 @@
 #include "link/platform_access.h"
 #include "link/timings.h"
 #include "link/transact.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "protocol/payloads.h"
 
 namespace brixel::edid {
 
 bool readEdid(uint8_t command, std::span<uint8_t, edidSize> edid, const char* errorLine) {
     if (!ensureDeviceOpen()) return false;
-    std::array<uint8_t, replySize> reply{};
+    std::array<uint8_t, protocol::replySize> reply{};
     bool complete = true;
-    for (std::size_t offset = 0; offset < edidSize; offset += readChunk) {
-        const std::array<uint8_t, 4> frame{requestRead, static_cast<uint8_t>(readChunk), command,
-                                           static_cast<uint8_t>(offset)};
+    for (std::size_t offset = 0; offset < edidSize; offset += protocol::edidReadChunk) {
+        const std::array<uint8_t, 4> frame{protocol::requestRead, static_cast<uint8_t>(protocol::edidReadChunk),
+                                           command, static_cast<uint8_t>(offset)};
         uint32_t received = 0;
         // A reply too short to hold the chunk would leave zeros posing as EDID bytes.
-        if (!transact(reply, frame, &received) || received < readChunk) {
+        if (!transact(reply, frame, &received) || received < protocol::edidReadChunk) {
             complete = false;
             break;
         }
-        std::copy_n(reply.begin(), readChunk, edid.begin() + static_cast<std::ptrdiff_t>(offset));
+        std::copy_n(reply.begin(), protocol::edidReadChunk, edid.begin() + static_cast<std::ptrdiff_t>(offset));
     }
     releaseDevice();
     if (!complete && errorLine) std::printf("%s", errorLine);
@@ -35,21 +38,23 @@ bool readEdid(uint8_t command, std::span<uint8_t, edidSize> edid, const char* er
 
 bool writeEdid(std::span<const uint8_t, edidSize> edid) {
     if (!ensureDeviceOpen()) return false;
-    std::array<uint8_t, replySize> reply{};
+    std::array<uint8_t, protocol::replySize> reply{};
     bool everyFrameTaken = true;
-    for (std::size_t offset = 0; offset < edidSize; offset += writeChunk) {
-        std::array<uint8_t, 4 + writeChunk> frame{requestWrite, static_cast<uint8_t>(writeChunk), commandDeviceEdid,
-                                                  static_cast<uint8_t>(offset)};
-        std::copy_n(edid.begin() + static_cast<std::ptrdiff_t>(offset), writeChunk, frame.begin() + 4);
-        if (!transact(reply, frame) || reply[0] != commandDeviceEdid) {
+    for (std::size_t offset = 0; offset < edidSize; offset += protocol::edidWriteChunk) {
+        std::array<uint8_t, 4 + protocol::edidWriteChunk> frame{
+            protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk), protocol::commandDeviceEdid,
+            static_cast<uint8_t>(offset)};
+        std::copy_n(edid.begin() + static_cast<std::ptrdiff_t>(offset), protocol::edidWriteChunk, frame.begin() + 4);
+        if (!transact(reply, frame) || reply[0] != protocol::commandDeviceEdid) {
             std::printf("%s", errorWritingEdid);
             everyFrameTaken = false;
         }
         sleepMs(edidFrameWaitMs);
     }
     // The length byte says 8 although no data follow.
-    const std::array<uint8_t, 3> commit{requestWrite, static_cast<uint8_t>(writeChunk), commandCommit};
-    const bool committed = transact(reply, commit) && reply[0] == commandCommit;
+    const std::array<uint8_t, 3> commit{protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk),
+                                        protocol::commandEdidCommit};
+    const bool committed = transact(reply, commit) && reply[0] == protocol::commandEdidCommit;
     std::printf("%s", committed ? edidWritten : errorCommitting);
     releaseDevice();
     return everyFrameTaken && committed;
@@ -59,14 +64,14 @@ bool writeEdid(std::span<const uint8_t, edidSize> edid) {
 
 BRIXEL_API bool getEdid(unsigned char* edid) {
     if (edid == nullptr) return false;
-    return brixel::edid::readEdid(brixel::edid::commandDeviceEdid,
+    return brixel::edid::readEdid(brixel::protocol::commandDeviceEdid,
                                   std::span<uint8_t, brixel::edid::edidSize>(edid, brixel::edid::edidSize),
                                   brixel::edid::errorReadingEdid);
 }
 
 BRIXEL_API bool getSinkEdid(unsigned char* edid) {
     if (edid == nullptr) return false;
-    return brixel::edid::readEdid(brixel::edid::commandSinkEdid,
+    return brixel::edid::readEdid(brixel::protocol::commandSinkEdid,
                                   std::span<uint8_t, brixel::edid::edidSize>(edid, brixel::edid::edidSize),
                                   brixel::edid::errorReadingSinkEdid);
 }

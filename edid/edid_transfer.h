@@ -6,14 +6,10 @@
 #include <span>
 
 #include "edid/catalogue.h"
+#include "protocol/commands.h"
+#include "protocol/payloads.h"
 
 namespace brixel::edid {
-
-inline constexpr uint8_t commandDeviceEdid = 0xB0;
-inline constexpr uint8_t commandSinkEdid = 0xB5;
-inline constexpr uint8_t commandCommit = 0xB1;
-inline constexpr std::size_t readChunk = 16;
-inline constexpr std::size_t writeChunk = 8;
 
 inline constexpr const char* errorReadingEdid = "Error reading values\n";
 inline constexpr const char* errorReadingSinkEdid = "Error reading sink EDID values\n";

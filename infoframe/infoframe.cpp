@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "infoframe/frames.h"
 #include "infoframe/hex_text.h"
 #include "link/connection.h"
 #include "link/platform_access.h"
 #include "link/timings.h"
 #include "link/transact.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
 
 namespace brixel {
 namespace {
@@ -31,24 +32,24 @@ constexpr std::size_t minTextLength = 5;
 
 constexpr InfoFrameKind aviKind{50,
                                 "Error: min 2, max 17 data bytes",
-                                commandAviInfoFrame,
+                                protocol::commandAviInfoFrame,
                                 "AVI values written...",
                                 "Error Writing AVI command.",
                                 true,
-                                activateAvi,
+                                protocol::activateAvi,
                                 "\nError Activating AVI values.\n"};
 constexpr InfoFrameKind hdrKind{92,
                                 "Error: min 2, max 31 data bytes",
-                                commandHdrInfoFrame,
+                                protocol::commandHdrInfoFrame,
                                 "Infoframe values written...\n",
                                 "Error Writing Infoframe values.\n",
                                 false,
-                                activateHdr,
+                                protocol::activateHdr,
                                 "\nError Populating IF values.\n"};
 
 constexpr std::size_t activationFrameSize = 4;
 constexpr std::size_t frameHeaderSize = 3;
-static_assert(frameHeaderSize + infoFrameByteAreaSize <= maxFrameSize);
+static_assert(frameHeaderSize + infoFrameByteAreaSize <= protocol::maxFrameSize);
 static_assert(hdrKind.maxTextLength + 1 < infoFrameTextAreaSize);
 
 // The parser takes the pair in front of a colon from the two characters before
@@ -70,17 +71,17 @@ bool sendInfoFrame(const InfoFrameKind& kind, const char* text, bool fillChecksu
     std::memcpy(textArea.data(), text, length);
     textArea[length] = '\r';
 
-    std::array<uint8_t, maxFrameSize> frame{};
+    std::array<uint8_t, protocol::maxFrameSize> frame{};
     const InfoFrameBytes bytes(frame.data() + frameHeaderSize, infoFrameByteAreaSize);
     const uint8_t count = parseHexBytes(textArea, bytes, length + 1);
     // With fewer than four bytes the checksum lands past the frame and is not sent.
     if (fillChecksum) bytes[3] = hdrChecksum(bytes, count);
-    frame[0] = requestWrite;
+    frame[0] = protocol::requestWrite;
     frame[1] = count;
     frame[2] = kind.command;
 
     if (!ensureDeviceOpen()) return false;
-    std::array<uint8_t, replySize> reply{};
+    std::array<uint8_t, protocol::replySize> reply{};
     const bool written = transact(reply, std::span(frame).first(count + frameHeaderSize)) && reply[0] == kind.command;
     std::printf("%s", written ? kind.written : kind.notWritten);
     if (!written && kind.stopsWhenNotWritten) {
@@ -90,9 +91,10 @@ bool sendInfoFrame(const InfoFrameKind& kind, const char* text, bool fillChecksu
     sleepMs(infoFrameActivationWaitMs);
 
     // Byte 1 still holds the count of the write frame: the device ignores it here.
-    frame[2] = commandActivate;
+    frame[2] = protocol::commandActivate;
     frame[3] = kind.activation;
-    const bool activated = transact(reply, std::span(frame).first(activationFrameSize)) && reply[0] == commandActivate;
+    const bool activated =
+        transact(reply, std::span(frame).first(activationFrameSize)) && reply[0] == protocol::commandActivate;
     if (!activated) std::printf("%s", kind.notActivated);
     releaseDevice();
     return written && activated;

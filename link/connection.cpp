@@ -6,6 +6,7 @@
 
 #include "link/platform_access.h"
 #include "link/timings.h"
+#include "protocol/device.h"
 
 namespace brixel {
 
@@ -18,7 +19,7 @@ bool linkIsOpen() { return deviceHandle != closedHandle; }
 namespace {
 
 // Up to the first NUL, but never past the buffer: the layer may not terminate it.
-std::string_view reportedString(const std::array<char, serialBufferSize>& buffer) {
+std::string_view reportedString(const std::array<char, protocol::serialBufferSize>& buffer) {
     const void* nul = std::memchr(buffer.data(), '\0', buffer.size());
     const std::size_t length =
         nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer.data()) : buffer.size();
@@ -40,7 +41,7 @@ bool findDevice(std::string_view serial) {
         return false;
     }
     for (uint32_t i = 0; i < count; ++i) {
-        std::array<char, serialBufferSize> buffer{};
+        std::array<char, protocol::serialBufferSize> buffer{};
         if (usb().getProductString(i, buffer.data(), 0) != 0) continue;
         if (reportedString(buffer) == serial) {
             deviceIndex = i;
@@ -53,7 +54,7 @@ bool findDevice(std::string_view serial) {
 
 bool ensureDeviceOpen() {
     if (linkIsOpen()) return true;
-    if (!findDevice(deviceSerial)) return false;
+    if (!findDevice(protocol::deviceSerial)) return false;
     if (usb().open(deviceIndex, &deviceHandle) == 0) return true;
     warn(L"Usb device open error!");
     deviceHandle = closedHandle;

@@ -7,6 +7,9 @@
 
 #include "link/connection.h"
 #include "link/platform_access.h"
+#include "link/timings.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
 
 namespace brixel {
 namespace {
@@ -32,8 +35,8 @@ bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytes
     usb().flushBuffers(deviceHandle, 1, 1);
 
     // The layer takes a mutable buffer; hand it a copy.
-    assert(frame.size() <= maxFrameSize);
-    std::array<uint8_t, maxFrameSize> out{};
+    assert(frame.size() <= protocol::maxFrameSize);
+    std::array<uint8_t, protocol::maxFrameSize> out{};
     const auto length = static_cast<uint32_t>(std::min(frame.size(), out.size()));
     std::copy_n(frame.begin(), length, out.begin());
     uint32_t written = 0;
@@ -58,13 +61,13 @@ bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytes
     }
     if (queueFailed || !replyWaiting) return false;
 
-    std::array<uint8_t, replySize> in{};
+    std::array<uint8_t, protocol::replySize> in{};
     uint32_t got = 0;
     const int readStatus = withTimeouts(readTimeoutMs, 0, [&] {
         return usb().read(deviceHandle, in.data(), static_cast<uint32_t>(in.size()), &got, nullptr);
     });
     // Whatever count the layer claims, no more than the buffer holds.
-    const auto delivered = static_cast<uint32_t>(std::min<std::size_t>(got, replySize));
+    const auto delivered = static_cast<uint32_t>(std::min<std::size_t>(got, protocol::replySize));
     std::copy_n(in.begin(), delivered, reply.begin());
     if (bytesRead) *bytesRead = delivered;
     return readStatus == 0;
@@ -80,8 +83,8 @@ bool echoExchange(std::span<const uint8_t> frame, uint8_t command, const char* e
 }
 
 bool readBlock(uint8_t reg, ReplyBuffer reply, uint8_t count) {
-    const std::array<uint8_t, 4> frame{requestRead, count, commandRegister, reg};
-    return echoExchange(frame, commandRegister, errorReading, reply);
+    const std::array<uint8_t, 4> frame{protocol::requestRead, count, protocol::commandRegister, reg};
+    return echoExchange(frame, protocol::commandRegister, errorReading, reply);
 }
 
 }  // namespace brixel

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <span>
 
-#include "link/timings.h"
+#include "protocol/frame.h"
 
 namespace brixel {
 
-using ReplyBuffer = std::span<uint8_t, replySize>;
+using ReplyBuffer = std::span<uint8_t, protocol::replySize>;
 
 // Writes `frame`, waits for the reply and reads it into `reply`. The caller has
 // opened the device. `reply` is zeroed first, so bytes no read delivered are 0.
@@ -22,11 +22,6 @@ bool echoExchange(std::span<const uint8_t> frame, uint8_t command, const char* e
 
 // Reads `count` reply bytes of register block `reg` (echo 0xE0).
 bool readBlock(uint8_t reg, ReplyBuffer reply, uint8_t count);
-
-inline constexpr uint8_t requestWrite = 0x10;
-inline constexpr uint8_t requestRead = 0x11;
-inline constexpr uint8_t commandRegister = 0xE0;  // setting writes and register reads
-inline constexpr uint8_t commandState = 0xE1;
 
 inline constexpr const char* errorReading = "Error Reading values\n";
 inline constexpr const char* errorWriting = "Error Writing values\n";

@@ -8,14 +8,17 @@
 #include "link/connection.h"
 #include "link/transact.h"
 #include "matrix/matrix_frame.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "protocol/registers.h"
 
 BRIXEL_API bool set3x(SB_VALUES* values) {
     using namespace brixel;
     if (values == nullptr) return false;
     const auto frame = matrixWriteFrame(*values);
     if (!ensureDeviceOpen()) return false;
-    std::array<uint8_t, replySize> reply{};
-    const bool ok = transact(reply, frame) && reply[0] == commandMatrix;
+    std::array<uint8_t, protocol::replySize> reply{};
+    const bool ok = transact(reply, frame) && reply[0] == protocol::commandMatrix;
     std::printf("%s", ok ? "Matrix values written..." : "Error Writing matrix values.");
     releaseDevice();
     return ok;
@@ -24,9 +27,9 @@ BRIXEL_API bool set3x(SB_VALUES* values) {
 BRIXEL_API bool get3x(SB_VALUES* values) {
     using namespace brixel;
     if (values == nullptr) return false;
-    std::array<uint8_t, replySize> reply{};
+    std::array<uint8_t, protocol::replySize> reply{};
     // A failed read leaves the caller's record as it was.
-    if (!readBlock(matrixReadRegister, reply, matrixReadCount)) return false;
+    if (!readBlock(protocol::matrixBlock.reg, reply, protocol::matrixBlock.count)) return false;
     *values = decodeMatrixReply(reply);
     return true;
 }

@@ -10,6 +10,10 @@
 #include <span>
 
 #include "matrix/fixed_point.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "protocol/payloads.h"
+#include "protocol/registers.h"
 
 namespace brixel {
 
@@ -35,13 +39,9 @@ inline constexpr std::array<MatrixField, 12> matrixWireOrder{{
     {&SB_VALUES::offset3, false},
 }};
 
-inline constexpr std::size_t matrixWireSize = matrixWireOrder.size() * 2;
-inline constexpr std::size_t matrixFrameSize = 3 + matrixWireSize;
-inline constexpr uint8_t commandMatrix = 0xE8;
-inline constexpr uint8_t matrixReadRegister = 44;
-inline constexpr uint8_t matrixReadCount = 26;
-// Reply bytes before the first word: the echo and one unused byte.
-inline constexpr std::size_t matrixReplyOffset = 2;
+using protocol::matrixWireSize;
+static_assert(matrixWireOrder.size() == protocol::matrixWordCount);
+inline constexpr std::size_t matrixFrameSize = protocol::requestHeaderSize + matrixWireSize;
 
 // BT.709 limited-range YCbCr to RGB.
 inline constexpr SB_VALUES defaultMatrix{0.0, 1.164, 0.0, 1.793, 0.0, 1.164, -0.213, -0.533, 0.0, 1.164, 2.112, 0.0};
@@ -59,7 +59,8 @@ constexpr std::array<uint8_t, matrixWireSize> matrixWireBytes(const SB_VALUES& v
 }
 
 constexpr std::array<uint8_t, matrixFrameSize> matrixWriteFrame(const SB_VALUES& values) {
-    std::array<uint8_t, matrixFrameSize> frame{0x10, static_cast<uint8_t>(matrixWireSize), commandMatrix};
+    std::array<uint8_t, matrixFrameSize> frame{protocol::requestWrite, static_cast<uint8_t>(matrixWireSize),
+                                               protocol::commandMatrix};
     const auto wire = matrixWireBytes(values);
     for (std::size_t k = 0; k < wire.size(); ++k) frame[3 + k] = wire[k];
     return frame;
@@ -71,7 +72,7 @@ constexpr SB_VALUES decodeMatrixReply(std::span<const uint8_t> reply) {
     SB_VALUES values{};
     for (std::size_t k = 0; k < matrixWireOrder.size(); ++k) {
         const auto& [field, coefficient] = matrixWireOrder[k];
-        const std::size_t at = matrixReplyOffset + 2 * k;
+        const std::size_t at = protocol::replyDataOffset + 2 * k;
         const auto word = static_cast<uint16_t>(byteAt(at) | (byteAt(at + 1) << 8));
         values.*field = coefficient ? coefficientFromWire(word) : offsetFromWire(word);
     }

@@ -6,6 +6,9 @@
 
 #include "link/connection.h"
 #include "link/transact.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "protocol/registers.h"
 #include "report/status_decode.h"
 
 namespace brixel {
@@ -14,8 +17,8 @@ namespace {
 // Neither the result nor the reply is looked at.
 void sendReportFrame(uint8_t command) {
     if (!ensureDeviceOpen()) return;
-    const std::array<uint8_t, 4> frame{requestWrite, 0x02, command, 0x00};
-    std::array<uint8_t, replySize> reply{};
+    const std::array<uint8_t, 4> frame{protocol::requestWrite, 0x02, command, 0x00};
+    std::array<uint8_t, protocol::replySize> reply{};
     transact(reply, frame);
     releaseDevice();
 }
@@ -25,12 +28,12 @@ void sendReportFrame(uint8_t command) {
 void readVideoStatus(VIDEO_STATUS& status) {
     writeStartingLabels(status);
     StatusBlocks blocks{};
-    readBlock(statusRegister, blocks.status, statusCount);
+    readBlock(protocol::statusBlock.reg, blocks.status, protocol::statusBlock.count);
     if (!reportGateOpen(blocks)) return;
 
-    sendReportFrame(reportOpenCommand);
-    for (const auto& further : furtherBlocks) readBlock(further.reg, blocks.*further.block, further.count);
-    sendReportFrame(reportCloseCommand);
+    sendReportFrame(protocol::commandReportOpen);
+    for (const auto& further : furtherBlocks) readBlock(further.read.reg, blocks.*further.block, further.read.count);
+    sendReportFrame(protocol::commandReportClose);
 
     decodeVideoStatus(blocks, status);
 }

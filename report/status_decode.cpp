@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "protocol/registers.h"
 #include "report/video_formats.h"
 
 namespace brixel {
@@ -49,7 +50,7 @@ constexpr std::size_t ifVersion = 3;
 constexpr std::size_t ifLength = 4;
 constexpr std::size_t ifData1 = 6;
 // A 33-byte block ends with byte 32: at most 31 InfoFrame bytes.
-constexpr std::size_t ifMaxBytes = infoFrameCount - ifType;
+constexpr std::size_t ifMaxBytes = protocol::infoFrameBlockCount - ifType;
 
 constexpr uint8_t format422 = 0x20;
 constexpr uint8_t format420 = 0x60;

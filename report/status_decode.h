@@ -8,14 +8,16 @@
 #include <cstdint>
 #include <string_view>
 
-#include "link/timings.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "protocol/registers.h"
 
 namespace brixel {
 
 // Each register block as its reply buffer holds it: byte 0 the echo, byte 1
 // spare, the block's content from byte 2 on. Bytes no reply delivered are 0.
 struct StatusBlocks {
-    using Block = std::array<uint8_t, replySize>;
+    using Block = std::array<uint8_t, protocol::replySize>;
     Block status{};       // register 6
     Block spd{};          // register 21
     Block hdr{};          // register 30
@@ -26,31 +28,20 @@ struct StatusBlocks {
     Block displayName{};  // register 53
 };
 
-inline constexpr uint8_t statusRegister = 6;
-inline constexpr uint8_t statusCount = 28;
-inline constexpr uint8_t infoFrameCount = 33;
-inline constexpr uint8_t displayNameRegister = 53;
-inline constexpr uint8_t displayNameCount = 15;
-
 // The seven blocks read once the gate is open, in the order they are read.
 struct FurtherBlock {
-    uint8_t reg;
-    uint8_t count;
+    protocol::RegisterBlock read;
     StatusBlocks::Block StatusBlocks::*block;
 };
 inline constexpr std::array<FurtherBlock, 7> furtherBlocks{{
-    {21, infoFrameCount, &StatusBlocks::spd},
-    {30, infoFrameCount, &StatusBlocks::hdr},
-    {31, infoFrameCount, &StatusBlocks::vendor1},
-    {37, infoFrameCount, &StatusBlocks::vendor2},
-    {38, infoFrameCount, &StatusBlocks::audio},
-    {39, infoFrameCount, &StatusBlocks::avi},
-    {displayNameRegister, displayNameCount, &StatusBlocks::displayName},
+    {protocol::spdBlock, &StatusBlocks::spd},
+    {protocol::hdrBlock, &StatusBlocks::hdr},
+    {protocol::vendor1Block, &StatusBlocks::vendor1},
+    {protocol::vendor2Block, &StatusBlocks::vendor2},
+    {protocol::audioBlock, &StatusBlocks::audio},
+    {protocol::aviBlock, &StatusBlocks::avi},
+    {protocol::displayNameBlock, &StatusBlocks::displayName},
 }};
-
-// The two frames that bracket the further reads.
-inline constexpr uint8_t reportOpenCommand = 0xB4;
-inline constexpr uint8_t reportCloseCommand = 0xB1;
 
 // The application renders these red.
 inline constexpr std::string_view warningOpen = "<font color='red'>";

@@ -2,6 +2,8 @@
 #include <cstring>
 
 #include "link/transact.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
 #include "settings/setting_codes.h"
 
 namespace brixel {
@@ -9,9 +11,9 @@ namespace brixel {
 bool sendSetting(BRIXEL_CMD code, uint8_t value) {
     const auto codeByte = static_cast<uint8_t>(code);
     if (codeByte == BRIXEL_CMD_HDCP_VERSION && value == refusedHdcpValue) return false;
-    const std::array<uint8_t, 5> frame{requestWrite, 0x04, commandRegister, codeByte, value};
-    std::array<uint8_t, replySize> reply{};
-    return echoExchange(frame, commandRegister, errorWriting, reply);
+    const std::array<uint8_t, 5> frame{protocol::requestWrite, 0x04, protocol::commandRegister, codeByte, value};
+    std::array<uint8_t, protocol::replySize> reply{};
+    return echoExchange(frame, protocol::commandRegister, errorWriting, reply);
 }
 
 uint8_t byteOf(bool flag) {

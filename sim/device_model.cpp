@@ -6,6 +6,9 @@
 
 #include "link/timings.h"
 #include "link/transact.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "protocol/registers.h"
 #include "settings/readback.h"
 #include "sim/subsystems.h"
 
@@ -27,9 +30,9 @@ std::array<uint8_t, 256> factorySettings() {
 }
 
 Reply registerReply(uint8_t count, std::span<const uint8_t> data) {
-    const std::size_t length = std::min<std::size_t>(count, replySize);
+    const std::size_t length = std::min<std::size_t>(count, protocol::replySize);
     Reply reply(length, 0);
-    if (length > 0) reply[0] = commandRegister;
+    if (length > 0) reply[0] = protocol::commandRegister;
     for (std::size_t i = 2; i < length && i - 2 < data.size(); ++i) reply[i] = data[i - 2];
     return reply;
 }
@@ -51,14 +54,14 @@ Reply DeviceModel::answer(std::span<const uint8_t> request) {
     const uint8_t kind = request[0];
     const uint8_t command = request[2];
 
-    if (kind == requestWrite && command == commandRegister && request.size() >= 5)
+    if (kind == protocol::requestWrite && command == protocol::commandRegister && request.size() >= 5)
         return answerSetting(request[3], request[4]);
-    if (kind == requestRead && command == commandRegister && request.size() >= 4)
+    if (kind == protocol::requestRead && command == protocol::commandRegister && request.size() >= 4)
         return answerRegister(request[3], request[1]);
-    if (kind == requestRead && command == commandState) {
+    if (kind == protocol::requestRead && command == protocol::commandState) {
         const auto block = stateBlock();
         Reply reply = registerReply(request[1], block);
-        if (!reply.empty()) reply[0] = commandState;
+        if (!reply.empty()) reply[0] = protocol::commandState;
         return reply;
     }
 
@@ -78,11 +81,11 @@ Reply DeviceModel::answerSetting(uint8_t code, uint8_t value) {
         settings[code] = value;
     }
     edidSettingChanged(*this, code, value);
-    return Reply{commandRegister, 0x00};
+    return Reply{protocol::commandRegister, 0x00};
 }
 
 Reply DeviceModel::answerRegister(uint8_t reg, uint8_t count) const {
-    if (reg == firmwareRegister) {
+    if (reg == protocol::firmwareBlock.reg) {
         const std::array<uint8_t, 6> version{firmwareMajor, firmwareMinor, 0, 0, 0, 0};
         return registerReply(count, version);
     }

@@ -24,15 +24,18 @@
 #include "edid/edid_transfer.h"
 #include "link/timings.h"
 #include "link/transact.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "protocol/payloads.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
 namespace {
 
 using edid::blockSize;
-constexpr uint8_t commandStore = edid::commandDeviceEdid;
-constexpr uint8_t commandSink = edid::commandSinkEdid;
-constexpr uint8_t writeLength = edid::writeChunk;
+constexpr uint8_t commandStore = protocol::commandDeviceEdid;
+constexpr uint8_t commandSink = protocol::commandSinkEdid;
+constexpr uint8_t writeLength = protocol::edidWriteChunk;
 constexpr uint8_t nameDescriptorTag = 0xFC;
 
 using Bytes = std::vector<uint8_t>;
@@ -107,7 +110,7 @@ EdidBytes compose(const Monitor& m) {
 }
 
 Reply readReply(const EdidBytes& edid, uint8_t offset, uint8_t count) {
-    Reply reply(std::min<std::size_t>(count, replySize), 0);
+    Reply reply(std::min<std::size_t>(count, protocol::replySize), 0);
     for (std::size_t i = 0; i < reply.size() && offset + i < edid.size(); ++i) reply[i] = edid[offset + i];
     return reply;
 }
@@ -185,10 +188,10 @@ std::optional<Reply> answerEdidFrame(DeviceModel& device, std::span<const uint8_
     const uint8_t length = request[1];
     const uint8_t command = request[2];
 
-    if (kind == requestRead && (command == commandStore || command == commandSink) && request.size() >= 4)
+    if (kind == protocol::requestRead && (command == commandStore || command == commandSink) && request.size() >= 4)
         return readReply(command == commandStore ? edid.store : edid.sink, request[3], length);
 
-    if (kind == requestWrite && command == commandStore && length == writeLength && request.size() >= 12) {
+    if (kind == protocol::requestWrite && command == commandStore && length == writeLength && request.size() >= 12) {
         if (!edid.writing) edid.incoming = edid.store;
         edid.writing = true;
         const std::size_t offset = request[3];
@@ -198,10 +201,10 @@ std::optional<Reply> answerEdidFrame(DeviceModel& device, std::span<const uint8_
     }
 
     // 0xB1 with another length byte is the video report's.
-    if (kind == requestWrite && command == edid::commandCommit && length == writeLength) {
+    if (kind == protocol::requestWrite && command == protocol::commandEdidCommit && length == writeLength) {
         if (edid.writing) edid.store = edid.incoming;
         edid.writing = false;
-        return Reply{edid::commandCommit, 0x00};
+        return Reply{protocol::commandEdidCommit, 0x00};
     }
     return std::nullopt;
 }

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
-#include "infoframe/frames.h"
 #include "link/transact.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
 namespace {
 
-constexpr uint8_t commandAvi = commandAviInfoFrame;
-constexpr uint8_t commandHdr = commandHdrInfoFrame;
+constexpr uint8_t commandAvi = protocol::commandAviInfoFrame;
+constexpr uint8_t commandHdr = protocol::commandHdrInfoFrame;
 
 std::vector<uint8_t> dataOf(std::span<const uint8_t> request) {
     const std::size_t count = std::min<std::size_t>(request[1], request.size() - 3);
@@ -26,14 +27,14 @@ void activate(std::vector<uint8_t>& written, std::vector<uint8_t>& current, bool
 }  // namespace
 
 std::optional<Reply> answerInfoFrameFrame(DeviceModel& device, std::span<const uint8_t> request) {
-    if (request.size() < 3 || request[0] != requestWrite) return std::nullopt;
+    if (request.size() < 3 || request[0] != protocol::requestWrite) return std::nullopt;
     auto& s = device.infoFrames;
     switch (request[2]) {
         case commandAvi: s.aviWritten = dataOf(request); break;
         case commandHdr: s.hdrWritten = dataOf(request); break;
-        case commandActivate:
-            if (request.size() >= 4 && request[3] == activateAvi) activate(s.aviWritten, s.avi, s.aviActive);
-            if (request.size() >= 4 && request[3] == activateHdr) activate(s.hdrWritten, s.hdr, s.hdrActive);
+        case protocol::commandActivate:
+            if (request.size() >= 4 && request[3] == protocol::activateAvi) activate(s.aviWritten, s.avi, s.aviActive);
+            if (request.size() >= 4 && request[3] == protocol::activateHdr) activate(s.hdrWritten, s.hdr, s.hdrActive);
             break;
         default: return std::nullopt;
     }

@@ -3,20 +3,24 @@
 #include <algorithm>
 
 #include "link/transact.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "protocol/registers.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
 
 std::optional<Reply> answerMatrixFrame(DeviceModel& device, std::span<const uint8_t> request) {
-    if (request.size() < 3 || request[0] != requestWrite || request[2] != commandMatrix) return std::nullopt;
+    if (request.size() < 3 || request[0] != protocol::requestWrite || request[2] != protocol::commandMatrix)
+        return std::nullopt;
     const std::size_t count = std::min({std::size_t{request[1]}, request.size() - 3, matrixWireSize});
     std::copy_n(request.begin() + 3, count, device.matrix.wire.begin());
-    return Reply{commandMatrix, 0x00};
+    return Reply{protocol::commandMatrix, 0x00};
 }
 
 // Reply byte k (from 2) is what write-frame byte k + 1 carried.
 std::optional<Reply> matrixRegister(const DeviceModel& device, uint8_t reg, uint8_t count) {
-    if (reg != matrixReadRegister) return std::nullopt;
+    if (reg != protocol::matrixBlock.reg) return std::nullopt;
     return registerReply(count, device.matrix.wire);
 }
 

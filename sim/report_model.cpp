@@ -7,6 +7,9 @@
 #include <string>
 
 #include "link/transact.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "protocol/registers.h"
 #include "report/status_decode.h"
 #include "sim/subsystems.h"
 
@@ -182,8 +185,9 @@ std::vector<uint8_t> capturedInfoFrame(const DeviceModel& device, uint8_t reg) {
             // An activated custom HDR InfoFrame is what the display gets, as far as the block holds.
             const InfoFrameState& custom = device.infoFrames;
             if (custom.hdrActive && !custom.hdr.empty())
-                return {custom.hdr.begin(), custom.hdr.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
-                                                                     custom.hdr.size(), infoFrameCount - 2))};
+                return {custom.hdr.begin(),
+                        custom.hdr.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                                                 custom.hdr.size(), protocol::infoFrameBlockCount - 2))};
             if (!source->hdr) return {};
             // BT.2020 primaries (green, blue, red, as UHD sources index them) and D65 in units of 0.00002,
             // 1000 cd/m2 mastering, MaxCLL 1000, MaxFALL 400.
@@ -280,8 +284,9 @@ uint8_t registerKey(const std::string& key) {
 }  // namespace
 
 std::optional<Reply> answerReportFrame(DeviceModel&, std::span<const uint8_t> request) {
-    if (request.size() < 4 || request[0] != requestWrite || request[1] != reportFrameLength) return std::nullopt;
-    if (request[2] != reportOpenCommand && request[2] != reportCloseCommand) return std::nullopt;
+    if (request.size() < 4 || request[0] != protocol::requestWrite || request[1] != reportFrameLength)
+        return std::nullopt;
+    if (request[2] != protocol::commandReportOpen && request[2] != protocol::commandReportClose) return std::nullopt;
     return Reply{request[2], 0x00};
 }
 
@@ -289,7 +294,7 @@ std::optional<Reply> reportRegister(const DeviceModel& device, uint8_t reg, uint
     if (auto scripted = device.report.scriptedBlocks.find(reg); scripted != device.report.scriptedBlocks.end())
         return registerReply(count, scripted->second);
     switch (reg) {
-        case statusRegister: {
+        case protocol::statusBlock.reg: {
             const auto s = statusBytes(device);
             return registerReply(count, std::span(s).subspan(2));
         }
@@ -299,7 +304,7 @@ std::optional<Reply> reportRegister(const DeviceModel& device, uint8_t reg, uint
         case vendor2Register:
         case audioRegister:
         case aviRegister: return registerReply(count, capturedInfoFrame(device, reg));
-        case displayNameRegister: return registerReply(count, displayMonitorName(device.edid));
+        case protocol::displayNameBlock.reg: return registerReply(count, displayMonitorName(device.edid));
         default: return std::nullopt;
     }
 }

@@ -6,12 +6,14 @@
 #include <thread>
 
 #include "link/timings.h"
+#include "protocol/device.h"
+#include "protocol/frame.h"
 
 namespace brixel::sim {
 namespace {
 
 constexpr int failure = 1;
-constexpr auto maxReply = static_cast<uint32_t>(replySize);
+constexpr auto maxReply = static_cast<uint32_t>(protocol::replySize);
 
 Simulator* active = nullptr;
 
@@ -190,9 +192,9 @@ int Simulator::getProductString(uint32_t index, char* buffer, uint32_t flags) {
         SimDevice& d = *devices_[visible[index]];
         if (!d.faults.stringFails) {
             if (d.rawString) {
-                std::memcpy(buffer, d.rawString->data(), std::min(d.rawString->size(), serialBufferSize));
+                std::memcpy(buffer, d.rawString->data(), std::min(d.rawString->size(), protocol::serialBufferSize));
             } else {
-                const std::size_t n = std::min(d.serial.size(), serialBufferSize - 1);
+                const std::size_t n = std::min(d.serial.size(), protocol::serialBufferSize - 1);
                 std::memcpy(buffer, d.serial.data(), n);
                 buffer[n] = '\0';
             }

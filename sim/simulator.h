@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/timings.h"
+#include "protocol/device.h"
 #include "sim/device_model.h"
 
 namespace brixel::sim {
@@ -46,7 +47,7 @@ struct DeviceFaults {
 };
 
 struct SimDevice {
-    std::string serial{deviceSerial};
+    std::string serial{protocol::deviceSerial};
     // When set, the string buffer as the device fills it, NUL or not.
     std::optional<std::vector<char>> rawString;
     DeviceModel model;
@@ -106,7 +107,7 @@ public:
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
 
-    SimDevice& addDevice(std::string serial = std::string(deviceSerial));
+    SimDevice& addDevice(std::string serial = std::string(protocol::deviceSerial));
     SimDevice& device(std::size_t index = 0) { return *devices_.at(index); }
     std::size_t deviceCount() const { return devices_.size(); }
 

@@ -7,8 +7,8 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/linux/utf8.h"
 #include "platform/platform.h"
+#include "text/utf8.h"
 
 namespace brixel::platform {
 namespace {
@@ -44,7 +44,7 @@ void flushRepeats() {
 
 void warnOnce(const wchar_t* text) {
     std::string line;
-    for (const wchar_t* p = text; p && *p; ++p) appendUtf8(line, static_cast<uint32_t>(*p));
+    for (const wchar_t* p = text; p && *p; ++p) text::appendUtf8(line, static_cast<uint32_t>(*p));
     const uint32_t now = monotonicTick();
     if (line == folder.last && static_cast<uint32_t>(now - folder.lastTick) < 1000) {
         ++folder.repeats;

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <tuple>
 
-#include "platform/linux/utf8.h"
+#include "text/utf8.h"
 
 namespace brixel::platform {
 namespace {
@@ -45,9 +45,9 @@ std::string utf8FromUtf16(std::u16string_view units) {
     for (std::size_t i = 0; i < units.size(); ++i) {
         const uint32_t u = units[i];
         if (isHighSurrogate(u) && i + 1 < units.size() && isLowSurrogate(units[i + 1])) {
-            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[++i] - 0xDC00u));
+            text::appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[++i] - 0xDC00u));
         } else {
-            appendUtf8(out, isHighSurrogate(u) || isLowSurrogate(u) ? replacement : u);
+            text::appendUtf8(out, isHighSurrogate(u) || isLowSurrogate(u) ? replacement : u);
         }
     }
     return out;

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "link/timings.h"
+#include "platform/linux/udev_rule.h"
 #include "platform/linux/usb_devices.h"
-#include "platform/linux/usb_survey.h"
+#include "protocol/device.h"
 
 namespace brixel::platform {
 namespace {
@@ -296,7 +296,7 @@ int usbGetProductString(uint32_t index, char* buffer, uint32_t flags) {
         case productId: text = hex4(dd.idProduct); break;
         default: return invalidParameter;
     }
-    const std::size_t n = std::min(text.size(), serialBufferSize - 1);
+    const std::size_t n = std::min(text.size(), protocol::serialBufferSize - 1);
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
     return success;

@@ -8,6 +8,8 @@
 #include <set>
 #include <string_view>
 
+#include "platform/linux/udev_rule.h"
+
 namespace brixel::platform {
 namespace {
 
@@ -35,6 +37,7 @@ std::string canonicalName(const std::filesystem::path& p) {
 UsbSurvey surveyUsb() {
     UsbSurvey survey;
     survey.root = geteuid() == 0;
+    survey.ruleFile = udevRuleFile;
     std::set<std::string> active;
     for (auto dir : udevRuleDirs) {
         const std::filesystem::path rule = std::filesystem::path(dir) / udevRuleFile;

@@ -8,8 +8,6 @@
 
 namespace brixel::platform {
 
-inline constexpr const char* udevRuleFile = "70-brixel.rules";
-
 struct SurveyedDevice {
     std::string location;  // "1-2.3", as under /sys/bus/usb/devices
     std::string node;      // "/dev/bus/usb/001/005"
@@ -35,6 +33,8 @@ struct UsbSurvey {
     std::vector<std::string> rulesActive;
     std::vector<std::string> rulesIgnored;
     bool root = false;
+    // The rule's file name.
+    std::string ruleFile;
 };
 
 UsbSurvey surveyUsb();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "link/connection.h"
+#include "protocol/frame.h"
 #include "tests/link/link_expectations.h"
 #include "tests/support/sim_fixture.h"
 
@@ -120,7 +121,7 @@ TEST_F(SimTest, WriteFailureReadsNothing) {
 
 TEST_F(SimTest, ReadFailureKeepsTheBytesThatArrived) {
     device->faults.readFails = sim::FrameFault::at(0);
-    std::array<uint8_t, replySize> reply{};
+    std::array<uint8_t, protocol::replySize> reply{};
     EXPECT_FALSE(run([&] { return readBlock(7, reply, 8); }));
     EXPECT_EQ(printed, "Error Reading values\n");
     EXPECT_EQ(reply[0], 0xE0);
@@ -134,13 +135,13 @@ TEST_F(SimTest, TransactZeroesWhatNoReplyByteOverwrote) {
     device->faults.shortReply = sim::FrameFault::at(1);
     device->faults.shortReplyLength = 3;
     ASSERT_TRUE(ensureDeviceOpen());
-    std::array<uint8_t, replySize> reply{};
+    std::array<uint8_t, protocol::replySize> reply{};
     const std::array<uint8_t, 3> stateRead{0x11, 0x3E, 0xE1};
     ASSERT_TRUE(transact(reply, stateRead));
     EXPECT_NE(reply[3], 0);
     ASSERT_TRUE(transact(reply, stateRead));
     EXPECT_EQ(reply[0], 0xE1);
-    for (std::size_t i = 3; i < replySize; ++i) EXPECT_EQ(reply[i], 0) << i;
+    for (std::size_t i = 3; i < protocol::replySize; ++i) EXPECT_EQ(reply[i], 0) << i;
     releaseDevice();
     EXPECT_EQ(sim.openHandles(), 0u);
 }
@@ -193,7 +194,7 @@ TEST_F(SimTest, StaleBytesNeverReachTheReply) {
     LeaveDeviceOpen();
     ASSERT_TRUE(resetBrixel());
     device->injectStale({0xE1, 0x00, 0xEE, 0xEE});
-    std::array<uint8_t, replySize> reply{};
+    std::array<uint8_t, protocol::replySize> reply{};
     ASSERT_TRUE(readBlock(7, reply, 8));
     EXPECT_EQ(reply[0], 0xE0);
     EXPECT_EQ(reply[2], 1);
@@ -231,16 +232,16 @@ protected:
         ASSERT_TRUE(brixelSetUsbLayer(&shaped));
     }
     // A reply buffer followed by bytes that must stay untouched.
-    std::array<uint8_t, replySize + 16> storage{};
-    ReplyBuffer reply{storage.data(), replySize};
+    std::array<uint8_t, protocol::replySize + 16> storage{};
+    ReplyBuffer reply{storage.data(), protocol::replySize};
 };
 
 TEST_F(ReplyCopy, ReplyLongerThanAskedIsCopiedUpTo64Bytes) {
     storage.fill(0x55);
     ShapedRead::claimedCount = 64;
     ASSERT_TRUE(readBlock(7, reply, 8));
-    for (std::size_t i = 0; i < replySize; ++i) EXPECT_EQ(storage[i], ShapedRead::bytes[i]) << i;
-    for (std::size_t i = replySize; i < storage.size(); ++i) EXPECT_EQ(storage[i], 0x55) << i;
+    for (std::size_t i = 0; i < protocol::replySize; ++i) EXPECT_EQ(storage[i], ShapedRead::bytes[i]) << i;
+    for (std::size_t i = protocol::replySize; i < storage.size(); ++i) EXPECT_EQ(storage[i], 0x55) << i;
 }
 
 TEST_F(ReplyCopy, CountAboveTheBufferIsCutTo64) {
@@ -248,7 +249,7 @@ TEST_F(ReplyCopy, CountAboveTheBufferIsCutTo64) {
     ShapedRead::claimedCount = 1000;
     ASSERT_TRUE(readBlock(7, reply, 8));
     EXPECT_EQ(storage[63], ShapedRead::bytes[63]);
-    for (std::size_t i = replySize; i < storage.size(); ++i) EXPECT_EQ(storage[i], 0x55) << i;
+    for (std::size_t i = protocol::replySize; i < storage.size(); ++i) EXPECT_EQ(storage[i], 0x55) << i;
 }
 
 TEST_F(ReplyCopy, OnlyTheReportedCountIsCopiedTheRestIsZero) {
@@ -257,7 +258,7 @@ TEST_F(ReplyCopy, OnlyTheReportedCountIsCopiedTheRestIsZero) {
     ASSERT_TRUE(readBlock(7, reply, 8));
     EXPECT_EQ(storage[0], 0xE0);
     EXPECT_EQ(storage[2], 0xE2);
-    for (std::size_t i = 3; i < replySize; ++i) EXPECT_EQ(storage[i], 0) << i;
+    for (std::size_t i = 3; i < protocol::replySize; ++i) EXPECT_EQ(storage[i], 0) << i;
 }
 
 }  // namespace

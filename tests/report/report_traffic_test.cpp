@@ -150,7 +150,7 @@ TEST_F(ReportTraffic, AnyBlocksReachTheirFieldsThroughTheSeam) {
             std::copy(bytes.begin(), bytes.end(), block.begin() + 2);
         };
         fill(blocks.status, 6, 28);
-        for (const auto& further : furtherBlocks) fill(blocks.*further.block, further.reg, further.count);
+        for (const auto& further : furtherBlocks) fill(blocks.*further.block, further.read.reg, further.read.count);
 
         VIDEO_STATUS expected;
         decodeVideoStatus(blocks, expected);

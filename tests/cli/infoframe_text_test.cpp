@@ -1,9 +1,9 @@
+#include "cli/infoframe_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "cli/infoframe_text.h"
 
 namespace brixel::cli {
 namespace {

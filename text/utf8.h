@@ -1,11 +1,11 @@
 #pragma once
-// Text from the library (wide) and from USB string descriptors (UTF-16) is
-// shown on Linux as UTF-8.
+// Code points as UTF-8: how wide warning texts, USB string descriptors and
+// Latin-1 names from the device reach a terminal or a JSON document.
 
 #include <cstdint>
 #include <string>
 
-namespace brixel::platform {
+namespace brixel::text {
 
 inline void appendUtf8(std::string& out, uint32_t c) {
     if (c < 0x80) {
@@ -25,4 +25,4 @@ inline void appendUtf8(std::string& out, uint32_t c) {
     }
 }
 
-}  // namespace brixel::platform
+}  // namespace brixel::text
