@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/simulator.h"
+#include "sim/library_adapter.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ bool callsAsExpected(benchmark::State& state, brixel::sim::Simulator& sim, const
 void BM_SettingWrite_LeaveOpen(benchmark::State& state) {
     brixel::sim::Simulator sim;
     sim.addDevice();
-    sim.install();
+    brixel::sim::install(sim);
     LeaveDeviceOpen();
     setLogoLed(true);  // opens the device once
     if (callsAsExpected(state, sim, exchangeOps))
@@ -57,7 +57,7 @@ void BM_SettingWrite_LeaveOpen(benchmark::State& state) {
 void BM_SettingWrite_DiscoveryPerCall(benchmark::State& state) {
     brixel::sim::Simulator sim;
     sim.addDevice();
-    sim.install();
+    brixel::sim::install(sim);
     if (callsAsExpected(state, sim, withDiscovery()))
         for (auto _ : state) benchmark::DoNotOptimize(setLogoLed(true));
     state.SetItemsProcessed(state.iterations());
@@ -100,7 +100,7 @@ struct Bare {
 void BM_BareLayer_Exchange(benchmark::State& state) {
     brixel::sim::Simulator sim;
     sim.addDevice();
-    sim.install();
+    brixel::sim::install(sim);
     sim.tracing = false;
     const Bare bare{sim.usbLayer(), sim.host()};
     void* handle = bare.discover();
@@ -113,7 +113,7 @@ void BM_BareLayer_Exchange(benchmark::State& state) {
 void BM_BareLayer_DiscoveryExchange(benchmark::State& state) {
     brixel::sim::Simulator sim;
     sim.addDevice();
-    sim.install();
+    brixel::sim::install(sim);
     sim.tracing = false;
     const Bare bare{sim.usbLayer(), sim.host()};
     for (auto _ : state) {

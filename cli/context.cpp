@@ -11,6 +11,7 @@
 #include "cli/console_capture.h"
 #include "link/connection.h"
 #include "platform/platform.h"
+#include "sim/library_adapter.h"
 #include "sim/state_file.h"
 
 namespace brixel::cli {
@@ -64,7 +65,7 @@ bool Context::openSession(std::string& error) {
         if (!fresh && !sim::loadStateFile(device.model, stateFilePath_, error)) return false;
         keepState_ = true;
         simulator_->onWarning = [](const std::wstring& text) { collectWarning(text.c_str()); };
-        if (!simulator_->install()) {
+        if (!sim::install(*simulator_)) {
             error = "the simulated device could not be installed";
             return false;
         }
@@ -84,7 +85,7 @@ void Context::closeSession() {
         // A state file that could not be read is left for the user to look at.
         if (keepState_ && !sim::saveStateFile(simulator_->device().model, stateFilePath_, error))
             std::fprintf(stderr, "brixelctl: the simulated device's state was not kept: %s\n", error.c_str());
-        simulator_->uninstall();
+        sim::uninstall(*simulator_);
         simulator_.reset();
         keepState_ = false;
     } else {

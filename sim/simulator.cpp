@@ -5,7 +5,6 @@
 #include <cstring>
 #include <thread>
 
-#include "link/timings.h"
 #include "protocol/device.h"
 #include "protocol/frame.h"
 
@@ -15,7 +14,7 @@ namespace {
 constexpr int failure = 1;
 constexpr auto maxReply = static_cast<uint32_t>(protocol::replySize);
 
-Simulator* active = nullptr;
+Simulator* current = nullptr;
 
 uint32_t realTick() {
     using namespace std::chrono;
@@ -23,29 +22,33 @@ uint32_t realTick() {
 }
 
 // Trampolines: the layer's plain function pointers reach the active simulator.
-int tGetNumDevices(uint32_t* n) { return active ? active->getNumDevices(n) : failure; }
-int tGetProductString(uint32_t i, char* b, uint32_t f) { return active ? active->getProductString(i, b, f) : failure; }
-int tOpen(uint32_t i, void** h) { return active ? active->open(i, h) : failure; }
-int tClose(void* h) { return active ? active->close(h) : failure; }
-int tRead(void* h, void* b, uint32_t n, uint32_t* got, void*) { return active ? active->read(h, b, n, got) : failure; }
-int tWrite(void* h, void* b, uint32_t n, uint32_t* put, void*) {
-    return active ? active->write(h, b, n, put) : failure;
+int tGetNumDevices(uint32_t* n) { return current ? current->getNumDevices(n) : failure; }
+int tGetProductString(uint32_t i, char* b, uint32_t f) {
+    return current ? current->getProductString(i, b, f) : failure;
 }
-int tFlush(void* h, uint8_t t, uint8_t r) { return active ? active->flushBuffers(h, t, r) : failure; }
-int tSetTimeouts(uint32_t r, uint32_t w) { return active ? active->setTimeouts(r, w) : failure; }
-int tGetTimeouts(uint32_t* r, uint32_t* w) { return active ? active->getTimeouts(r, w) : failure; }
-int tCheckRxQueue(void* h, uint32_t* n, uint32_t* s) { return active ? active->checkRxQueue(h, n, s) : failure; }
-uint32_t tTick() { return active ? active->tickCount() : 0; }
+int tOpen(uint32_t i, void** h) { return current ? current->open(i, h) : failure; }
+int tClose(void* h) { return current ? current->close(h) : failure; }
+int tRead(void* h, void* b, uint32_t n, uint32_t* got, void*) {
+    return current ? current->read(h, b, n, got) : failure;
+}
+int tWrite(void* h, void* b, uint32_t n, uint32_t* put, void*) {
+    return current ? current->write(h, b, n, put) : failure;
+}
+int tFlush(void* h, uint8_t t, uint8_t r) { return current ? current->flushBuffers(h, t, r) : failure; }
+int tSetTimeouts(uint32_t r, uint32_t w) { return current ? current->setTimeouts(r, w) : failure; }
+int tGetTimeouts(uint32_t* r, uint32_t* w) { return current ? current->getTimeouts(r, w) : failure; }
+int tCheckRxQueue(void* h, uint32_t* n, uint32_t* s) { return current ? current->checkRxQueue(h, n, s) : failure; }
+uint32_t tTick() { return current ? current->tickCount() : 0; }
 void tSleep(uint32_t ms) {
-    if (active) active->sleep(ms);
+    if (current) current->sleep(ms);
 }
 void tWarn(const wchar_t* text) {
-    if (active) active->warn(text);
+    if (current) current->warn(text);
 }
 
 }  // namespace
 
-Simulator* activeSimulator() { return active; }
+Simulator* activeSimulator() { return current; }
 
 const char* opName(Op op) {
     switch (op) {
@@ -68,7 +71,7 @@ const char* opName(Op op) {
 
 Simulator::Simulator(Clock clock) : clock_(clock) {}
 
-Simulator::~Simulator() { uninstall(); }
+Simulator::~Simulator() { deactivate(); }
 
 SimDevice& Simulator::addDevice(std::string serial) {
     devices_.push_back(std::make_unique<SimDevice>());
@@ -83,25 +86,15 @@ BRIXEL_USB_LAYER Simulator::usbLayer() const {
 
 BRIXEL_HOST Simulator::host() const { return {tTick, tSleep, tWarn}; }
 
-bool Simulator::install() {
-    const BRIXEL_USB_LAYER layer = usbLayer();
-    const BRIXEL_HOST services = host();
-    if (!brixelSetUsbLayer(&layer)) return false;
-    brixelSetHost(&services);
-    active = this;
-    installed_ = true;
-    return true;
+void Simulator::activate() { current = this; }
+
+// With no simulator behind them the trampolines fail every call, which is what
+// an unplug looks like.
+void Simulator::deactivate() {
+    if (current == this) current = nullptr;
 }
 
-void Simulator::uninstall() {
-    if (!installed_) return;
-    if (active == this) active = nullptr;
-    // While the library holds a handle, the seams cannot be swapped; the
-    // trampolines then fail every call, which is what an unplug looks like.
-    brixelSetUsbLayer(nullptr);
-    brixelSetHost(nullptr);
-    installed_ = false;
-}
+bool Simulator::active() const { return current == this; }
 
 uint32_t Simulator::now() const { return clock_ == Clock::virtualTime ? virtualNow_ : realTick(); }
 

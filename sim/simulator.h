@@ -1,8 +1,8 @@
 #pragma once
 // The simulated device's USB side: attached devices with serial strings,
 // handles, time-outs, a receive queue with a reply latency, faults on demand,
-// a clock, and a trace of every call. Installs itself as the library's USB
-// layer and host.
+// a clock, and a trace of every call, offered as the ten USB operations and
+// the host services of BrixelPlatform.h (library_adapter.h installs them).
 
 #include <BrixelPlatform.h>
 
@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "link/timings.h"
 #include "protocol/device.h"
 #include "sim/device_model.h"
 
@@ -111,10 +110,11 @@ public:
     SimDevice& device(std::size_t index = 0) { return *devices_.at(index); }
     std::size_t deviceCount() const { return devices_.size(); }
 
-    // Makes this simulator the library's USB layer and host (false while the
-    // library holds a device open). The destructor restores the platform's own.
-    bool install();
-    void uninstall();
+    // The tables are plain function pointers: they reach the active
+    // simulator, one per process at a time. The destructor deactivates.
+    void activate();
+    void deactivate();
+    bool active() const;
     BRIXEL_USB_LAYER usbLayer() const;
     BRIXEL_HOST host() const;
 
@@ -179,7 +179,6 @@ private:
     uint32_t readTimeout_ = 0;
     uint32_t writeTimeout_ = 0;
     std::vector<Call> trace_;
-    bool installed_ = false;
 };
 
 // The simulator whose trampolines the library is calling, if any.

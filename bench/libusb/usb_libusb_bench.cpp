@@ -14,7 +14,7 @@
 #include <array>
 
 #include "platform/linux/usb_libusb.h"
-#include "sim/simulator.h"
+#include "sim/library_adapter.h"
 #include "tests/platform/usb_emulator.h"
 
 namespace brixel {
@@ -30,11 +30,11 @@ void BM_ExchangeThroughSimulator(benchmark::State& state) {
     sim::Simulator sim;
     sim.tracing = false;
     sim.addDevice();
-    sim.install();
+    brixel::sim::install(sim);
     LeaveDeviceOpen();
     exchanges(state);
     DeviceClose();
-    sim.uninstall();
+    brixel::sim::uninstall(sim);
 }
 BENCHMARK(BM_ExchangeThroughSimulator)->Unit(benchmark::kMicrosecond);
 

@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "text/utf8.h"
+#include "text/warning_lines.h"
 
 namespace brixel::platform {
 namespace {
@@ -26,47 +27,19 @@ void sleepFor(uint32_t ms) noexcept {
     }
 }
 
-// A warning box stops the caller until dismissed; standard error does not. The
-// receive-queue warning can come once per poll of a 4-second window, so a run of
-// the same text within a second is folded into one line with a count.
-struct RepeatFolder {
-    std::string last;
-    uint32_t lastTick = 0;
-    unsigned repeats = 0;
-};
-RepeatFolder folder;
-
-void flushRepeats() {
-    if (folder.repeats > 0)
-        std::fprintf(stderr, "BrixelLibrary warning: %s (repeated %u times)\n", folder.last.c_str(), folder.repeats);
-    folder.repeats = 0;
-}
-
-void warnOnce(const wchar_t* text) {
-    std::string line;
-    for (const wchar_t* p = text; p && *p; ++p) text::appendUtf8(line, static_cast<uint32_t>(*p));
-    const uint32_t now = monotonicTick();
-    if (line == folder.last && static_cast<uint32_t>(now - folder.lastTick) < 1000) {
-        ++folder.repeats;
-        return;
-    }
-    flushRepeats();
-    std::fprintf(stderr, "BrixelLibrary warning: %s\n", line.c_str());
-    folder.last = line;
-    folder.lastTick = now;
-}
+text::WarningFolder folder([](std::string_view text, unsigned repeats) {
+    std::fprintf(stderr, "%s\n", text::warningLine(text, repeats).c_str());
+});
 
 // Called through a plain function pointer: out of memory loses the warning, no more.
 void warnOnStderr(const wchar_t* text) noexcept {
     try {
-        warnOnce(text);
+        std::string line;
+        for (const wchar_t* p = text; p && *p; ++p) text::appendUtf8(line, static_cast<uint32_t>(*p));
+        folder.warn(line, monotonicTick());
     } catch (...) {
     }
 }
-
-struct FlushAtExit {
-    ~FlushAtExit() { flushRepeats(); }
-} flushAtExit;
 
 }  // namespace
 

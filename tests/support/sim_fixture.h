@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "sim/simulator.h"
+#include "sim/library_adapter.h"
 
 namespace brixel::test {
 
@@ -29,12 +29,12 @@ protected:
 
     void SetUp() override {
         device = &sim.addDevice("2024");
-        ASSERT_TRUE(sim.install());
+        ASSERT_TRUE(sim::install(sim));
     }
     void TearDown() override {
         // Leave the link closed and leave-open cleared for the next test.
         DeviceClose();
-        sim.uninstall();
+        sim::uninstall(sim);
     }
 
     // Runs a library call, returning its result and storing what it printed.
