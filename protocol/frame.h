@@ -24,5 +24,9 @@ inline constexpr uint8_t settingFrameLength = 0x04;
 inline constexpr std::size_t settingFrameSize = 5;
 // An activation frame: header and the byte that says which InfoFrame.
 inline constexpr std::size_t activationFrameSize = 4;
+// The video report's 0xB4 and 0xB1 frames: a fixed length byte (another than
+// the EDID commit's, which shares 0xB1) and one zero byte after the command.
+inline constexpr uint8_t reportFrameLength = 0x02;
+inline constexpr std::size_t reportFrameSize = 4;
 
 }  // namespace brixel::protocol

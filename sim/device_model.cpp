@@ -1,18 +1,40 @@
 #include "sim/device_model.h"
 
 #include <algorithm>
-#include <stdexcept>
-#include <string>
 
-#include "link/timings.h"
-#include "link/transact.h"
 #include "protocol/commands.h"
 #include "protocol/frame.h"
-#include "protocol/registers.h"
-#include "settings/readback.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
+namespace {
+
+// Header and the register.
+constexpr std::size_t registerReadSize = protocol::requestHeaderSize + 1;
+
+BlockData firmwareData(const DeviceModel& device) { return {device.firmwareMajor, device.firmwareMinor, 0, 0, 0, 0}; }
+
+struct RegisterBlockSource {
+    uint8_t reg;
+    BlockData (*data)(const DeviceModel&);
+};
+
+// The register blocks this device has. A read of any other register goes
+// unanswered, like any other frame the device does not know.
+constexpr std::array<RegisterBlockSource, 10> registerBlocks{{
+    {protocol::statusBlock.reg, statusData},
+    {protocol::firmwareBlock.reg, firmwareData},
+    {protocol::spdBlock.reg, spdData},
+    {protocol::hdrBlock.reg, hdrData},
+    {protocol::vendor1Block.reg, vendor1Data},
+    {protocol::vendor2Block.reg, vendor2Data},
+    {protocol::audioBlock.reg, audioData},
+    {protocol::aviBlock.reg, aviData},
+    {protocol::matrixBlock.reg, matrixData},
+    {protocol::displayNameBlock.reg, displayNameData},
+}};
+
+}  // namespace
 
 std::array<uint8_t, 256> factorySettings() {
     std::array<uint8_t, 256> s{};
@@ -29,11 +51,12 @@ std::array<uint8_t, 256> factorySettings() {
     return s;
 }
 
-Reply registerReply(uint8_t count, std::span<const uint8_t> data) {
+Reply readReply(uint8_t echo, uint8_t count, std::span<const uint8_t> data) {
     const std::size_t length = std::min<std::size_t>(count, protocol::replySize);
     Reply reply(length, 0);
-    if (length > 0) reply[0] = protocol::commandRegister;
-    for (std::size_t i = 2; i < length && i - 2 < data.size(); ++i) reply[i] = data[i - 2];
+    if (length > 0) reply[0] = echo;
+    const std::size_t first = protocol::replyDataOffset;
+    for (std::size_t i = first; i < length && i - first < data.size(); ++i) reply[i] = data[i - first];
     return reply;
 }
 
@@ -41,35 +64,37 @@ DeviceModel::DeviceModel() : settings(factorySettings()) {}
 
 void DeviceModel::restoreFactoryState() { *this = DeviceModel{}; }
 
-std::array<uint8_t, 60> DeviceModel::stateBlock() const {
-    std::array<uint8_t, 60> block{};
-    std::copy_n(settings.begin(), 58, block.begin());
-    block[58] = firmwareMajor;
-    block[59] = firmwareMinor;
+std::array<uint8_t, protocol::stateBlockSize> DeviceModel::stateBlock() const {
+    std::array<uint8_t, protocol::stateBlockSize> block{};
+    std::copy_n(settings.begin(), block.size() - 2, block.begin());
+    block[block.size() - 2] = firmwareMajor;
+    block[block.size() - 1] = firmwareMinor;
     return block;
 }
 
 Reply DeviceModel::answer(std::span<const uint8_t> request) {
-    if (request.size() < 3) return {};
+    if (request.size() < protocol::requestHeaderSize) return {};
     const uint8_t kind = request[0];
+    const uint8_t length = request[1];
     const uint8_t command = request[2];
 
-    if (kind == protocol::requestWrite && command == protocol::commandRegister && request.size() >= 5)
+    if (kind == protocol::requestWrite && command == protocol::commandRegister &&
+        length == protocol::settingFrameLength && request.size() == protocol::settingFrameSize)
         return answerSetting(request[3], request[4]);
-    if (kind == protocol::requestRead && command == protocol::commandRegister && request.size() >= 4)
-        return answerRegister(request[3], request[1]);
-    if (kind == protocol::requestRead && command == protocol::commandState) {
-        const auto block = stateBlock();
-        Reply reply = registerReply(request[1], block);
-        if (!reply.empty()) reply[0] = protocol::commandState;
-        return reply;
-    }
+    // A read's length byte is the count of reply bytes asked for.
+    if (kind == protocol::requestRead && command == protocol::commandRegister && request.size() == registerReadSize)
+        return answerRegister(request[3], length);
+    if (kind == protocol::requestRead && command == protocol::commandState &&
+        request.size() == protocol::requestHeaderSize)
+        return readReply(protocol::commandState, length, stateBlock());
 
     for (auto handler : {answerEdidFrame, answerReportFrame, answerInfoFrameFrame, answerMatrixFrame})
         if (auto reply = handler(*this, request)) return *reply;
 
-    // Any other write is acknowledged with its command byte.
-    return Reply{command, 0x00};
+    // Any other frame goes unanswered, and the host's exchange fails as with a
+    // device that dropped it. An acknowledgement would let a host that sends a
+    // wrong command byte, register or activation byte pass for a working one.
+    return {};
 }
 
 Reply DeviceModel::answerSetting(uint8_t code, uint8_t value) {
@@ -85,39 +110,12 @@ Reply DeviceModel::answerSetting(uint8_t code, uint8_t value) {
 }
 
 Reply DeviceModel::answerRegister(uint8_t reg, uint8_t count) const {
-    if (reg == protocol::firmwareBlock.reg) {
-        const std::array<uint8_t, 6> version{firmwareMajor, firmwareMinor, 0, 0, 0, 0};
-        return registerReply(count, version);
-    }
-    for (auto handler : {reportRegister, matrixRegister})
-        if (auto reply = handler(*this, reg, count)) return *reply;
-    return registerReply(count, {});
-}
-
-nlohmann::json DeviceModel::save() const {
-    nlohmann::json j;
-    j["settings"] = settings;
-    j["firmware"] = {firmwareMajor, firmwareMinor};
-    j["edid"] = saveState(edid);
-    j["report"] = saveState(report);
-    j["infoFrames"] = saveState(infoFrames);
-    j["matrix"] = saveState(matrix);
-    return j;
-}
-
-void DeviceModel::load(const nlohmann::json& state) {
-    if (!state.is_object())
-        throw std::runtime_error(std::string("the state is a JSON ") + state.type_name() + ", not an object");
-    *this = DeviceModel{};
-    if (state.contains("settings")) settings = state.at("settings").get<std::array<uint8_t, 256>>();
-    if (state.contains("firmware")) {
-        firmwareMajor = state.at("firmware").at(0).get<uint8_t>();
-        firmwareMinor = state.at("firmware").at(1).get<uint8_t>();
-    }
-    if (state.contains("edid")) loadState(edid, state.at("edid"));
-    if (state.contains("report")) loadState(report, state.at("report"));
-    if (state.contains("infoFrames")) loadState(infoFrames, state.at("infoFrames"));
-    if (state.contains("matrix")) loadState(matrix, state.at("matrix"));
+    const auto* block = std::find_if(registerBlocks.begin(), registerBlocks.end(),
+                                     [reg](const RegisterBlockSource& b) { return b.reg == reg; });
+    if (block == registerBlocks.end()) return {};
+    if (auto scripted = report.scriptedBlocks.find(reg); scripted != report.scriptedBlocks.end())
+        return readReply(protocol::commandRegister, count, scripted->second);
+    return readReply(protocol::commandRegister, count, block->data(*this));
 }
 
 }  // namespace brixel::sim

@@ -13,17 +13,9 @@
 #include <algorithm>
 #include <initializer_list>
 #include <span>
-#include <stdexcept>
-#include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#include "edid/catalogue.h"
-#include "edid/descriptors.h"
-#include "edid/edid_transfer.h"
-#include "link/timings.h"
-#include "link/transact.h"
 #include "protocol/commands.h"
 #include "protocol/frame.h"
 #include "protocol/payloads.h"
@@ -32,13 +24,32 @@
 namespace brixel::sim {
 namespace {
 
-using edid::blockSize;
+constexpr std::size_t blockSize = protocol::edidBlockSize;
 constexpr uint8_t commandStore = protocol::commandDeviceEdid;
 constexpr uint8_t commandSink = protocol::commandSinkEdid;
 constexpr uint8_t writeLength = protocol::edidWriteChunk;
+// Header and the offset; a write frame carries its data after them.
+constexpr std::size_t readFrameSize = protocol::requestHeaderSize + 1;
+constexpr std::size_t writeFrameSize = readFrameSize + protocol::edidWriteChunk;
 constexpr uint8_t nameDescriptorTag = 0xFC;
+constexpr std::array<uint8_t, 8> edidHeader{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 
 using Bytes = std::vector<uint8_t>;
+
+// The last byte of a block makes the block sum to 0 modulo 256.
+void fixChecksum(EdidBytes& e, std::size_t block) {
+    const auto bytes = std::span(e).subspan(block * blockSize, blockSize);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) sum += bytes[i];
+    bytes.back() = static_cast<uint8_t>(0x100 - (sum & 0xFF));
+}
+
+// Three letters A to Z, each as 1 to 26 in five bits, big-endian, top bit 0.
+std::array<uint8_t, 2> manufacturerId(std::string_view letters) {
+    unsigned id = 0;
+    for (char c : letters) id = id << 5 | static_cast<unsigned>(c - 'A' + 1);
+    return {static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id & 0xFF)};
+}
 
 // What tells the two simulated EDIDs apart.
 struct Monitor {
@@ -52,11 +63,6 @@ struct Monitor {
     Bytes imageSizeMm;      // DTD bytes 12-14
 };
 
-void fixChecksum(EdidBytes& e, std::size_t block) {
-    const auto bytes = std::span(e).subspan(block * blockSize, blockSize);
-    bytes.back() = edid::checksumFor(bytes);
-}
-
 Bytes dtd(std::initializer_list<uint8_t> timing, const Bytes& imageSize) {
     Bytes d(timing);
     d.insert(d.end(), imageSize.begin(), imageSize.end());
@@ -65,8 +71,8 @@ Bytes dtd(std::initializer_list<uint8_t> timing, const Bytes& imageSize) {
 }
 
 EdidBytes compose(const Monitor& m) {
-    Bytes base(edid::header.begin(), edid::header.end());
-    const auto id = edid::packManufacturer(m.vendor);
+    Bytes base(edidHeader.begin(), edidHeader.end());
+    const auto id = manufacturerId(m.vendor);
     base.insert(base.end(), {id[0], id[1], static_cast<uint8_t>(m.product & 0xFF), static_cast<uint8_t>(m.product >> 8),
                              0, 0, 0, 0, m.week, m.yearSince1990, 0x01, 0x03, 0x80, m.widthCm, m.heightCm, 0x78, 0x0E});
     base.insert(base.end(), {0xEE, 0x91, 0xA3, 0x54, 0x4C, 0x99, 0x26, 0x0F, 0x50, 0x54});  // chromaticity
@@ -109,39 +115,11 @@ EdidBytes compose(const Monitor& m) {
     return e;
 }
 
-Reply readReply(const EdidBytes& edid, uint8_t offset, uint8_t count) {
+// An EDID read's reply carries data from byte 0 on, with no echo.
+Reply edidBytesAt(const EdidBytes& edid, uint8_t offset, uint8_t count) {
     Reply reply(std::min<std::size_t>(count, protocol::replySize), 0);
     for (std::size_t i = 0; i < reply.size() && offset + i < edid.size(); ++i) reply[i] = edid[offset + i];
     return reply;
-}
-
-std::string toHex(const EdidBytes& bytes) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    for (uint8_t b : bytes) {
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
-    }
-    return text;
-}
-
-bool fromHex(const std::string& text, EdidBytes& bytes) {
-    if (text.size() != 2 * bytes.size()) return false;
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    };
-    EdidBytes parsed{};
-    for (std::size_t i = 0; i < parsed.size(); ++i) {
-        const int hi = nibble(text[2 * i]);
-        const int lo = nibble(text[2 * i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        parsed[i] = static_cast<uint8_t>(hi << 4 | lo);
-    }
-    bytes = parsed;
-    return true;
 }
 
 }  // namespace
@@ -188,20 +166,25 @@ std::optional<Reply> answerEdidFrame(DeviceModel& device, std::span<const uint8_
     const uint8_t length = request[1];
     const uint8_t command = request[2];
 
-    if (kind == protocol::requestRead && (command == commandStore || command == commandSink) && request.size() >= 4)
-        return readReply(command == commandStore ? edid.store : edid.sink, request[3], length);
+    // A read's length byte is the count of EDID bytes asked for.
+    if (kind == protocol::requestRead && (command == commandStore || command == commandSink) &&
+        request.size() == readFrameSize)
+        return edidBytesAt(command == commandStore ? edid.store : edid.sink, request[3], length);
 
-    if (kind == protocol::requestWrite && command == commandStore && length == writeLength && request.size() >= 12) {
+    if (kind == protocol::requestWrite && command == commandStore && length == writeLength &&
+        request.size() == writeFrameSize) {
         if (!edid.writing) edid.incoming = edid.store;
         edid.writing = true;
         const std::size_t offset = request[3];
         for (std::size_t i = 0; i < writeLength && offset + i < edid.incoming.size(); ++i)
-            edid.incoming[offset + i] = request[4 + i];
+            edid.incoming[offset + i] = request[readFrameSize + i];
         return Reply{commandStore, 0x00};
     }
 
-    // 0xB1 with another length byte is the video report's.
-    if (kind == protocol::requestWrite && command == protocol::commandEdidCommit && length == writeLength) {
+    // The commit's length byte says 8 although no data follow; 0xB1 with
+    // another length byte is the video report's.
+    if (kind == protocol::requestWrite && command == protocol::commandEdidCommit && length == writeLength &&
+        request.size() == protocol::requestHeaderSize) {
         if (edid.writing) edid.store = edid.incoming;
         edid.writing = false;
         return Reply{protocol::commandEdidCommit, 0x00};
@@ -217,19 +200,6 @@ void edidSettingChanged(DeviceModel& device, uint8_t code, uint8_t value) {
         device.edid.store = device.edid.sink;
     else if (value >= EDIDTABLE_2160P60_HDR_MULTI && value <= EDIDTABLE_1080I60_STEREO)
         device.settings[BRIXEL_CMD_EDID_MODE] = BRIXEL_EDID_CUSTOM;
-}
-
-nlohmann::json saveState(const EdidState& state) {
-    // An unfinished write is not kept: it belongs to one library call.
-    return {{"store", toHex(state.store)}, {"sink", toHex(state.sink)}};
-}
-
-void loadState(EdidState& state, const nlohmann::json& j) {
-    for (auto [key, target] : {std::pair{"store", &state.store}, std::pair{"sink", &state.sink}}) {
-        if (!j.contains(key)) continue;
-        if (!fromHex(j.at(key).get<std::string>(), *target))
-            throw std::runtime_error(std::string("EDID '") + key + "' is not 256 bytes of hex");
-    }
 }
 
 }  // namespace brixel::sim

@@ -4,9 +4,11 @@
 #include <array>
 #include <cstdint>
 
+#include "protocol/payloads.h"
+
 namespace brixel::sim {
 
-using EdidBytes = std::array<uint8_t, 256>;
+using EdidBytes = std::array<uint8_t, protocol::edidSize>;
 
 // The EDID the device shows its sources when new.
 EdidBytes factoryEdid();

@@ -3,28 +3,14 @@
 
 #include <algorithm>
 #include <optional>
-#include <stdexcept>
-#include <string>
 
-#include "link/transact.h"
 #include "protocol/commands.h"
 #include "protocol/frame.h"
 #include "protocol/registers.h"
-#include "report/status_decode.h"
 #include "sim/subsystems.h"
 
 namespace brixel::sim {
 namespace {
-
-// The EDID commit shares 0xB1 but has another length byte.
-constexpr uint8_t reportFrameLength = 0x02;
-
-constexpr uint8_t spdRegister = 21;
-constexpr uint8_t hdrRegister = 30;
-constexpr uint8_t vendor1Register = 31;
-constexpr uint8_t vendor2Register = 37;
-constexpr uint8_t audioRegister = 38;
-constexpr uint8_t aviRegister = 39;
 
 constexpr uint8_t gateOpen = 8;
 constexpr uint8_t hdmiExtendedResolution = 0x20;
@@ -116,7 +102,7 @@ uint8_t outputHdcp(uint8_t setting, uint8_t sourceHdcp) {
 }
 
 std::vector<uint8_t> statusBytes(const DeviceModel& device) {
-    std::vector<uint8_t> s(28, 0);  // indexed as the reply: echo and spare byte first
+    std::vector<uint8_t> s(protocol::statusBlock.count, 0);  // indexed as the reply: echo and spare byte first
     const SimulatedSource* source = activeSource(device);
     if (!source) return s;
 
@@ -169,162 +155,95 @@ std::vector<uint8_t> statusBytes(const DeviceModel& device) {
     return s;
 }
 
-std::vector<uint8_t> capturedInfoFrame(const DeviceModel& device, uint8_t reg) {
-    const SimulatedSource* source = activeSource(device);
-    if (!source) return {};
-    switch (reg) {
-        case spdRegister: {
-            std::vector<uint8_t> payload(25, 0);
-            std::copy_n(source->vendor.begin(), std::min<std::size_t>(source->vendor.size(), 8), payload.begin());
-            std::copy_n(source->product.begin(), std::min<std::size_t>(source->product.size(), 16),
-                        payload.begin() + 8);
-            payload[24] = source->sourceInfo;
-            return infoFrame(0x83, 0x01, payload);
-        }
-        case hdrRegister: {
-            // An activated custom HDR InfoFrame is what the display gets, as far as the block holds.
-            const InfoFrameState& custom = device.infoFrames;
-            if (custom.hdrActive && !custom.hdr.empty())
-                return {custom.hdr.begin(),
-                        custom.hdr.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
-                                                 custom.hdr.size(), protocol::infoFrameBlockCount - 2))};
-            if (!source->hdr) return {};
-            // BT.2020 primaries (green, blue, red, as UHD sources index them) and D65 in units of 0.00002,
-            // 1000 cd/m2 mastering, MaxCLL 1000, MaxFALL 400.
-            const std::array<uint16_t, 12> values{8500,  39850, 6550, 2300, 35400, 14600,
-                                                  15635, 16450, 1000, 50,   1000,  400};
-            std::vector<uint8_t> payload{source->eotf, 0x00};
-            for (uint16_t v : values) {
-                payload.push_back(static_cast<uint8_t>(v));
-                payload.push_back(static_cast<uint8_t>(v >> 8));
-            }
-            return infoFrame(0x87, 0x01, payload);
-        }
-        case vendor1Register: {
-            // HDMI 1.4 vendor InfoFrame; the device keeps its version byte as 0.
-            if (source->threeD) return infoFrame(0x81, 0x00, {0x03, 0x0C, 0x00, hdmi3d, source->structure3d});
-            if (auto vic = hdmiVic(source->videoCode))
-                return infoFrame(0x81, 0x00, {0x03, 0x0C, 0x00, hdmiExtendedResolution, *vic});
-            return {};
-        }
-        case vendor2Register: {
-            // HDMI Forum vendor InfoFrame of a 2160p50/60 source.
-            if (!needsForumVendorFrame(source->videoCode)) return {};
-            return infoFrame(0x81, 0x00, {0xD8, 0x5D, 0xC4, 0x01, 0x00});
-        }
-        case audioRegister: {
-            if (!source->audio) return {};
-            std::vector<uint8_t> payload(10, 0);
-            payload[0] = 0x01;  // two channels, coding from the stream
-            return infoFrame(0x84, 0x01, payload);
-        }
-        case aviRegister: {
-            std::vector<uint8_t> payload(13, 0);
-            payload[0] = aviByte1(source->colorFormat);
-            payload[1] = aviByte2(source->colorimetry);
-            payload[2] = aviByte3(source->extendedColorimetry, source->quantization);
-            // 2160p24/25/30 travel as HDMI_VIC in the vendor InfoFrame, with VIC 0 here.
-            payload[3] = hdmiVic(source->videoCode) && !source->threeD ? 0 : source->videoCode;
-            return infoFrame(0x82, 0x02, payload);
-        }
-        default: return {};
-    }
-}
-
-nlohmann::json sourceJson(const SimulatedSource& s) {
-    return {{"connected", s.connected},
-            {"videoCode", s.videoCode},
-            {"pixelClockKhz", s.pixelClockKhz},
-            {"colorFormat", s.colorFormat},
-            {"depth", s.depth},
-            {"colorimetry", s.colorimetry},
-            {"extendedColorimetry", s.extendedColorimetry},
-            {"quantization", s.quantization},
-            {"hdr", s.hdr},
-            {"eotf", s.eotf},
-            {"threeD", s.threeD},
-            {"structure3d", s.structure3d},
-            {"hdcp", s.hdcp},
-            {"vendor", s.vendor},
-            {"product", s.product},
-            {"sourceInfo", s.sourceInfo},
-            {"audio", s.audio}};
-}
-
-// Missing keys keep what the source had.
-void loadSource(SimulatedSource& s, const nlohmann::json& j) {
-    s.connected = j.value("connected", s.connected);
-    s.videoCode = j.value("videoCode", s.videoCode);
-    s.pixelClockKhz = j.value("pixelClockKhz", s.pixelClockKhz);
-    s.colorFormat = j.value("colorFormat", s.colorFormat);
-    s.depth = j.value("depth", s.depth);
-    s.colorimetry = j.value("colorimetry", s.colorimetry);
-    s.extendedColorimetry = j.value("extendedColorimetry", s.extendedColorimetry);
-    s.quantization = j.value("quantization", s.quantization);
-    s.hdr = j.value("hdr", s.hdr);
-    s.eotf = j.value("eotf", s.eotf);
-    s.threeD = j.value("threeD", s.threeD);
-    s.structure3d = j.value("structure3d", s.structure3d);
-    s.hdcp = j.value("hdcp", s.hdcp);
-    s.vendor = j.value("vendor", s.vendor);
-    s.product = j.value("product", s.product);
-    s.sourceInfo = j.value("sourceInfo", s.sourceInfo);
-    s.audio = j.value("audio", s.audio);
-}
-
-// A scripted block's key is its register number in decimal; no other key names a register.
-uint8_t registerKey(const std::string& key) {
-    const bool digits = !key.empty() && key.size() <= 3 &&
-                        std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
-    const int reg = digits ? std::stoi(key) : -1;
-    if (reg < 0 || reg > 255) throw std::runtime_error("scripted block '" + key + "' is not a register 0-255");
-    return static_cast<uint8_t>(reg);
-}
-
 }  // namespace
 
 std::optional<Reply> answerReportFrame(DeviceModel&, std::span<const uint8_t> request) {
-    if (request.size() < 4 || request[0] != protocol::requestWrite || request[1] != reportFrameLength)
+    const uint8_t command = request[2];
+    if (request[0] != protocol::requestWrite || request[1] != protocol::reportFrameLength ||
+        request.size() != protocol::reportFrameSize || request[3] != 0x00)
         return std::nullopt;
-    if (request[2] != protocol::commandReportOpen && request[2] != protocol::commandReportClose) return std::nullopt;
-    return Reply{request[2], 0x00};
+    if (command != protocol::commandReportOpen && command != protocol::commandReportClose) return std::nullopt;
+    return Reply{command, 0x00};
 }
 
-std::optional<Reply> reportRegister(const DeviceModel& device, uint8_t reg, uint8_t count) {
-    if (auto scripted = device.report.scriptedBlocks.find(reg); scripted != device.report.scriptedBlocks.end())
-        return registerReply(count, scripted->second);
-    switch (reg) {
-        case protocol::statusBlock.reg: {
-            const auto s = statusBytes(device);
-            return registerReply(count, std::span(s).subspan(2));
-        }
-        case spdRegister:
-        case hdrRegister:
-        case vendor1Register:
-        case vendor2Register:
-        case audioRegister:
-        case aviRegister: return registerReply(count, capturedInfoFrame(device, reg));
-        case protocol::displayNameBlock.reg: return registerReply(count, displayMonitorName(device.edid));
-        default: return std::nullopt;
+BlockData statusData(const DeviceModel& device) {
+    const auto s = statusBytes(device);
+    return {s.begin() + protocol::replyDataOffset, s.end()};
+}
+
+// The InfoFrames the receiver captured from the source on the active port,
+// none when nothing is there.
+
+BlockData spdData(const DeviceModel& device) {
+    const SimulatedSource* source = activeSource(device);
+    if (!source) return {};
+    std::vector<uint8_t> payload(25, 0);
+    std::copy_n(source->vendor.begin(), std::min<std::size_t>(source->vendor.size(), 8), payload.begin());
+    std::copy_n(source->product.begin(), std::min<std::size_t>(source->product.size(), 16), payload.begin() + 8);
+    payload[24] = source->sourceInfo;
+    return infoFrame(0x83, 0x01, payload);
+}
+
+BlockData hdrData(const DeviceModel& device) {
+    // An activated custom HDR InfoFrame is what the display gets, as far as the block holds.
+    const InfoFrameState& custom = device.infoFrames;
+    if (custom.hdrActive && !custom.hdr.empty()) {
+        const std::size_t held = std::min<std::size_t>(custom.hdr.size(), protocol::infoFrameBlockCount - 2);
+        return {custom.hdr.begin(), custom.hdr.begin() + static_cast<std::ptrdiff_t>(held)};
     }
+    const SimulatedSource* source = activeSource(device);
+    if (!source || !source->hdr) return {};
+    // BT.2020 primaries (green, blue, red, as UHD sources index them) and D65 in units of 0.00002,
+    // 1000 cd/m2 mastering, MaxCLL 1000, MaxFALL 400.
+    const std::array<uint16_t, 12> values{8500, 39850, 6550, 2300, 35400, 14600, 15635, 16450, 1000, 50, 1000, 400};
+    std::vector<uint8_t> payload{source->eotf, 0x00};
+    for (uint16_t v : values) {
+        payload.push_back(static_cast<uint8_t>(v));
+        payload.push_back(static_cast<uint8_t>(v >> 8));
+    }
+    return infoFrame(0x87, 0x01, payload);
 }
 
-nlohmann::json saveState(const ReportState& state) {
-    nlohmann::json ports = nlohmann::json::array();
-    for (const auto& source : state.ports) ports.push_back(sourceJson(source));
-    nlohmann::json scripted = nlohmann::json::object();
-    for (const auto& [reg, bytes] : state.scriptedBlocks) scripted[std::to_string(reg)] = bytes;
-    return {{"ports", ports}, {"display2160p", state.display2160p}, {"scriptedBlocks", scripted}};
+BlockData vendor1Data(const DeviceModel& device) {
+    const SimulatedSource* source = activeSource(device);
+    if (!source) return {};
+    // HDMI 1.4 vendor InfoFrame; the device keeps its version byte as 0.
+    if (source->threeD) return infoFrame(0x81, 0x00, {0x03, 0x0C, 0x00, hdmi3d, source->structure3d});
+    if (auto vic = hdmiVic(source->videoCode))
+        return infoFrame(0x81, 0x00, {0x03, 0x0C, 0x00, hdmiExtendedResolution, *vic});
+    return {};
 }
 
-void loadState(ReportState& state, const nlohmann::json& j) {
-    if (j.contains("ports"))
-        for (std::size_t i = 0; i < state.ports.size() && i < j.at("ports").size(); ++i)
-            loadSource(state.ports[i], j.at("ports").at(i));
-    state.display2160p = j.value("display2160p", state.display2160p);
-    if (j.contains("scriptedBlocks"))
-        for (const auto& [key, bytes] : j.at("scriptedBlocks").items())
-            state.scriptedBlocks[registerKey(key)] = bytes.get<std::vector<uint8_t>>();
+BlockData vendor2Data(const DeviceModel& device) {
+    // HDMI Forum vendor InfoFrame of a 2160p50/60 source.
+    const SimulatedSource* source = activeSource(device);
+    if (!source || !needsForumVendorFrame(source->videoCode)) return {};
+    return infoFrame(0x81, 0x00, {0xD8, 0x5D, 0xC4, 0x01, 0x00});
+}
+
+BlockData audioData(const DeviceModel& device) {
+    const SimulatedSource* source = activeSource(device);
+    if (!source || !source->audio) return {};
+    std::vector<uint8_t> payload(10, 0);
+    payload[0] = 0x01;  // two channels, coding from the stream
+    return infoFrame(0x84, 0x01, payload);
+}
+
+BlockData aviData(const DeviceModel& device) {
+    const SimulatedSource* source = activeSource(device);
+    if (!source) return {};
+    std::vector<uint8_t> payload(13, 0);
+    payload[0] = aviByte1(source->colorFormat);
+    payload[1] = aviByte2(source->colorimetry);
+    payload[2] = aviByte3(source->extendedColorimetry, source->quantization);
+    // 2160p24/25/30 travel as HDMI_VIC in the vendor InfoFrame, with VIC 0 here.
+    payload[3] = hdmiVic(source->videoCode) && !source->threeD ? 0 : source->videoCode;
+    return infoFrame(0x82, 0x02, payload);
+}
+
+BlockData displayNameData(const DeviceModel& device) {
+    const auto name = displayMonitorName(device.edid);
+    return {name.begin(), name.end()};
 }
 
 }  // namespace brixel::sim

@@ -38,6 +38,8 @@ struct ReportState {
     bool display2160p = true;
     // Register blocks answered exactly as given, whatever the sources, for
     // tests and scripted sessions: register number to the bytes from byte 2 on.
+    // Only the device's own registers are read; a script for another changes
+    // nothing, as the device still has no such register.
     std::map<uint8_t, std::vector<uint8_t>> scriptedBlocks;
 
     static std::array<SimulatedSource, 4> defaultSources();

@@ -1,12 +1,13 @@
 #pragma once
-// How the device model hands frames and registers to each subsystem's part of
-// the simulation. Each function answers only what is its own and returns
-// nullopt for anything else.
+// How the device model hands frames and register reads to each subsystem's
+// part of the simulation. A frame handler answers only the frames that are its
+// own, exactly as the protocol shapes them, and returns nullopt for anything
+// else.
 
 #include <cstdint>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "sim/device_model.h"
 
@@ -17,20 +18,20 @@ std::optional<Reply> answerReportFrame(DeviceModel& device, std::span<const uint
 std::optional<Reply> answerInfoFrameFrame(DeviceModel& device, std::span<const uint8_t> request);
 std::optional<Reply> answerMatrixFrame(DeviceModel& device, std::span<const uint8_t> request);
 
-std::optional<Reply> reportRegister(const DeviceModel& device, uint8_t reg, uint8_t count);
-std::optional<Reply> matrixRegister(const DeviceModel& device, uint8_t reg, uint8_t count);
+// A register block's content from reply byte 2 on; the model pads or cuts it
+// to the count asked for.
+using BlockData = std::vector<uint8_t>;
+BlockData statusData(const DeviceModel& device);
+BlockData spdData(const DeviceModel& device);
+BlockData hdrData(const DeviceModel& device);
+BlockData vendor1Data(const DeviceModel& device);
+BlockData vendor2Data(const DeviceModel& device);
+BlockData audioData(const DeviceModel& device);
+BlockData aviData(const DeviceModel& device);
+BlockData displayNameData(const DeviceModel& device);
+BlockData matrixData(const DeviceModel& device);
 
 // Called after a setting write has been stored.
 void edidSettingChanged(DeviceModel& device, uint8_t code, uint8_t value);
-
-// Persistence of each part of the state, for the command-line tool.
-nlohmann::json saveState(const EdidState& state);
-nlohmann::json saveState(const ReportState& state);
-nlohmann::json saveState(const InfoFrameState& state);
-nlohmann::json saveState(const MatrixState& state);
-void loadState(EdidState& state, const nlohmann::json& j);
-void loadState(ReportState& state, const nlohmann::json& j);
-void loadState(InfoFrameState& state, const nlohmann::json& j);
-void loadState(MatrixState& state, const nlohmann::json& j);
 
 }  // namespace brixel::sim

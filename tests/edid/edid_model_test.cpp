@@ -1,9 +1,11 @@
 // The simulated device's side of the EDID frames.
 
 #include <array>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "sim/state_file.h"
 #include "sim/subsystems.h"
 #include "tests/support/sim_fixture.h"
 
@@ -75,14 +77,13 @@ TEST(EdidModel, StoreAndSinkSurviveSaveAndLoad) {
     DeviceModel m;
     m.edid.store.fill(0x17);
     m.edid.sink[200] = 0x99;
-    DeviceModel loaded;
-    loaded.load(m.save());
+    const DeviceModel loaded = sim::loadState(sim::saveState(m));
     EXPECT_EQ(loaded.edid.store, m.edid.store);
     EXPECT_EQ(loaded.edid.sink, m.edid.sink);
 
-    auto broken = m.save();
+    auto broken = sim::saveState(m);
     broken["edid"]["store"] = "00ff";
-    EXPECT_THROW(loaded.load(broken), std::exception);
+    EXPECT_THROW(sim::loadState(broken), std::exception);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/state_file.h"
 #include "tests/support/sim_fixture.h"
 
 namespace brixel::test {
@@ -224,8 +225,7 @@ TEST(InfoFrameModel, KeepsWrittenAndActiveFramesAcrossSaveAndLoad) {
     // Written but not activated: the output keeps the earlier frame.
     const auto reply = model.answer(std::vector<uint8_t>{0x10, 0x02, 0xE6, 0x82, 0x03});
     EXPECT_EQ(reply.at(0), 0xE6);
-    sim::DeviceModel loaded;
-    loaded.load(model.save());
+    const sim::DeviceModel loaded = sim::loadState(sim::saveState(model));
     EXPECT_TRUE(loaded.infoFrames.aviActive);
     EXPECT_EQ(loaded.infoFrames.avi, (std::vector<uint8_t>{0x82, 0x02, 0x0D}));
     EXPECT_EQ(loaded.infoFrames.aviWritten, (std::vector<uint8_t>{0x82, 0x03}));

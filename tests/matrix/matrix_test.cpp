@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "matrix/matrix_frame.h"
+#include "sim/state_file.h"
 #include "tests/support/sim_fixture.h"
 
 namespace brixel::test {
@@ -153,8 +154,7 @@ TEST(MatrixModel, KeepsTheMatrixAcrossSaveAndLoad) {
     Bytes frame = defaultFrame;
     frame[3] = 0x12;
     EXPECT_EQ(model.answer(frame).at(0), 0xE8);
-    sim::DeviceModel loaded;
-    loaded.load(model.save());
+    sim::DeviceModel loaded = sim::loadState(sim::saveState(model));
     const auto reply = loaded.answer(Bytes{0x11, 0x1A, 0xE0, 0x2C});
     ASSERT_EQ(reply.size(), 26u);
     EXPECT_EQ(reply[0], 0xE0);
