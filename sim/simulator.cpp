@@ -143,7 +143,7 @@ std::vector<std::wstring> Simulator::warnings() const {
 std::vector<uint32_t> Simulator::sleeps() const {
     std::vector<uint32_t> waits;
     for (const auto& c : trace_)
-        if (c.op == Op::sleep) waits.push_back(c.a);
+        if (c.op == Op::sleep) waits.push_back(c.sleepMs);
     return waits;
 }
 
@@ -172,7 +172,7 @@ int Simulator::getNumDevices(uint32_t* count) {
     const int status = countFails ? failure : 0;
     const auto n = static_cast<uint32_t>(visibleDevices().size());
     if (status == 0 && count) *count = n;
-    record({.op = Op::getNumDevices, .status = status, .a = n});
+    record({.op = Op::getNumDevices, .status = status, .numDevices = n});
     return status;
 }
 
@@ -194,7 +194,7 @@ int Simulator::getProductString(uint32_t index, char* buffer, uint32_t flags) {
             status = 0;
         }
     }
-    record({.op = Op::getProductString, .status = status, .device = dev, .a = index});
+    record({.op = Op::getProductString, .status = status, .device = dev, .deviceIndex = index});
     return status;
 }
 
@@ -211,7 +211,7 @@ int Simulator::open(uint32_t index, void** handle) {
             status = 0;
         }
     }
-    record({.op = Op::open, .status = status, .device = dev, .a = index});
+    record({.op = Op::open, .status = status, .device = dev, .deviceIndex = index});
     return status;
 }
 
@@ -268,7 +268,7 @@ int Simulator::write(void* handle, const void* buffer, uint32_t length, uint32_t
             .status = status,
             .device = dev ? static_cast<int>(index) : -1,
             .bytes = std::move(frame),
-            .a = length});
+            .bytesToWrite = length});
     return status;
 }
 
@@ -284,7 +284,7 @@ int Simulator::checkRxQueue(void* handle, uint32_t* waiting, uint32_t* queueStat
     }
     if (waiting) *waiting = n;
     if (queueStatus) *queueStatus = 0;
-    record({.op = Op::checkRxQueue, .status = status, .device = dev ? static_cast<int>(index) : -1, .a = n});
+    record({.op = Op::checkRxQueue, .status = status, .device = dev ? static_cast<int>(index) : -1, .bytesInQueue = n});
     advance(clock_ == Clock::virtualTime ? pollCostMs : 0);
     return status;
 }
@@ -313,7 +313,7 @@ int Simulator::read(void* handle, void* buffer, uint32_t wanted, uint32_t* got) 
             .status = status,
             .device = dev ? static_cast<int>(index) : -1,
             .bytes = std::move(delivered),
-            .a = wanted});
+            .bytesToRead = wanted});
     return status;
 }
 
@@ -331,33 +331,33 @@ int Simulator::flushBuffers(void* handle, uint8_t transmit, uint8_t receive) {
     record({.op = Op::flushBuffers,
             .status = status,
             .device = dev ? static_cast<int>(index) : -1,
-            .a = transmit,
-            .b = receive});
+            .flushTransmit = transmit,
+            .flushReceive = receive});
     return status;
 }
 
 int Simulator::setTimeouts(uint32_t readMs, uint32_t writeMs) {
     readTimeout_ = readMs;
     writeTimeout_ = writeMs;
-    record({.op = Op::setTimeouts, .a = readMs, .b = writeMs});
+    record({.op = Op::setTimeouts});
     return 0;
 }
 
 int Simulator::getTimeouts(uint32_t* readMs, uint32_t* writeMs) {
     if (readMs) *readMs = readTimeout_;
     if (writeMs) *writeMs = writeTimeout_;
-    record({.op = Op::getTimeouts, .a = readTimeout_, .b = writeTimeout_});
+    record({.op = Op::getTimeouts});
     return 0;
 }
 
 uint32_t Simulator::tickCount() {
     const uint32_t t = now();
-    record({.op = Op::tickCount, .a = t});
+    record({.op = Op::tickCount, .tick = t});
     return t;
 }
 
 void Simulator::sleep(uint32_t ms) {
-    record({.op = Op::sleep, .a = ms});
+    record({.op = Op::sleep, .sleepMs = ms});
     advance(ms);
 }
 

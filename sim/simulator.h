@@ -28,6 +28,7 @@ struct FrameFault {
     static FrameFault at(uint32_t frame, uint32_t frames = 1) { return {frame, frames}; }
     static FrameFault always() { return {0, UINT32_MAX}; }
     bool hits(uint32_t frame) const { return first != never && frame >= first && frame - first < count; }
+    bool operator==(const FrameFault&) const = default;
 };
 
 struct DeviceFaults {
@@ -43,6 +44,8 @@ struct DeviceFaults {
     uint32_t shortReplyLength = 1;
     // Unplugged once this many frames have been written.
     std::optional<uint32_t> unplugAfterFrames;
+
+    bool operator==(const DeviceFaults&) const = default;
 };
 
 struct SimDevice {
@@ -81,17 +84,29 @@ enum class Op {
 };
 const char* opName(Op op);
 
+// One call as the trace records it. Besides what every call has, each field
+// is filled by the operations that have such an argument or result (named as
+// in BrixelPlatform.h) and stays 0 for the others.
 struct Call {
     Op op;
     int status = 0;
-    int device = -1;               // index of the device the call concerned
-    std::vector<uint8_t> bytes{};  // written frame, or bytes read
-    uint32_t a = 0;                // count, index, read time-out, sleep ms, tick value, bytes waiting
-    uint32_t b = 0;                // write time-out
-    uint32_t readTimeoutMs = 0;    // time-outs in force at the call
+    int device = -1;               // which simulated device the call concerned, as sim.device(k)
+    std::vector<uint8_t> bytes{};  // write: the frame; read: the bytes delivered
+    uint32_t numDevices = 0;       // getNumDevices: the count reported
+    uint32_t deviceIndex = 0;      // getProductString, open: the index asked for, among attached devices
+    uint32_t bytesToWrite = 0;     // write
+    uint32_t bytesToRead = 0;      // read
+    uint32_t bytesInQueue = 0;     // checkRxQueue
+    uint8_t flushTransmit = 0;     // flushBuffers: the flags as passed
+    uint8_t flushReceive = 0;
+    uint32_t sleepMs = 0;  // sleep
+    uint32_t tick = 0;     // tickCount: the value returned
+    // The time-outs in force after the call: what setTimeouts set and
+    // getTimeouts reported, and for the others those of the transfer.
+    uint32_t readTimeoutMs = 0;
     uint32_t writeTimeoutMs = 0;
-    uint32_t time = 0;
-    std::wstring text{};  // warning text
+    uint32_t time = 0;    // the simulator's clock at the call
+    std::wstring text{};  // warn
 };
 
 enum class Clock {

@@ -150,7 +150,7 @@ std::vector<std::string> writesAndSleeps(const sim::Simulator& s) {
     std::vector<std::string> events;
     for (const auto& c : s.trace()) {
         if (c.op == Op::write) events.push_back("write " + std::to_string(c.bytes.size()));
-        if (c.op == Op::sleep) events.push_back("sleep " + std::to_string(c.a));
+        if (c.op == Op::sleep) events.push_back("sleep " + std::to_string(c.sleepMs));
     }
     return events;
 }

@@ -23,13 +23,13 @@ protected:
     // Index of the device the library opened, or -1.
     int openedIndex() const {
         for (const auto& c : sim.usbCalls())
-            if (c.op == Op::open && c.status == 0) return static_cast<int>(c.a);
+            if (c.op == Op::open && c.status == 0) return static_cast<int>(c.deviceIndex);
         return -1;
     }
     std::vector<uint32_t> askedStrings() const {
         std::vector<uint32_t> asked;
         for (const auto& c : sim.usbCalls())
-            if (c.op == Op::getProductString) asked.push_back(c.a);
+            if (c.op == Op::getProductString) asked.push_back(c.deviceIndex);
         return asked;
     }
     void expectNotConnected() {

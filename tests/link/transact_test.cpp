@@ -186,8 +186,8 @@ TEST_F(SimTest, StaleBytesAreFlushedBeforeTheWrite) {
     EXPECT_EQ(sim.count(Op::read), 0u);
     EXPECT_EQ(printed, "Error Writing values\n");
     const auto& flush = only(sim, Op::flushBuffers);
-    EXPECT_EQ(flush.a, 1u);
-    EXPECT_EQ(flush.b, 1u);
+    EXPECT_EQ(flush.flushTransmit, 1u);
+    EXPECT_EQ(flush.flushReceive, 1u);
 }
 
 TEST_F(SimTest, StaleBytesNeverReachTheReply) {
