@@ -8,9 +8,10 @@ extern "C" {
 typedef void (*SimResetFn)(void);
 // Attaches a device reporting `serial`; returns its index.
 typedef int (*SimAddDeviceFn)(const char* serial);
-// Makes a device fail on every call of one kind from now on: "string", "open",
-// "close", "write", "noReply", "rxQueue", "read", "wrongEcho", "shortReply";
-// device -1 with "count" fails the device count. Returns 0 for an unknown fault.
+// Gives a device a fault of sim/faults.h by its name, "KIND" or "KIND@N":
+// "string", "open", "close", "write", "noReply", "rxQueue", "read",
+// "wrongEcho", "shortReply", "unplug"; device -1 with "count" fails the device
+// count. Returns 0 for an unknown fault or device.
 typedef int (*SimSetFaultFn)(int device, const char* fault);
 // The device's value of a setting code, or -1 when there is no such device.
 typedef int (*SimSettingFn)(int device, int code);

@@ -6,14 +6,14 @@
 #include <windows.h>
 
 #include <cstring>
-#include <string_view>
+#include <string>
 
+#include "sim/faults.h"
 #include "sim/simulator.h"
 #include "sim/siusbxp/sim_control.h"
 
 namespace {
 
-using brixel::sim::FrameFault;
 using brixel::sim::Op;
 using brixel::sim::Simulator;
 
@@ -142,34 +142,13 @@ int simAddDevice(const char* serial) {
 int simSetFault(int device, const char* fault) {
     return guarded(0, [&] {
         if (!fault) return 0;
-        const std::string_view name = fault;
-        if (device == -1) {
-            if (name != "count") return 0;
-            sim().countFails = true;
-            return 1;
-        }
-        if (device < 0 || static_cast<std::size_t>(device) >= sim().deviceCount()) return 0;
-        brixel::sim::DeviceFaults& f = sim().device(static_cast<std::size_t>(device)).faults;
-        if (name == "string")
-            f.stringFails = true;
-        else if (name == "open")
-            f.openFails = true;
-        else if (name == "close")
-            f.closeFails = true;
-        else if (name == "write")
-            f.writeFails = FrameFault::always();
-        else if (name == "noReply")
-            f.noReply = FrameFault::always();
-        else if (name == "rxQueue")
-            f.rxQueueFails = FrameFault::always();
-        else if (name == "read")
-            f.readFails = FrameFault::always();
-        else if (name == "wrongEcho")
-            f.wrongEcho = FrameFault::always();
-        else if (name == "shortReply")
-            f.shortReply = FrameFault::always();
-        else
-            return 0;
+        std::string error;
+        const auto parsed = brixel::sim::parseFault(fault, error);
+        if (!parsed) return 0;
+        // A fault of the whole layer is asked for with device -1, the others with their device.
+        const bool known = device >= 0 && static_cast<std::size_t>(device) < sim().deviceCount();
+        if (parsed->kind->wholeLayer ? device != -1 : !known) return 0;
+        parsed->applyTo(sim(), parsed->kind->wholeLayer ? 0 : static_cast<std::size_t>(device));
         return 1;
     });
 }
