@@ -85,8 +85,8 @@ enum class Op {
 const char* opName(Op op);
 
 // One call as the trace records it. Besides what every call has, each field
-// is filled by the operations that have such an argument or result (named as
-// in BrixelPlatform.h) and stays 0 for the others.
+// is filled by the operations named beside it, with the argument or result of
+// that name in BrixelPlatform.h, and stays 0 for the others.
 struct Call {
     Op op;
     int status = 0;

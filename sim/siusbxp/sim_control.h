@@ -8,10 +8,9 @@ extern "C" {
 typedef void (*SimResetFn)(void);
 // Attaches a device reporting `serial`; returns its index.
 typedef int (*SimAddDeviceFn)(const char* serial);
-// Gives a device a fault of sim/faults.h by its name, "KIND" or "KIND@N":
-// "string", "open", "close", "write", "noReply", "rxQueue", "read",
-// "wrongEcho", "shortReply", "unplug"; device -1 with "count" fails the device
-// count. Returns 0 for an unknown fault or device.
+// Gives a device one of the faults of sim/faults.h, named "KIND" or "KIND@N";
+// a fault of the whole layer ("count") is given to device -1. Returns 0 for
+// an unknown fault or device.
 typedef int (*SimSetFaultFn)(int device, const char* fault);
 // The device's value of a setting code, or -1 when there is no such device.
 typedef int (*SimSettingFn)(int device, int code);
