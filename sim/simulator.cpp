@@ -185,7 +185,7 @@ int Simulator::getProductString(uint32_t index, char* buffer, uint32_t flags) {
         SimDevice& d = *devices_[visible[index]];
         if (!d.faults.stringFails) {
             if (d.rawString) {
-                std::memcpy(buffer, d.rawString->data(), std::min(d.rawString->size(), protocol::serialBufferSize));
+                std::copy_n(d.rawString->begin(), std::min(d.rawString->size(), protocol::serialBufferSize), buffer);
             } else {
                 const std::size_t n = std::min(d.serial.size(), protocol::serialBufferSize - 1);
                 std::memcpy(buffer, d.serial.data(), n);
@@ -305,7 +305,7 @@ int Simulator::read(void* handle, void* buffer, uint32_t wanted, uint32_t* got) 
         const uint32_t n = std::min<uint32_t>({wanted, static_cast<uint32_t>(dev->received.size()), maxReply});
         delivered.assign(dev->received.begin(), dev->received.begin() + n);
         dev->received.erase(dev->received.begin(), dev->received.begin() + n);
-        std::memcpy(buffer, delivered.data(), delivered.size());
+        std::copy(delivered.begin(), delivered.end(), static_cast<uint8_t*>(buffer));
         status = dev->faults.readFails.hits(dev->framesWritten - 1) || delivered.empty() ? failure : 0;
     }
     if (got) *got = static_cast<uint32_t>(delivered.size());
