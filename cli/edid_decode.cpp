@@ -14,7 +14,8 @@ bool edidDecodeInstalled() {
     const char* path = std::getenv("PATH");
     std::stringstream dirs(path ? path : "");
     for (std::string dir; std::getline(dirs, dir, ':');)
-        if (!dir.empty() && access((std::filesystem::path(dir) / edidDecodeProgram).c_str(), X_OK) == 0) return true;
+        if (!dir.empty() && access((std::filesystem::path(dir) / edidDecodeProgram).string().c_str(), X_OK) == 0)
+            return true;
     return false;
 }
 
