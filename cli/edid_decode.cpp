@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -24,9 +25,11 @@ std::optional<std::string> runEdidDecode(std::span<const uint8_t> edid, std::str
     char name[] = "/tmp/brixel-edid-XXXXXX";
     const int fd = mkstemp(name);
     if (fd < 0) throw std::runtime_error("cannot make a temporary file for edid-decode");
-    const bool written = write(fd, edid.data(), edid.size()) == static_cast<ssize_t>(edid.size());
     close(fd);
-    if (!written) {
+    std::ofstream file(name, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(edid.data()), static_cast<std::streamsize>(edid.size()));
+    file.close();
+    if (!file) {
         std::remove(name);
         throw std::runtime_error("cannot write the EDID to a temporary file for edid-decode");
     }
