@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "cli/context.h"
-#include "link/timings.h"
 #include "platform/linux/usb_survey.h"
-#include "protocol/device.h"
 
 namespace brixel::cli {
 namespace {
@@ -39,10 +37,6 @@ std::string idPair(const platform::SurveyedDevice& d) {
     return text;
 }
 
-bool isBrixel(const platform::SurveyedDevice& d) {
-    return d.usbxpressShape && d.serialKnown && d.serial == protocol::deviceSerial;
-}
-
 std::string describe(const platform::SurveyedDevice& d) {
     std::string text = d.location + " (" + d.node + "): " + idPair(d);
     text += d.usbxpressShape ? ", USBXpress interface" : ", another kind of interface";
@@ -50,7 +44,7 @@ std::string describe(const platform::SurveyedDevice& d) {
         text += ", serial \"" + d.serial + "\"";
     else
         text += ", serial unreadable (" + d.serialError + ")";
-    if (isBrixel(d)) text += ": a Brixel";
+    if (d.brixel) text += ": a Brixel";
     if (!d.kernelDriver.empty()) text += "; interface 0 held by the kernel driver " + d.kernelDriver;
     return text;
 }
@@ -78,17 +72,16 @@ Report examine(const platform::UsbSurvey& s) {
     std::vector<const platform::SurveyedDevice*> brixels;
     for (const auto& d : s.vendorDevices) {
         r.pass(describe(d));
-        if (isBrixel(d)) brixels.push_back(&d);
+        if (d.brixel) brixels.push_back(&d);
     }
     if (s.libusbBuiltIn && s.libusbError.empty()) {
         if (s.vendorDevices.empty())
             r.fail("no device with vendor ID 10c4 is attached",
                    "plug the Brixel in and power it; lsusb should then list 10c4:ea61");
         else if (brixels.empty())
-            r.fail(
-                "no device reports the serial \"" + std::string(protocol::deviceSerial) + "\" on a USBXpress interface",
-                "check that the device listed is a Brixel; a serial that cannot be read is a permission problem "
-                "when the udev rule is missing");
+            r.fail("no device reports the serial \"" + s.brixelSerial + "\" on a USBXpress interface",
+                   "check that the device listed is a Brixel; a serial that cannot be read is a permission problem "
+                   "when the udev rule is missing");
     }
 
     const bool ruleActive = !s.rulesActive.empty();

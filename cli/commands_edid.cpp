@@ -2,122 +2,67 @@
 // custom EDID files, and the built-in catalogue.
 
 #include <BrixelLibrary.h>
-#include <BrixelPlatform.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <functional>
 #include <memory>
-#include <sstream>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "cli/context.h"
+#include "cli/edid_decode.h"
 #include "cli/edid_file.h"
 #include "cli/files.h"
 #include "cli/parse.h"
 #include "edid/catalogue.h"
-#include "link/platform_access.h"
-#include "link/timings.h"
 
 namespace brixel::cli {
 namespace {
 
-constexpr const char* decoderName = "edid-decode";
-constexpr const char* decoderHint =
-    "edid-decode is not installed; on Debian or Ubuntu: sudo apt-get install edid-decode";
-
 // ---- Progress of an EDID write ------------------------------------------------
-// The library waits after each data frame through the host's sleep; counting
-// those waits shows how far the write has got.
 
-struct Progress {
-    void (*sleep)(uint32_t) = nullptr;
-    unsigned frames = 0;
-    unsigned total = 0;
-    bool showing = false;
-} progress;
-
-void sleepWithProgress(uint32_t ms) {
-    if (progress.showing && ms == edidFrameWaitMs) {
-        ++progress.frames;
-        if (progress.frames < progress.total)
-            std::fprintf(stderr, "\rwriting EDID: %u/%u frames", progress.frames, progress.total);
-        else
-            std::fprintf(stderr, "\r\033[K");  // done: the library's own line follows
-        std::fflush(stderr);
-    }
-    if (progress.sleep) progress.sleep(ms);
-}
-
-// Runs `write` with a progress line on a terminal. The hook can only go in
-// while the device is closed; it passes every wait through unchanged.
-bool withProgress(const Context& ctx, const std::function<bool()>& write) {
-    const bool wanted = !ctx.json && isatty(STDERR_FILENO);
-    if (wanted && host().sleep != sleepWithProgress) {
-        BRIXEL_HOST hooked = host();
-        const auto original = hooked.sleep;
-        hooked.sleep = sleepWithProgress;
-        if (brixelSetHost(&hooked)) progress.sleep = original;
-    }
-    progress.frames = 0;
-    progress.total = static_cast<unsigned>(edid::edidSize / 8);
-    progress.showing = wanted && host().sleep == sleepWithProgress;
-    const bool ok = write();
-    if (progress.showing && progress.frames > 0 && progress.frames < progress.total) std::fprintf(stderr, "\r\033[K");
-    progress.showing = false;
+// Runs `write` with a progress line on a terminal: the tool's host sees each
+// wait the library makes after an EDID frame.
+bool withProgress(Context& ctx, const std::function<bool()>& write) {
+    if (ctx.json || !isatty(STDERR_FILENO)) return write();
+    constexpr std::size_t total = edid::edidWriteFrames;
+    std::size_t frames = 0;
+    const bool ok = ctx.watchingWaits(
+        [&] {
+            ++frames;
+            if (frames < total)
+                std::fprintf(stderr, "\rwriting EDID: %zu/%zu frames", frames, total);
+            else if (frames == total)
+                std::fprintf(stderr, "\r\033[K");  // done: the library's own line follows
+            std::fflush(stderr);
+        },
+        write);
+    if (frames > 0 && frames < total) std::fprintf(stderr, "\r\033[K");
     return ok;
 }
 
 // ---- Files and the decoder --------------------------------------------------------
 
+constexpr const char* decoderHint =
+    "edid-decode is not installed; on Debian or Ubuntu: sudo apt-get install edid-decode";
+
 std::string asBinary(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
-
-bool decoderInstalled() {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    for (std::string dir; std::getline(dirs, dir, ':');)
-        if (!dir.empty() && access((std::filesystem::path(dir) / decoderName).c_str(), X_OK) == 0) return true;
-    return false;
-}
-
-// edid-decode's text for `edid`, or nullopt when it is not installed.
-std::optional<std::string> decode(std::span<const uint8_t> edid) {
-    if (!decoderInstalled()) return std::nullopt;
-    char name[] = "/tmp/brixelctl-edid-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0) throw std::runtime_error("cannot make a temporary file for edid-decode");
-    const bool written = write(fd, edid.data(), edid.size()) == static_cast<ssize_t>(edid.size());
-    close(fd);
-    std::string text;
-    if (written) {
-        const std::string command = std::string(decoderName) + " '" + name + "' 2>&1";
-        if (std::FILE* pipe = popen(command.c_str(), "r")) {
-            char chunk[4096];
-            std::size_t n = 0;
-            while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, n);
-            pclose(pipe);
-        }
-    }
-    std::remove(name);
-    return text;
-}
 
 // Shows an EDID: decoded when asked and possible, else as hex.
 void show(Context& ctx, std::span<const uint8_t> edid, bool decoded) {
     if (ctx.json) {
         ctx.result["edid"] = hexDump(edid);
         if (decoded) {
-            const auto text = decode(edid);
+            const auto text = runEdidDecode(edid);
             ctx.result["decoded"] = text ? nlohmann::json(*text) : nlohmann::json(nullptr);
         }
         return;
     }
     if (decoded) {
-        if (const auto text = decode(edid)) {
+        if (const auto text = runEdidDecode(edid)) {
             std::fputs(text->c_str(), stdout);
             return;
         }

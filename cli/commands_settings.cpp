@@ -8,9 +8,8 @@
 #include "cli/context.h"
 #include "cli/edid_file.h"
 #include "cli/parse.h"
-#include "protocol/registers.h"
 #include "settings/argument_names.h"
-#include "settings/readback.h"
+#include "settings/readback_sizes.h"
 #include "settings/setting_codes.h"
 
 namespace brixel::cli {
@@ -123,18 +122,18 @@ void addInfo(CLI::App& app, Context& ctx) {
     cmd->callback([&ctx] {
         ctx.command([&] {
             char version[firmwareTextSize] = {};
-            unsigned char state[protocol::stateBlockSize] = {};
+            unsigned char state[stateBlockSize] = {};
             const bool versionOk = ctx.call([&] { return getFwVersion(version); });
             const bool stateOk = ctx.call([&] { return getBrixelState(state); });
-            const std::string hex = hexDump(std::span<const uint8_t>(state, protocol::stateBlockSize));
-            ctx.result = {{"firmware", versionOk ? nlohmann::json(version) : nlohmann::json(nullptr)},
-                          {"stateBlock",
-                           stateOk ? nlohmann::json(std::vector<unsigned char>(state, state + protocol::stateBlockSize))
-                                   : nlohmann::json(nullptr)}};
+            const std::string hex = hexDump(std::span<const uint8_t>(state, stateBlockSize));
+            ctx.result = {
+                {"firmware", versionOk ? nlohmann::json(version) : nlohmann::json(nullptr)},
+                {"stateBlock", stateOk ? nlohmann::json(std::vector<unsigned char>(state, state + stateBlockSize))
+                                       : nlohmann::json(nullptr)}};
             if (!ctx.json) {
                 std::printf("%s\n", versionOk ? version : "firmware version: not read");
                 if (stateOk)
-                    std::printf("state block (%zu bytes):\n%s", protocol::stateBlockSize, hex.c_str());
+                    std::printf("state block (%zu bytes):\n%s", stateBlockSize, hex.c_str());
                 else
                     std::printf("state block: not read\n");
             }

@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "cli/context.h"
-#include "report/status_decode.h"
 #include "report/status_fields.h"
+#include "report/status_markup.h"
 
 namespace brixel::cli {
 namespace {

@@ -1,18 +1,16 @@
 #include "cli/context.h"
 
 #include <BrixelLibrary.h>
-#include <BrixelPlatform.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
 
 #include "cli/console_capture.h"
-#include "link/connection.h"
-#include "platform/platform.h"
-#include "sim/library_adapter.h"
-#include "sim/state_file.h"
+#include "cli/simulated_device.h"
+#include "cli/tool_host.h"
+#include "link/warning_texts.h"
+#include "text/warning_lines.h"
 
 namespace brixel::cli {
 namespace {
@@ -23,24 +21,6 @@ volatile std::sig_atomic_t interruptFlag = 0;
 
 void onInterrupt(int) { interruptFlag = 1; }
 
-// Warnings of the library, collected while a command runs.
-Context* current = nullptr;
-
-std::string narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += (c >= 0 && c < 0x80) ? static_cast<char>(c) : '?';
-    return out;
-}
-
-void collectWarning(const wchar_t* text) {
-    if (!current) return;
-    const std::string line = narrow(text ? text : L"");
-    // The receive-queue warning can come once per poll; keep each text once in a row.
-    if (!current->warnings.empty() && current->warnings.back() == line) return;
-    current->warnings.push_back(line);
-    if (!current->json) std::fprintf(stderr, "BrixelLibrary warning: %s\n", line.c_str());
-}
-
 }  // namespace
 
 void setExitCode(int code) { exitCode = code; }
@@ -48,8 +28,18 @@ int commandExitCode() { return exitCode; }
 
 bool Context::interrupted() { return interruptFlag != 0; }
 
+Context::Context() = default;
+Context::~Context() = default;
+
+void Context::onWarning(std::string_view text, unsigned repeats) {
+    static const std::string notConnected = warningText(notConnectedWarning);
+    if (text == notConnected) noDevice_ = true;
+    const std::string line = text::warningLine(text, repeats);
+    if (!json) std::fprintf(stderr, "%s\n", line.c_str());
+    warnings.push_back(line.substr(text::warningPrefix.size()));
+}
+
 bool Context::openSession(std::string& error) {
-    current = this;
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     // A second Ctrl-C ends the tool at once.
@@ -57,22 +47,13 @@ bool Context::openSession(std::string& error) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    if (simulate) {
-        simulator_ = std::make_unique<sim::Simulator>(sim::Clock::realTime);
-        simulator_->tracing = false;
-        auto& device = simulator_->addDevice();
-        stateFilePath_ = stateFile.empty() ? sim::defaultStateFile() : std::filesystem::path(stateFile);
-        if (!fresh && !sim::loadStateFile(device.model, stateFilePath_, error)) return false;
-        keepState_ = true;
-        simulator_->onWarning = [](const std::wstring& text) { collectWarning(text.c_str()); };
-        if (!sim::install(*simulator_)) {
-            error = "the simulated device could not be installed";
-            return false;
-        }
-    } else {
-        const BRIXEL_HOST& own = platform::defaultHost();
-        const BRIXEL_HOST host{own.tickCount, own.sleep, collectWarning};
-        brixelSetHost(&host);
+    noDevice_ = false;
+    if (simulate && !(simulated_ = SimulatedDevice::start(stateFile, fresh, error))) return false;
+    // In place of the simulator's host too: its waits and warnings are the same to the tool.
+    host_ = std::make_unique<ToolHost>([this](std::string_view text, unsigned repeats) { onWarning(text, repeats); });
+    if (!host_->install()) {
+        error = "the library's host services could not be replaced";
+        return false;
     }
     LeaveDeviceOpen();
     return true;
@@ -80,18 +61,13 @@ bool Context::openSession(std::string& error) {
 
 void Context::closeSession() {
     DeviceClose();
-    if (simulator_) {
+    host_.reset();
+    if (simulated_) {
         std::string error;
-        // A state file that could not be read is left for the user to look at.
-        if (keepState_ && !sim::saveStateFile(simulator_->device().model, stateFilePath_, error))
+        if (!simulated_->keep(error))
             std::fprintf(stderr, "brixelctl: the simulated device's state was not kept: %s\n", error.c_str());
-        sim::uninstall(*simulator_);
-        simulator_.reset();
-        keepState_ = false;
-    } else {
-        brixelSetHost(nullptr);
+        simulated_.reset();
     }
-    current = nullptr;
 }
 
 int Context::session(const std::function<bool()>& operation) {
@@ -108,10 +84,8 @@ int Context::session(const std::function<bool()>& operation) {
         closeSession();
         throw;
     }
-    const bool noDevice =
-        !simulate && std::find(warnings.begin(), warnings.end(), narrow(notConnectedWarning)) != warnings.end();
     closeSession();
-    if (noDevice && !json)
+    if (noDevice_ && !simulate && !json)
         std::fprintf(stderr,
                      "brixelctl: no Brixel was found. Check the USB cable, run `brixelctl doctor`, "
                      "or try the simulated device with --simulate.\n");
@@ -132,6 +106,16 @@ bool Context::call(const std::function<bool()>& libraryCall) {
         consoleLines.push_back(std::move(line));
     }
     return ok;
+}
+
+bool Context::watchingWaits(const std::function<void()>& onWait, const std::function<bool()>& run) {
+    if (!host_) return run();
+    host_->onWait = [&onWait](uint32_t) { onWait(); };
+    struct Unhook {
+        ToolHost& host;
+        ~Unhook() { host.onWait = nullptr; }
+    } unhook{*host_};
+    return run();
 }
 
 void Context::emitJson(bool confirmed) {

@@ -3,21 +3,27 @@
 // (simulated or real), the library's console lines and warnings, and output.
 
 #include <CLI/CLI.hpp>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "sim/simulator.h"
-
 namespace brixel::cli {
+
+class SimulatedDevice;
+class ToolHost;
 
 enum ExitCode : int { exitConfirmed = 0, exitNotConfirmed = 1, exitUsage = 2 };
 
 class Context {
 public:
+    Context();
+    ~Context();
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
+
     // Global options.
     bool simulate = false;
     bool json = false;
@@ -35,10 +41,11 @@ public:
     // Runs one library call, collecting what it prints and warns.
     bool call(const std::function<bool()>& libraryCall);
 
-    // The simulator in use (nullptr on real hardware or outside a session).
-    sim::Simulator* simulator() { return simulator_.get(); }
+    // Runs `run` with `onWait` called for each wait the library asks of the host.
+    bool watchingWaits(const std::function<void()>& onWait, const std::function<bool()>& run);
 
-    // Lines the library printed and warnings it showed during this command.
+    // Lines the library printed and warnings it showed during this command; a
+    // run of the same warning within a second ends in one entry with its count.
     std::vector<std::string> consoleLines;
     std::vector<std::string> warnings;
 
@@ -53,10 +60,11 @@ public:
 private:
     bool openSession(std::string& error);
     void closeSession();
+    void onWarning(std::string_view text, unsigned repeats);
 
-    std::unique_ptr<sim::Simulator> simulator_;
-    std::filesystem::path stateFilePath_;
-    bool keepState_ = false;
+    std::unique_ptr<SimulatedDevice> simulated_;
+    std::unique_ptr<ToolHost> host_;
+    bool noDevice_ = false;
 };
 
 // Registration of each command family.

@@ -2,22 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "edid/catalogue.h"
+#include "text/hex.h"
 
 namespace brixel::cli {
 namespace {
 
 using edid::blockSize;
 constexpr auto& edidHeader = edid::header;
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool isText(std::string_view content) {
     for (unsigned char c : content)
@@ -29,11 +22,7 @@ bool isSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == ',' || c == ':';
 }
 
-std::string hexByte(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02x", value & 0xFF);
-    return text;
-}
+std::string prefixedHex(unsigned value) { return "0x" + text::hexByte(static_cast<uint8_t>(value & 0xFF)); }
 
 std::optional<std::vector<uint8_t>> parseHex(std::string_view text, std::string& error) {
     std::vector<uint8_t> bytes;
@@ -53,7 +42,7 @@ std::optional<std::vector<uint8_t>> parseHex(std::string_view text, std::string&
         const std::size_t tokenStart = i;
         if (c == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) i += 2;
         const std::size_t digitsStart = i;
-        while (i < text.size() && hexDigit(text[i]) >= 0) ++i;
+        while (i < text.size() && text::hexDigitValue(text[i])) ++i;
         const std::size_t digits = i - digitsStart;
         if (i < text.size() && !isSeparator(text[i])) {
             error = "not a hex dump: unexpected '" + std::string(1, text[i]) + "' at line " + std::to_string(line) +
@@ -66,7 +55,8 @@ std::optional<std::vector<uint8_t>> parseHex(std::string_view text, std::string&
             return std::nullopt;
         }
         for (std::size_t d = digitsStart; d < i; d += 2)
-            bytes.push_back(static_cast<uint8_t>(hexDigit(text[d]) << 4 | hexDigit(text[d + 1])));
+            bytes.push_back(
+                static_cast<uint8_t>(*text::hexDigitValue(text[d]) << 4 | *text::hexDigitValue(text[d + 1])));
     }
     return bytes;
 }
@@ -100,9 +90,8 @@ std::vector<std::string> edidProblems(std::span<const uint8_t> edid) {
         return problems;
     }
     if (!std::equal(edidHeader.begin(), edidHeader.end(), edid.begin())) {
-        std::string found;
-        for (std::size_t i = 0; i < edidHeader.size(); ++i) found += (i ? " " : "") + hexByte(edid[i]).substr(2);
-        problems.push_back("header is " + found + ", not 00 ff ff ff ff ff ff 00");
+        problems.push_back("header is " + text::hexBytes(edid.first(edidHeader.size()), " ") +
+                           ", not 00 ff ff ff ff ff ff 00");
     }
     const char* names[] = {"base block", "extension block"};
     for (std::size_t block = 0; block < 2; ++block) {
@@ -113,19 +102,19 @@ std::vector<std::string> edidProblems(std::span<const uint8_t> edid) {
         const std::size_t last = (block + 1) * blockSize - 1;
         const unsigned right = edid::checksumFor(bytes);
         problems.push_back(std::string(names[block]) + " checksum: bytes " + std::to_string(block * blockSize) + "-" +
-                           std::to_string(last) + " sum to " + hexByte(sum) + " instead of 0x00 (byte " +
-                           std::to_string(last) + " is " + hexByte(edid[last]) + ", would be " + hexByte(right) + ")");
+                           std::to_string(last) + " sum to " + prefixedHex(sum) + " instead of 0x00 (byte " +
+                           std::to_string(last) + " is " + prefixedHex(edid[last]) + ", would be " +
+                           prefixedHex(right) + ")");
     }
     return problems;
 }
 
 std::string hexDump(std::span<const uint8_t> bytes) {
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        text += hexByte(bytes[i]).substr(2);
-        text += (i % 16 == 15 || i + 1 == bytes.size()) ? "\n" : " ";
-    }
-    return text;
+    constexpr std::size_t perLine = 16;
+    std::string dump;
+    for (std::size_t at = 0; at < bytes.size(); at += perLine)
+        dump += text::hexBytes(bytes.subspan(at, std::min(perLine, bytes.size() - at)), " ") + "\n";
+    return dump;
 }
 
 }  // namespace brixel::cli

@@ -22,5 +22,9 @@ configure_file(cmake/BrixelLibrary.pc.in ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibra
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibrary.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 if(TARGET brixelctl)
+    # The installed tool loads the library installed beside it, wherever the
+    # prefix is: its run path is relative to its own place.
+    file(RELATIVE_PATH BRIXEL_BIN_TO_LIB "/prefix/${CMAKE_INSTALL_BINDIR}" "/prefix/${CMAKE_INSTALL_LIBDIR}")
+    set_target_properties(brixelctl PROPERTIES INSTALL_RPATH "$ORIGIN/${BRIXEL_BIN_TO_LIB}")
     install(TARGETS brixelctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -19,6 +19,9 @@ namespace brixel::edid {
 inline constexpr std::size_t blockSize = protocol::edidBlockSize;
 inline constexpr std::size_t edidSize = protocol::edidSize;
 using Edid = std::array<uint8_t, edidSize>;
+// An EDID is written in this many frames, with a wait through the host's sleep
+// after each: a tool counts the waits to show how far a write has got.
+inline constexpr std::size_t edidWriteFrames = edidSize / protocol::edidWriteChunk;
 
 // A named piece of an entry. (std::span here trips GCC 12's constant evaluator
 // for the array members left empty.)

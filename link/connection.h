@@ -5,13 +5,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "link/warning_texts.h"
+
 namespace brixel {
 
 // The vendor layer's INVALID_HANDLE_VALUE: the link is closed.
 inline void* const closedHandle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
-
-// Shown when no device reports the serial string; tools recognise it.
-inline constexpr const wchar_t* notConnectedWarning = L"BRIXEL USB not connected!";
 
 extern void* deviceHandle;
 extern uint32_t deviceIndex;

@@ -11,6 +11,7 @@
 #include "protocol/commands.h"
 #include "protocol/frame.h"
 #include "protocol/registers.h"
+#include "report/status_markup.h"
 
 namespace brixel {
 
@@ -42,10 +43,6 @@ inline constexpr std::array<FurtherBlock, 7> furtherBlocks{{
     {protocol::aviBlock, &StatusBlocks::avi},
     {protocol::displayNameBlock, &StatusBlocks::displayName},
 }};
-
-// The application renders these red.
-inline constexpr std::string_view warningOpen = "<font color='red'>";
-inline constexpr std::string_view warningClose = "</font>";
 
 // The report is decoded only when status byte 27 says so.
 bool reportGateOpen(const StatusBlocks& blocks);

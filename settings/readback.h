@@ -4,11 +4,9 @@
 
 #include "link/transact.h"
 #include "protocol/registers.h"
+#include "settings/readback_sizes.h"
 
 namespace brixel {
-
-// "BRIXEL FW Ver: 255.255" and its NUL.
-inline constexpr std::size_t firmwareTextSize = 23;
 
 // The state read as an echo-tested exchange.
 bool readStateBlock(ReplyBuffer reply);

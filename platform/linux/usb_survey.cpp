@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/linux/udev_rule.h"
+#include "protocol/device.h"
 
 namespace brixel::platform {
 namespace {
@@ -54,6 +55,9 @@ UsbSurvey surveyUsb() {
             survey.rulesIgnored.push_back(rule.string());
     }
     surveyBus(survey);
+    survey.brixelSerial = protocol::deviceSerial;
+    for (auto& d : survey.vendorDevices)
+        d.brixel = d.usbxpressShape && d.serialKnown && d.serial == survey.brixelSerial;
     return survey;
 }
 

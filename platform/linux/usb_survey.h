@@ -20,6 +20,7 @@ struct SurveyedDevice {
     std::string serialSource;  // "descriptor" or "sysfs"
     std::string serialError;   // why no serial, when it is not known
     std::string kernelDriver;  // the driver bound to interface 0, if any
+    bool brixel = false;       // the serial the library looks for, on a USBXpress interface
 };
 
 struct UsbSurvey {
@@ -29,6 +30,8 @@ struct UsbSurvey {
     std::size_t devicesSeen = 0;
     // Devices with the vendor ID 0x10C4, in the layer's order.
     std::vector<SurveyedDevice> vendorDevices;
+    // The serial string a Brixel reports.
+    std::string brixelSerial;
     // The udev rule where udev reads rules, and where it was installed but udev does not look.
     std::vector<std::string> rulesActive;
     std::vector<std::string> rulesIgnored;

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "tests/support/run_tool.h"
+#include "tests/cli/run_tool.h"
 
 namespace brixel::test {
 namespace {

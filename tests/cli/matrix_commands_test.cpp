@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "tests/support/run_tool.h"
+#include "tests/cli/run_tool.h"
 
 namespace brixel::test {
 namespace {

@@ -3,8 +3,9 @@
 // fixtures/value-NN.failures (the entries carry some on purpose).
 // BRIXEL_UPDATE_EDID_FIXTURES=1 rewrites the fixtures instead of comparing.
 
+#include "cli/edid_decode.h"
+
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,26 +21,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-bool decoderInstalled() { return std::system("edid-decode --help >/dev/null 2>&1") != 127 * 256; }
-
 std::string decoded(int value, bool check) {
-    char name[] = "/tmp/brixel-edid-test-XXXXXX";
-    const int fd = mkstemp(name);
-    const auto& e = *edid::builtInEdidFor(value);
-    const bool written = fd >= 0 && write(fd, e.data(), e.size()) == static_cast<ssize_t>(e.size());
-    if (fd >= 0) close(fd);
-    std::string text;
-    if (written) {
-        const std::string command = std::string("edid-decode ") + (check ? "--check " : "") + name + " 2>&1";
-        if (std::FILE* pipe = popen(command.c_str(), "r")) {
-            char chunk[4096];
-            std::size_t n = 0;
-            while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, n);
-            pclose(pipe);
-        }
-    }
-    std::remove(name);
-    return text;
+    return cli::runEdidDecode(*edid::builtInEdidFor(value), check ? "--check" : "").value_or("");
 }
 
 Lines splitLines(const std::string& text) {
@@ -188,7 +171,7 @@ void PrintTo(const Row& row, std::ostream* os) { *os << "value " << row.value; }
 class EdidDecode : public testing::TestWithParam<Row> {
 protected:
     void SetUp() override {
-        if (!decoderInstalled())
+        if (!cli::edidDecodeInstalled())
             GTEST_SKIP() << "edid-decode is not installed (Debian package edid-decode); the catalogue was not checked";
     }
 };

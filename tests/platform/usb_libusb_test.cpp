@@ -399,14 +399,18 @@ TEST_F(LibusbTest, TheSurveyForDoctorSeesEveryVendorDevice) {
     EXPECT_TRUE(first.usbxpressShape);
     EXPECT_FALSE(first.serialKnown);
     EXPECT_FALSE(first.serialError.empty());
+    EXPECT_FALSE(first.brixel);
     const auto& second = survey.vendorDevices[1];
     EXPECT_EQ(second.node, "/dev/bus/usb/001/005");
     EXPECT_TRUE(second.serialKnown);
     EXPECT_EQ(second.serial, "2024");
     EXPECT_EQ(second.serialSource, "descriptor");
+    EXPECT_TRUE(second.brixel);
     const auto& third = survey.vendorDevices[2];
     EXPECT_FALSE(third.usbxpressShape);
     EXPECT_EQ(third.serial, "HID1");
+    EXPECT_FALSE(third.brixel);
+    EXPECT_EQ(survey.brixelSerial, "2024");
 }
 
 TEST(StringDescriptorText, SurrogatePairsAreCombinedAndLoneOnesReplaced) {
