@@ -21,8 +21,9 @@ bool readEdid(uint8_t command, std::span<uint8_t, edidSize> edid, const char* er
     std::array<uint8_t, protocol::replySize> reply{};
     bool complete = true;
     for (std::size_t offset = 0; offset < edidSize; offset += protocol::edidReadChunk) {
-        const std::array<uint8_t, 4> frame{protocol::requestRead, static_cast<uint8_t>(protocol::edidReadChunk),
-                                           command, static_cast<uint8_t>(offset)};
+        const std::array<uint8_t, protocol::edidFrameHeaderSize> frame{protocol::requestRead,
+                                                                       static_cast<uint8_t>(protocol::edidReadChunk),
+                                                                       command, static_cast<uint8_t>(offset)};
         uint32_t received = 0;
         // A reply too short to hold the chunk would leave zeros posing as EDID bytes.
         if (!transact(reply, frame, &received) || received < protocol::edidReadChunk) {
@@ -41,10 +42,11 @@ bool writeEdid(std::span<const uint8_t, edidSize> edid) {
     std::array<uint8_t, protocol::replySize> reply{};
     bool everyFrameTaken = true;
     for (std::size_t offset = 0; offset < edidSize; offset += protocol::edidWriteChunk) {
-        std::array<uint8_t, 4 + protocol::edidWriteChunk> frame{
+        std::array<uint8_t, protocol::edidFrameHeaderSize + protocol::edidWriteChunk> frame{
             protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk), protocol::commandDeviceEdid,
             static_cast<uint8_t>(offset)};
-        std::copy_n(edid.begin() + static_cast<std::ptrdiff_t>(offset), protocol::edidWriteChunk, frame.begin() + 4);
+        std::copy_n(edid.begin() + static_cast<std::ptrdiff_t>(offset), protocol::edidWriteChunk,
+                    frame.begin() + protocol::edidFrameHeaderSize);
         if (!transact(reply, frame) || reply[0] != protocol::commandDeviceEdid) {
             std::printf("%s", errorWritingEdid);
             everyFrameTaken = false;
@@ -52,8 +54,8 @@ bool writeEdid(std::span<const uint8_t, edidSize> edid) {
         sleepMs(edidFrameWaitMs);
     }
     // The length byte says 8 although no data follow.
-    const std::array<uint8_t, 3> commit{protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk),
-                                        protocol::commandEdidCommit};
+    const std::array<uint8_t, protocol::requestHeaderSize> commit{
+        protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk), protocol::commandEdidCommit};
     const bool committed = transact(reply, commit) && reply[0] == protocol::commandEdidCommit;
     std::printf("%s", committed ? edidWritten : errorCommitting);
     releaseDevice();

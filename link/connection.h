@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "protocol/device.h"
+
 namespace brixel {
 
-// The vendor layer's INVALID_HANDLE_VALUE: the link is closed.
-inline void* const closedHandle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+// The link is closed.
+inline void* const closedHandle = reinterpret_cast<void*>(protocol::invalidHandleValue);
 
 // Shown when no device reports the serial string; tools recognise it.
 inline constexpr const wchar_t* notConnectedWarning = L"BRIXEL USB not connected!";

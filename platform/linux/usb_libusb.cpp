@@ -304,7 +304,7 @@ int usbGetProductString(uint32_t index, char* buffer, uint32_t flags) {
 
 int usbOpen(uint32_t index, void** handle) {
     if (!handle) return invalidParameter;
-    *handle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+    *handle = reinterpret_cast<void*>(protocol::invalidHandleValue);
     if (!haveContext() || index >= session.devices.size()) return deviceNotFound;
     libusb_device* device = session.devices[index];
     const auto ep = usbxpressShape(device);
