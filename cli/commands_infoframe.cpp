@@ -10,6 +10,7 @@
 #include "cli/context.h"
 #include "cli/files.h"
 #include "cli/infoframe_text.h"
+#include "infoframe/infoframe_bytes.h"
 
 namespace brixel::cli {
 namespace {
@@ -36,7 +37,7 @@ void sendText(Context& ctx, const char* kind, std::string text, const std::funct
 }
 
 void noteChecksum(const Context& ctx, const char* kind, const std::string& text) {
-    if (ctx.json || checksumHolds(infoFrameTextBytes(text))) return;
+    if (ctx.json || infoframe::checksumHolds(infoFrameTextBytes(text))) return;
     std::fprintf(stderr,
                  "brixelctl: note: the %s InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it "
                  "for its checksum\n",
@@ -89,7 +90,7 @@ std::vector<double> numberList(const std::string& option, const std::string& tex
 
 std::string presetNames() {
     std::string names;
-    for (const auto& p : primaryPresets) names += (names.empty() ? "" : "|") + std::string(p.name);
+    for (const auto& p : infoframe::primaryPresets) names += (names.empty() ? "" : "|") + std::string(p.name);
     return names;
 }
 
@@ -104,8 +105,9 @@ struct HdrBuildOptions {
     bool printOnly = false;
 };
 
-HdrMetadata metadataFrom(const HdrBuildOptions& o) {
-    HdrMetadata m;
+infoframe::HdrMetadata metadataFrom(const HdrBuildOptions& o) {
+    using infoframe::TransferFunction;
+    infoframe::HdrMetadata m;
     constexpr std::pair<const char*, TransferFunction> eotfs[] = {{"sdr", TransferFunction::sdr},
                                                                   {"hdr", TransferFunction::hdr},
                                                                   {"pq", TransferFunction::pq},
@@ -116,7 +118,7 @@ HdrMetadata metadataFrom(const HdrBuildOptions& o) {
     if (!known) throw CLI::ValidationError("--eotf", "expected sdr|hdr|pq|hlg, not '" + o.eotf + "'");
 
     known = false;
-    for (const auto& p : primaryPresets)
+    for (const auto& p : infoframe::primaryPresets)
         if (o.primaries == p.name) m.red = p.red, m.green = p.green, m.blue = p.blue, known = true;
     if (!known) {
         if (o.primaries.find(',') == std::string::npos)
@@ -126,7 +128,7 @@ HdrMetadata metadataFrom(const HdrBuildOptions& o) {
         m.red = {v[0], v[1]}, m.green = {v[2], v[3]}, m.blue = {v[4], v[5]};
     }
     if (o.white == "d65") {
-        m.white = whiteD65;
+        m.white = infoframe::whiteD65;
     } else {
         const auto v = numberList("--white-point", o.white, 2);
         m.white = {v[0], v[1]};
@@ -135,7 +137,7 @@ HdrMetadata metadataFrom(const HdrBuildOptions& o) {
     m.minLuminance = o.minLuminance;
     m.maxCll = o.maxCll;
     m.maxFall = o.maxFall;
-    if (const auto problems = hdrMetadataProblems(m); !problems.empty())
+    if (const auto problems = infoframe::hdrMetadataProblems(m); !problems.empty())
         throw CLI::ValidationError("hdr-build", "the HDR values do not fit the InfoFrame:" + joinedProblems(problems));
     return m;
 }
@@ -157,7 +159,7 @@ void addHdrBuild(CLI::App& parent, Context& ctx) {
     cmd->add_option("--max-fall", o->maxFall, "MaxFALL, cd/m2 (0: unknown)")->capture_default_str();
     cmd->add_flag("--print-only", o->printOnly, "print the InfoFrame text without sending it");
     cmd->callback([&ctx, o] {
-        const auto frame = buildDrmInfoFrame(metadataFrom(*o));
+        const auto frame = infoframe::buildDrmInfoFrame(metadataFrom(*o));
         const std::string text = infoFrameText(frame);
         if (o->printOnly) {
             if (ctx.json) {
