@@ -196,14 +196,25 @@ long outputClock(const StatusBlocks::Block& s, long p, uint8_t fIn, uint8_t fOut
     return q;
 }
 
+// A line the application renders red.
+void putWarning(Field& field, const char* text) {
+    field[0] = '\0';
+    append(field, warningOpen);
+    append(field, text);
+    append(field, warningClose);
+}
+
 void putOutputClock(Field& field, const StatusBlocks::Block& s, long p, uint8_t fIn, uint8_t fOut) {
     const long q = outputClock(s, p, fIn, fOut);
-    if (q > hdmi20LimitKhz)
-        std::snprintf(field, fieldSize, "<font color='red'>Output Pixel Clock: %ld [over HDMI2.0 limit]</font>", q);
-    else if (fOut == format422 && s[outputDepth] == 3)
-        put(field, "<font color='red'>Output Pixel Clock: N/A [422 16bit not supported]</font>");
-    else
+    if (q > hdmi20LimitKhz) {
+        Field text;
+        std::snprintf(text, fieldSize, "Output Pixel Clock: %ld [over HDMI2.0 limit]", q);
+        putWarning(field, text);
+    } else if (fOut == format422 && s[outputDepth] == 3) {
+        putWarning(field, "Output Pixel Clock: N/A [422 16bit not supported]");
+    } else {
         std::snprintf(field, fieldSize, "Output Pixel Clock: %ld", q);
+    }
 }
 
 void putEncryption(VIDEO_STATUS& status, const StatusBlocks::Block& s) {

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 #include "protocol/commands.h"
 #include "protocol/frame.h"
@@ -42,10 +41,6 @@ inline constexpr std::array<FurtherBlock, 7> furtherBlocks{{
     {protocol::aviBlock, &StatusBlocks::avi},
     {protocol::displayNameBlock, &StatusBlocks::displayName},
 }};
-
-// The application renders these red.
-inline constexpr std::string_view warningOpen = "<font color='red'>";
-inline constexpr std::string_view warningClose = "</font>";
 
 // The report is decoded only when status byte 27 says so.
 bool reportGateOpen(const StatusBlocks& blocks);
