@@ -16,11 +16,11 @@
 
 namespace brixel::edid {
 
-bool readEdid(uint8_t command, std::span<uint8_t, edidSize> edid, const char* errorLine) {
+bool readEdid(uint8_t command, std::span<uint8_t, protocol::edidSize> edid, const char* errorLine) {
     if (!ensureDeviceOpen()) return false;
     std::array<uint8_t, protocol::replySize> reply{};
     bool complete = true;
-    for (std::size_t offset = 0; offset < edidSize; offset += protocol::edidReadChunk) {
+    for (std::size_t offset = 0; offset < protocol::edidSize; offset += protocol::edidReadChunk) {
         const std::array<uint8_t, protocol::edidFrameHeaderSize> frame{protocol::requestRead,
                                                                        static_cast<uint8_t>(protocol::edidReadChunk),
                                                                        command, static_cast<uint8_t>(offset)};
@@ -37,11 +37,11 @@ bool readEdid(uint8_t command, std::span<uint8_t, edidSize> edid, const char* er
     return complete;
 }
 
-bool writeEdid(std::span<const uint8_t, edidSize> edid) {
+bool writeEdid(std::span<const uint8_t, protocol::edidSize> edid) {
     if (!ensureDeviceOpen()) return false;
     std::array<uint8_t, protocol::replySize> reply{};
     bool everyFrameTaken = true;
-    for (std::size_t offset = 0; offset < edidSize; offset += protocol::edidWriteChunk) {
+    for (std::size_t offset = 0; offset < protocol::edidSize; offset += protocol::edidWriteChunk) {
         std::array<uint8_t, protocol::edidFrameHeaderSize + protocol::edidWriteChunk> frame{
             protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk), protocol::commandDeviceEdid,
             static_cast<uint8_t>(offset)};
@@ -67,18 +67,19 @@ bool writeEdid(std::span<const uint8_t, edidSize> edid) {
 BRIXEL_API bool getEdid(unsigned char* edid) {
     if (edid == nullptr) return false;
     return brixel::edid::readEdid(brixel::protocol::commandDeviceEdid,
-                                  std::span<uint8_t, brixel::edid::edidSize>(edid, brixel::edid::edidSize),
+                                  std::span<uint8_t, brixel::protocol::edidSize>(edid, brixel::protocol::edidSize),
                                   brixel::edid::errorReadingEdid);
 }
 
 BRIXEL_API bool getSinkEdid(unsigned char* edid) {
     if (edid == nullptr) return false;
     return brixel::edid::readEdid(brixel::protocol::commandSinkEdid,
-                                  std::span<uint8_t, brixel::edid::edidSize>(edid, brixel::edid::edidSize),
+                                  std::span<uint8_t, brixel::protocol::edidSize>(edid, brixel::protocol::edidSize),
                                   brixel::edid::errorReadingSinkEdid);
 }
 
 BRIXEL_API bool setCustomEdid(unsigned char* edid) {
     if (edid == nullptr) return false;
-    return brixel::edid::writeEdid(std::span<const uint8_t, brixel::edid::edidSize>(edid, brixel::edid::edidSize));
+    return brixel::edid::writeEdid(
+        std::span<const uint8_t, brixel::protocol::edidSize>(edid, brixel::protocol::edidSize));
 }
