@@ -15,9 +15,6 @@
 namespace brixel::cli {
 namespace {
 
-constexpr std::size_t aviMaxBytes = 17;
-constexpr std::size_t hdrMaxBytes = 31;
-
 void checkText(const std::string& what, const std::string& text, std::size_t maxBytes) {
     const auto problems = infoFrameTextProblems(text, maxBytes);
     if (!problems.empty())
@@ -49,7 +46,7 @@ void addAvi(CLI::App& parent, Context& ctx) {
     auto text = std::make_shared<std::string>();
     cmd->add_option("text", *text, "the whole InfoFrame as hex bytes with colons, e.g. 82:02:0D:...")->required();
     cmd->callback([&ctx, text] {
-        checkText("avi", *text, aviMaxBytes);
+        checkText("avi", *text, infoframe::aviMaxBytes);
         noteChecksum(ctx, "AVI", *text);
         sendText(ctx, "AVI", *text, [](char* t) { return setAviIf(t); });
     });
@@ -62,7 +59,7 @@ void addHdr(CLI::App& parent, Context& ctx) {
     cmd->add_option("text", *text, "the whole InfoFrame as hex bytes with colons, e.g. 87:01:1A:...")->required();
     cmd->add_flag("--fill-checksum", *fill, "let the library compute the checksum (the fourth byte)");
     cmd->callback([&ctx, text, fill] {
-        checkText("hdr", *text, hdrMaxBytes);
+        checkText("hdr", *text, infoframe::hdrMaxBytes);
         if (!*fill) noteChecksum(ctx, "HDR", *text);
         const bool fillChecksum = *fill;
         sendText(ctx, "HDR", *text, [fillChecksum](char* t) { return setHdrIf(t, fillChecksum); });

@@ -29,9 +29,9 @@ struct InfoFrameKind {
     const char* notActivated;
 };
 
-constexpr std::size_t minTextLength = 5;
+constexpr std::size_t minTextLength = infoframe::textLengthOf(infoframe::minBytes);
 
-constexpr InfoFrameKind aviKind{50,
+constexpr InfoFrameKind aviKind{infoframe::textLengthOf(infoframe::aviMaxBytes),
                                 "Error: min 2, max 17 data bytes",
                                 protocol::commandAviInfoFrame,
                                 "AVI values written...",
@@ -39,7 +39,7 @@ constexpr InfoFrameKind aviKind{50,
                                 true,
                                 protocol::activateAvi,
                                 "\nError Activating AVI values.\n"};
-constexpr InfoFrameKind hdrKind{92,
+constexpr InfoFrameKind hdrKind{infoframe::textLengthOf(infoframe::hdrMaxBytes),
                                 "Error: min 2, max 31 data bytes",
                                 protocol::commandHdrInfoFrame,
                                 "Infoframe values written...\n",

@@ -43,6 +43,15 @@ constexpr uint8_t checksumForSum(unsigned sum) { return static_cast<uint8_t>((0x
 
 constexpr bool checksumHolds(std::span<const uint8_t> bytes) { return (byteSum(bytes) & 0xFFu) == 0; }
 
+// What setAviIf and setHdrIf take: a whole AVI InfoFrame (13 payload bytes), a
+// whole InfoFrame packet (27), and at least two bytes of either.
+inline constexpr std::size_t aviMaxBytes = 17;
+inline constexpr std::size_t hdrMaxBytes = 31;
+inline constexpr std::size_t minBytes = 2;
+
+// The length of their text: two hex digits a byte, one colon between bytes.
+constexpr std::size_t textLengthOf(std::size_t bytes) { return 3 * bytes - 1; }
+
 // ---- The HDR InfoFrame from values ----------------------------------------------
 
 struct Chromaticity {
