@@ -34,6 +34,7 @@ enum class ArgumentKind : uint8_t {
     edidTable
 };
 
+namespace detail {
 template <typename Function>
 struct ParameterOf;
 template <>
@@ -44,6 +45,7 @@ template <typename Parameter>
 struct ParameterOf<bool (*)(Parameter)> {
     using type = Parameter;
 };
+}  // namespace detail
 
 // An exported function, called with a value byte: the byte becomes an
 // enumeration's value; a bool is true for any byte but 0, so that no bool
@@ -69,7 +71,7 @@ public:
 private:
     template <auto function>
     static bool callWithByte(uint8_t value) {
-        using Parameter = typename ParameterOf<decltype(function)>::type;
+        using Parameter = typename detail::ParameterOf<decltype(function)>::type;
         if constexpr (std::is_void_v<Parameter>)
             return function();
         else if constexpr (std::is_same_v<Parameter, bool>)
