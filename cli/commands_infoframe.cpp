@@ -10,12 +10,10 @@
 #include "cli/context.h"
 #include "cli/files.h"
 #include "cli/infoframe_text.h"
+#include "infoframe/infoframe_bytes.h"
 
 namespace brixel::cli {
 namespace {
-
-constexpr std::size_t aviMaxBytes = 17;
-constexpr std::size_t hdrMaxBytes = 31;
 
 void checkText(const std::string& what, const std::string& text, std::size_t maxBytes) {
     const auto problems = infoFrameTextProblems(text, maxBytes);
@@ -36,7 +34,7 @@ void sendText(Context& ctx, const char* kind, std::string text, const std::funct
 }
 
 void noteChecksum(const Context& ctx, const char* kind, const std::string& text) {
-    if (ctx.json || checksumHolds(infoFrameTextBytes(text))) return;
+    if (ctx.json || infoframe::checksumHolds(infoFrameTextBytes(text))) return;
     std::fprintf(stderr,
                  "brixelctl: note: the %s InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it "
                  "for its checksum\n",
@@ -48,7 +46,7 @@ void addAvi(CLI::App& parent, Context& ctx) {
     auto text = std::make_shared<std::string>();
     cmd->add_option("text", *text, "the whole InfoFrame as hex bytes with colons, e.g. 82:02:0D:...")->required();
     cmd->callback([&ctx, text] {
-        checkText("avi", *text, aviMaxBytes);
+        checkText("avi", *text, infoframe::aviMaxBytes);
         noteChecksum(ctx, "AVI", *text);
         sendText(ctx, "AVI", *text, [](char* t) { return setAviIf(t); });
     });
@@ -61,7 +59,7 @@ void addHdr(CLI::App& parent, Context& ctx) {
     cmd->add_option("text", *text, "the whole InfoFrame as hex bytes with colons, e.g. 87:01:1A:...")->required();
     cmd->add_flag("--fill-checksum", *fill, "let the library compute the checksum (the fourth byte)");
     cmd->callback([&ctx, text, fill] {
-        checkText("hdr", *text, hdrMaxBytes);
+        checkText("hdr", *text, infoframe::hdrMaxBytes);
         if (!*fill) noteChecksum(ctx, "HDR", *text);
         const bool fillChecksum = *fill;
         sendText(ctx, "HDR", *text, [fillChecksum](char* t) { return setHdrIf(t, fillChecksum); });
@@ -89,7 +87,7 @@ std::vector<double> numberList(const std::string& option, const std::string& tex
 
 std::string presetNames() {
     std::string names;
-    for (const auto& p : primaryPresets) names += (names.empty() ? "" : "|") + std::string(p.name);
+    for (const auto& p : infoframe::primaryPresets) names += (names.empty() ? "" : "|") + std::string(p.name);
     return names;
 }
 
@@ -104,8 +102,9 @@ struct HdrBuildOptions {
     bool printOnly = false;
 };
 
-HdrMetadata metadataFrom(const HdrBuildOptions& o) {
-    HdrMetadata m;
+infoframe::HdrMetadata metadataFrom(const HdrBuildOptions& o) {
+    using infoframe::TransferFunction;
+    infoframe::HdrMetadata m;
     constexpr std::pair<const char*, TransferFunction> eotfs[] = {{"sdr", TransferFunction::sdr},
                                                                   {"hdr", TransferFunction::hdr},
                                                                   {"pq", TransferFunction::pq},
@@ -116,7 +115,7 @@ HdrMetadata metadataFrom(const HdrBuildOptions& o) {
     if (!known) throw CLI::ValidationError("--eotf", "expected sdr|hdr|pq|hlg, not '" + o.eotf + "'");
 
     known = false;
-    for (const auto& p : primaryPresets)
+    for (const auto& p : infoframe::primaryPresets)
         if (o.primaries == p.name) m.red = p.red, m.green = p.green, m.blue = p.blue, known = true;
     if (!known) {
         if (o.primaries.find(',') == std::string::npos)
@@ -126,7 +125,7 @@ HdrMetadata metadataFrom(const HdrBuildOptions& o) {
         m.red = {v[0], v[1]}, m.green = {v[2], v[3]}, m.blue = {v[4], v[5]};
     }
     if (o.white == "d65") {
-        m.white = whiteD65;
+        m.white = infoframe::whiteD65;
     } else {
         const auto v = numberList("--white-point", o.white, 2);
         m.white = {v[0], v[1]};
@@ -135,7 +134,7 @@ HdrMetadata metadataFrom(const HdrBuildOptions& o) {
     m.minLuminance = o.minLuminance;
     m.maxCll = o.maxCll;
     m.maxFall = o.maxFall;
-    if (const auto problems = hdrMetadataProblems(m); !problems.empty())
+    if (const auto problems = infoframe::hdrMetadataProblems(m); !problems.empty())
         throw CLI::ValidationError("hdr-build", "the HDR values do not fit the InfoFrame:" + joinedProblems(problems));
     return m;
 }
@@ -157,7 +156,7 @@ void addHdrBuild(CLI::App& parent, Context& ctx) {
     cmd->add_option("--max-fall", o->maxFall, "MaxFALL, cd/m2 (0: unknown)")->capture_default_str();
     cmd->add_flag("--print-only", o->printOnly, "print the InfoFrame text without sending it");
     cmd->callback([&ctx, o] {
-        const auto frame = buildDrmInfoFrame(metadataFrom(*o));
+        const auto frame = infoframe::buildDrmInfoFrame(metadataFrom(*o));
         const std::string text = infoFrameText(frame);
         if (o->printOnly) {
             if (ctx.json) {

@@ -15,40 +15,6 @@
 namespace brixel::cli {
 namespace {
 
-// The exported function of a row, called with the value byte the user gave.
-bool callWrapper(BRIXEL_CMD code, uint8_t v) {
-    const bool flag = v != 0;
-    switch (code) {
-        case BRIXEL_CMD_ACTIVE_PORT: return setActivePort(static_cast<BRIXEL_INPORT>(v));
-        case BRIXEL_CMD_AUTO_SWITCH: return setAutoSwitch(flag);
-        case BRIXEL_CMD_SCALING: return setScaling(static_cast<BRIXEL_SCALE>(v));
-        case BRIXEL_CMD_HDCP_VERSION: return setHdcpVersion(static_cast<BRIXEL_HDCP>(v));
-        case BRIXEL_CMD_EDID_MODE: return setEdidMode(static_cast<BRIXEL_EDID>(v));
-        case BRIXEL_CMD_SW_PRIORITY: return setSwPriority(flag);
-        case BRIXEL_CMD_CUSTOM_AVI: return setCustomAvi(flag);
-        case BRIXEL_CMD_AUTO_FILL_CRC: return setAutoFillCrc(flag);
-        case BRIXEL_CMD_CUSTOM_HDR: return setCustomHdr(flag);
-        case BRIXEL_CMD_AVI_DISABLE: return setAviDisable(flag);
-        case BRIXEL_CMD_LOGO_LED: return setLogoLed(flag);
-        case BRIXEL_CMD_FACTORY_RESET: return factoryReset(static_cast<BRIXEL_FACTRESET>(v));
-        case BRIXEL_CMD_CSC: return setCsc(static_cast<BRIXEL_COLFMT>(v));
-        case BRIXEL_CMD_DEEP_COLOR: return setDeepColor(static_cast<BRIXEL_DC>(v));
-        case BRIXEL_CMD_DOWN_CSC: return setDownCsc(static_cast<BRIXEL_COLFMT>(v));
-        case BRIXEL_CMD_DS_DEEP_COLOR: return setDsDeepColor(static_cast<BRIXEL_DC>(v));
-        case BRIXEL_CMD_MATRIX_ENABLE: return set3xEn(flag);
-        case BRIXEL_CMD_BT2020_FORCE: return setBt2020Force(static_cast<BRIXEL_BT2020>(v));
-        case BRIXEL_CMD_PRESET_4K30: return setPreset4k30(flag);
-        case BRIXEL_CMD_PRESET_4K60: return setPreset4k60(flag);
-        case BRIXEL_CMD_PRESET_4K30_MODE: return setPreset4k30Mode(static_cast<BRIXEL_PRESET>(v));
-        case BRIXEL_CMD_PRESET_4K60_MODE: return setPreset4k60Mode(static_cast<BRIXEL_PRESET>(v));
-        case BRIXEL_CMD_IGNORE_EDID: return setIgnoreEdid(flag);
-        case BRIXEL_CMD_RESET: return resetBrixel();
-        case BRIXEL_CMD_HDR_DISABLE: return setHdrDisable(flag);
-        case BRIXEL_CMD_HTPC: return setHtpc(flag);
-        default: return setBrixelState(code, v);
-    }
-}
-
 std::string choices(ArgumentKind kind) {
     std::string text;
     for (const auto& n : namesFor(kind)) {
@@ -83,7 +49,7 @@ void addSetting(CLI::App& app, Context& ctx, const SettingCode& row) {
         if (row.code == BRIXEL_CMD_HDCP_VERSION && byte == refusedHdcpValue)
             throw CLI::ValidationError("hdcp", "value 1 is not a valid HDCP setting; use " + choices(row.argument));
         ctx.command([&] {
-            const bool ok = ctx.call([&] { return callWrapper(row.code, byte); });
+            const bool ok = ctx.call([&] { return row.wrapper(byte); });
             ctx.result = {{"command", row.command}, {"code", row.code}, {"value", byte}};
             if (!ctx.json) {
                 const auto name = nameOf(row.argument, byte);

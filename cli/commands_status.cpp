@@ -14,7 +14,7 @@
 
 #include "cli/context.h"
 #include "report/status_fields.h"
-#include "report/status_markup.h"
+#include "text/utf8.h"
 
 namespace brixel::cli {
 namespace {
@@ -32,17 +32,6 @@ constexpr std::string_view statusFooter =
     "--watch: refreshes every second until Ctrl-C; with --json one such document per line.\n"
     "Exit status: 0 when a report was read, 1 when the device gave none (no signal on the\n"
     "active input, or no device), 2 for usage errors.";
-
-// Titles for the InfoFrame lines, which come without a label of their own.
-std::string_view titleOf(std::string_view field) {
-    if (field == "vsIfHex1") return "Vendor InfoFrame 1: ";
-    if (field == "vsIfHex2") return "Vendor InfoFrame 2: ";
-    if (field == "aviIfHex") return "AVI InfoFrame: ";
-    if (field == "hdrIfHex") return "HDR InfoFrame: ";
-    if (field == "spdIfHex") return "SPD InfoFrame: ";
-    if (field == "audioIfHex") return "Audio InfoFrame: ";
-    return "";
-}
 
 struct Line {
     std::string text;  // without the warning markup, as the record holds it
@@ -67,28 +56,17 @@ Line lineOf(const VIDEO_STATUS& status, const StatusField& field) {
 std::string forTerminal(std::string_view text) {
     std::string out;
     for (unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else if (c >= 0xA0) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
+        if ((c >= 0x20 && c < 0x7F) || c >= 0xA0)
+            text::appendUtf8(out, c);
+        else
             out += '?';
-        }
     }
     return out;
 }
 
 std::string forJson(std::string_view text) {
     std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (unsigned char c : text) text::appendUtf8(out, c);
     return out;
 }
 
@@ -110,7 +88,7 @@ void printReport(const VIDEO_STATUS& status, bool read, bool color) {
     for (const auto& field : statusFields) {
         const Line line = lineOf(status, field);
         if (line.text.empty()) continue;
-        const std::string text = std::string(titleOf(field.name)) + forTerminal(line.text);
+        const std::string text = std::string(field.title) + forTerminal(line.text);
         if (line.warning && color)
             std::printf("\033[31m%s\033[0m\n", text.c_str());
         else

@@ -1,6 +1,5 @@
 #include "cli/infoframe_text.h"
 
-#include <cmath>
 #include <cstdio>
 
 namespace brixel::cli {
@@ -85,67 +84,6 @@ std::string infoFrameText(std::span<const uint8_t> bytes) {
         text += (k == 0 ? "" : ":") + std::string(byte);
     }
     return text;
-}
-
-bool checksumHolds(std::span<const uint8_t> bytes) {
-    unsigned sum = 0;
-    for (uint8_t b : bytes) sum += b;
-    return (sum & 0xFFu) == 0;
-}
-
-namespace {
-
-// Chromaticity coordinates travel in steps of 0.00002, luminance in whole
-// cd/m² except the minimum, in steps of 0.0001 cd/m².
-constexpr double chromaticityStep = 0.00002;
-constexpr double minLuminanceStep = 0.0001;
-
-uint16_t fieldValue(double value, double step) { return static_cast<uint16_t>(std::lround(value / step)); }
-
-void checkRange(std::vector<std::string>& problems, const char* name, double value, double low, double high) {
-    if (std::isfinite(value) && value >= low && value <= high) return;
-    char text[160];
-    std::snprintf(text, sizeof text, "%s %g is outside %g to %g", name, value, low, high);
-    problems.push_back(text);
-}
-
-}  // namespace
-
-std::vector<std::string> hdrMetadataProblems(const HdrMetadata& m) {
-    std::vector<std::string> problems;
-    const std::pair<const char*, Chromaticity> points[] = {
-        {"red", m.red}, {"green", m.green}, {"blue", m.blue}, {"white point", m.white}};
-    for (const auto& [name, point] : points) {
-        checkRange(problems, (std::string(name) + " x").c_str(), point.x, 0.0, 1.0);
-        checkRange(problems, (std::string(name) + " y").c_str(), point.y, 0.0, 1.0);
-    }
-    checkRange(problems, "mastering max luminance (cd/m2)", m.maxLuminance, 0.0, 65535.0);
-    checkRange(problems, "mastering min luminance (cd/m2)", m.minLuminance, 0.0, 65535 * minLuminanceStep);
-    checkRange(problems, "MaxCLL (cd/m2)", m.maxCll, 0.0, 65535.0);
-    checkRange(problems, "MaxFALL (cd/m2)", m.maxFall, 0.0, 65535.0);
-    return problems;
-}
-
-std::array<uint8_t, drmInfoFrameSize> buildDrmInfoFrame(const HdrMetadata& m) {
-    std::array<uint8_t, drmInfoFrameSize> frame{0x87, 0x01, 26, 0x00, static_cast<uint8_t>(m.eotf), 0x00};
-    std::size_t at = 6;
-    const auto put = [&](uint16_t word) {
-        frame[at++] = static_cast<uint8_t>(word & 0xFF);
-        frame[at++] = static_cast<uint8_t>(word >> 8);
-    };
-    // The display primaries go green, blue, red: the index order of H.265's mastering display colour volume SEI.
-    for (const Chromaticity& p : {m.green, m.blue, m.red, m.white}) {
-        put(fieldValue(p.x, chromaticityStep));
-        put(fieldValue(p.y, chromaticityStep));
-    }
-    put(fieldValue(m.maxLuminance, 1.0));
-    put(fieldValue(m.minLuminance, minLuminanceStep));
-    put(fieldValue(m.maxCll, 1.0));
-    put(fieldValue(m.maxFall, 1.0));
-    unsigned sum = 0;
-    for (uint8_t b : frame) sum += b;
-    frame[3] = static_cast<uint8_t>((0x100u - (sum & 0xFFu)) & 0xFFu);
-    return frame;
 }
 
 }  // namespace brixel::cli

@@ -16,9 +16,10 @@
 
 namespace brixel::edid {
 
+// The simulator and the tool still read the sizes under these names.
 inline constexpr std::size_t blockSize = protocol::edidBlockSize;
 inline constexpr std::size_t edidSize = protocol::edidSize;
-using Edid = std::array<uint8_t, edidSize>;
+using Edid = std::array<uint8_t, protocol::edidSize>;
 // An EDID is written in this many frames, with a wait through the host's sleep
 // after each: a tool counts the waits to show how far a write has got.
 inline constexpr std::size_t edidWriteFrames = edidSize / protocol::edidWriteChunk;
@@ -290,7 +291,7 @@ constexpr std::size_t timingsLength(const CatalogueRow& row) {
 
 // The extension's header, data blocks and timings leave room for its checksum.
 constexpr bool extensionFits(const CatalogueRow& row) {
-    return 4 + dataBlocksLength(row) + timingsLength(row) <= blockSize - 1;
+    return 4 + dataBlocksLength(row) + timingsLength(row) <= protocol::edidBlockSize - 1;
 }
 
 constexpr uint8_t checksumFor(std::span<const uint8_t> block) {
@@ -333,16 +334,16 @@ constexpr Edid compose(const CatalogueRow& row) {
     put(f.rangeLimits);
     put(productName);
     putByte(1);  // one extension block
-    e[blockSize - 1] = checksumFor(std::span(e).first(blockSize));
+    e[protocol::edidBlockSize - 1] = checksumFor(std::span(e).first(protocol::edidBlockSize));
 
-    at = blockSize;
+    at = protocol::edidBlockSize;
     putByte(0x02);  // CTA extension tag
     putByte(0x03);  // revision 3
     putByte(static_cast<uint8_t>(4 + dataBlocksLength(row)));
     putByte(row.ctaFeatures);
     for (const auto& block : row.dataBlocks) put(block);
     for (const auto& dtd : row.timings) put(dtd);
-    e[edidSize - 1] = checksumFor(std::span(e).last(blockSize));
+    e[protocol::edidSize - 1] = checksumFor(std::span(e).last(protocol::edidBlockSize));
     return e;
 }
 
@@ -392,8 +393,8 @@ inline constexpr std::array<Edid, entryCount> builtInEdids = [] {
 constexpr bool entriesAreSound() {
     for (std::size_t i = 0; i < entryCount; ++i) {
         const Edid& e = builtInEdids[i];
-        const auto base = std::span(e).first(blockSize);
-        const auto extension = std::span(e).last(blockSize);
+        const auto base = std::span(e).first(protocol::edidBlockSize);
+        const auto extension = std::span(e).last(protocol::edidBlockSize);
         if (!sumsToZero(base) || !sumsToZero(extension)) return false;
         if (extension[2] != 4 + dataBlocksLength(rowInSlot(i + 1))) return false;
         for (std::size_t j = i + 1; j < entryCount; ++j)

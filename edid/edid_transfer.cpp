@@ -16,13 +16,14 @@
 
 namespace brixel::edid {
 
-bool readEdid(uint8_t command, std::span<uint8_t, edidSize> edid, const char* errorLine) {
+bool readEdid(uint8_t command, std::span<uint8_t, protocol::edidSize> edid, const char* errorLine) {
     if (!ensureDeviceOpen()) return false;
     std::array<uint8_t, protocol::replySize> reply{};
     bool complete = true;
-    for (std::size_t offset = 0; offset < edidSize; offset += protocol::edidReadChunk) {
-        const std::array<uint8_t, 4> frame{protocol::requestRead, static_cast<uint8_t>(protocol::edidReadChunk),
-                                           command, static_cast<uint8_t>(offset)};
+    for (std::size_t offset = 0; offset < protocol::edidSize; offset += protocol::edidReadChunk) {
+        const std::array<uint8_t, protocol::edidFrameHeaderSize> frame{protocol::requestRead,
+                                                                       static_cast<uint8_t>(protocol::edidReadChunk),
+                                                                       command, static_cast<uint8_t>(offset)};
         uint32_t received = 0;
         // A reply too short to hold the chunk would leave zeros posing as EDID bytes.
         if (!transact(reply, frame, &received) || received < protocol::edidReadChunk) {
@@ -36,15 +37,16 @@ bool readEdid(uint8_t command, std::span<uint8_t, edidSize> edid, const char* er
     return complete;
 }
 
-bool writeEdid(std::span<const uint8_t, edidSize> edid) {
+bool writeEdid(std::span<const uint8_t, protocol::edidSize> edid) {
     if (!ensureDeviceOpen()) return false;
     std::array<uint8_t, protocol::replySize> reply{};
     bool everyFrameTaken = true;
-    for (std::size_t offset = 0; offset < edidSize; offset += protocol::edidWriteChunk) {
-        std::array<uint8_t, 4 + protocol::edidWriteChunk> frame{
+    for (std::size_t offset = 0; offset < protocol::edidSize; offset += protocol::edidWriteChunk) {
+        std::array<uint8_t, protocol::edidFrameHeaderSize + protocol::edidWriteChunk> frame{
             protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk), protocol::commandDeviceEdid,
             static_cast<uint8_t>(offset)};
-        std::copy_n(edid.begin() + static_cast<std::ptrdiff_t>(offset), protocol::edidWriteChunk, frame.begin() + 4);
+        std::copy_n(edid.begin() + static_cast<std::ptrdiff_t>(offset), protocol::edidWriteChunk,
+                    frame.begin() + protocol::edidFrameHeaderSize);
         if (!transact(reply, frame) || reply[0] != protocol::commandDeviceEdid) {
             std::printf("%s", errorWritingEdid);
             everyFrameTaken = false;
@@ -52,8 +54,8 @@ bool writeEdid(std::span<const uint8_t, edidSize> edid) {
         sleepMs(edidFrameWaitMs);
     }
     // The length byte says 8 although no data follow.
-    const std::array<uint8_t, 3> commit{protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk),
-                                        protocol::commandEdidCommit};
+    const std::array<uint8_t, protocol::requestHeaderSize> commit{
+        protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk), protocol::commandEdidCommit};
     const bool committed = transact(reply, commit) && reply[0] == protocol::commandEdidCommit;
     std::printf("%s", committed ? edidWritten : errorCommitting);
     releaseDevice();
@@ -65,18 +67,19 @@ bool writeEdid(std::span<const uint8_t, edidSize> edid) {
 BRIXEL_API bool getEdid(unsigned char* edid) {
     if (edid == nullptr) return false;
     return brixel::edid::readEdid(brixel::protocol::commandDeviceEdid,
-                                  std::span<uint8_t, brixel::edid::edidSize>(edid, brixel::edid::edidSize),
+                                  std::span<uint8_t, brixel::protocol::edidSize>(edid, brixel::protocol::edidSize),
                                   brixel::edid::errorReadingEdid);
 }
 
 BRIXEL_API bool getSinkEdid(unsigned char* edid) {
     if (edid == nullptr) return false;
     return brixel::edid::readEdid(brixel::protocol::commandSinkEdid,
-                                  std::span<uint8_t, brixel::edid::edidSize>(edid, brixel::edid::edidSize),
+                                  std::span<uint8_t, brixel::protocol::edidSize>(edid, brixel::protocol::edidSize),
                                   brixel::edid::errorReadingSinkEdid);
 }
 
 BRIXEL_API bool setCustomEdid(unsigned char* edid) {
     if (edid == nullptr) return false;
-    return brixel::edid::writeEdid(std::span<const uint8_t, brixel::edid::edidSize>(edid, brixel::edid::edidSize));
+    return brixel::edid::writeEdid(
+        std::span<const uint8_t, brixel::protocol::edidSize>(edid, brixel::protocol::edidSize));
 }

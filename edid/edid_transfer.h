@@ -20,10 +20,10 @@ inline constexpr const char* edidWritten = "EDID custom written...";
 // Reads the EDID behind `command` (device or sink) into `edid`. On failure
 // the bytes already read are kept, the rest of `edid` is left alone, and
 // `errorLine` is printed after the release step.
-bool readEdid(uint8_t command, std::span<uint8_t, edidSize> edid, const char* errorLine);
+bool readEdid(uint8_t command, std::span<uint8_t, protocol::edidSize> edid, const char* errorLine);
 
 // Writes `edid` into the device's EDID store and commits it. True only when
 // every data frame and the commit were acknowledged.
-bool writeEdid(std::span<const uint8_t, edidSize> edid);
+bool writeEdid(std::span<const uint8_t, protocol::edidSize> edid);
 
 }  // namespace brixel::edid

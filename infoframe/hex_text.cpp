@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "infoframe/infoframe_bytes.h"
+
 namespace brixel {
 namespace {
 
 constexpr char separator = ':';
-constexpr uint8_t drmType = 0x87;
-constexpr uint8_t drmVersion = 0x01;
 
 }  // namespace
 
@@ -30,10 +30,10 @@ uint8_t parseHexBytes(std::span<const char> text, InfoFrameBytes bytes, std::siz
     return static_cast<uint8_t>(i + 1);
 }
 
-uint8_t hdrChecksum(std::span<const uint8_t, infoFrameByteAreaSize> bytes, std::size_t count) {
-    unsigned sum = drmType + drmVersion + bytes[2];
-    for (std::size_t k = 4; k < std::min(count, bytes.size()); ++k) sum += bytes[k];
-    return static_cast<uint8_t>((0x100u - (sum & 0xFFu)) & 0xFFu);
+uint8_t hdrChecksum(std::span<const uint8_t, protocol::infoFrameAreaSize> bytes, std::size_t count) {
+    unsigned sum = infoframe::drm.type + infoframe::drm.version + bytes[2];
+    for (std::size_t k = infoframe::headerSize; k < std::min(count, bytes.size()); ++k) sum += bytes[k];
+    return infoframe::checksumForSum(sum);
 }
 
 }  // namespace brixel

@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <span>
 
+#include "protocol/payloads.h"
+
 namespace brixel {
 
-// The byte area the parser fills; it is also the data part of the write frame.
-inline constexpr std::size_t infoFrameByteAreaSize = 100;
 // The text is copied here, with a carriage return where its terminator was.
 inline constexpr std::size_t infoFrameTextAreaSize = 200;
 
-using InfoFrameBytes = std::span<uint8_t, infoFrameByteAreaSize>;
+// The byte area the parser fills: the data part of the write frame.
+using InfoFrameBytes = std::span<uint8_t, protocol::infoFrameAreaSize>;
 
 // One byte from two characters by the device tool's digit arithmetic; any
 // character converts, hex digit or not.
@@ -33,6 +34,6 @@ uint8_t parseHexBytes(std::span<const char> text, InfoFrameBytes bytes, std::siz
 
 // The Dynamic Range and Mastering InfoFrame checksum over the first `count`
 // parsed bytes: type 0x87 and version 0x01 stand in for the first two.
-uint8_t hdrChecksum(std::span<const uint8_t, infoFrameByteAreaSize> bytes, std::size_t count);
+uint8_t hdrChecksum(std::span<const uint8_t, protocol::infoFrameAreaSize> bytes, std::size_t count);
 
 }  // namespace brixel

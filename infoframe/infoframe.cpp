@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "infoframe/hex_text.h"
+#include "infoframe/infoframe_bytes.h"
 #include "link/connection.h"
 #include "link/platform_access.h"
 #include "link/timings.h"
@@ -28,9 +29,9 @@ struct InfoFrameKind {
     const char* notActivated;
 };
 
-constexpr std::size_t minTextLength = 5;
+constexpr std::size_t minTextLength = infoframe::textLengthOf(infoframe::minBytes);
 
-constexpr InfoFrameKind aviKind{50,
+constexpr InfoFrameKind aviKind{infoframe::textLengthOf(infoframe::aviMaxBytes),
                                 "Error: min 2, max 17 data bytes",
                                 protocol::commandAviInfoFrame,
                                 "AVI values written...",
@@ -38,7 +39,7 @@ constexpr InfoFrameKind aviKind{50,
                                 true,
                                 protocol::activateAvi,
                                 "\nError Activating AVI values.\n"};
-constexpr InfoFrameKind hdrKind{92,
+constexpr InfoFrameKind hdrKind{infoframe::textLengthOf(infoframe::hdrMaxBytes),
                                 "Error: min 2, max 31 data bytes",
                                 protocol::commandHdrInfoFrame,
                                 "Infoframe values written...\n",
@@ -47,9 +48,7 @@ constexpr InfoFrameKind hdrKind{92,
                                 protocol::activateHdr,
                                 "\nError Populating IF values.\n"};
 
-constexpr std::size_t activationFrameSize = 4;
-constexpr std::size_t frameHeaderSize = 3;
-static_assert(frameHeaderSize + infoFrameByteAreaSize <= protocol::maxFrameSize);
+static_assert(protocol::requestHeaderSize + protocol::infoFrameAreaSize <= protocol::maxFrameSize);
 static_assert(hdrKind.maxTextLength + 1 < infoFrameTextAreaSize);
 
 // The parser takes the pair in front of a colon from the two characters before
@@ -72,17 +71,18 @@ bool sendInfoFrame(const InfoFrameKind& kind, const char* text, bool fillChecksu
     textArea[length] = '\r';
 
     std::array<uint8_t, protocol::maxFrameSize> frame{};
-    const InfoFrameBytes bytes(frame.data() + frameHeaderSize, infoFrameByteAreaSize);
+    const InfoFrameBytes bytes(frame.data() + protocol::requestHeaderSize, protocol::infoFrameAreaSize);
     const uint8_t count = parseHexBytes(textArea, bytes, length + 1);
     // With fewer than four bytes the checksum lands past the frame and is not sent.
-    if (fillChecksum) bytes[3] = hdrChecksum(bytes, count);
+    if (fillChecksum) bytes[infoframe::checksumIndex] = hdrChecksum(bytes, count);
     frame[0] = protocol::requestWrite;
     frame[1] = count;
     frame[2] = kind.command;
 
     if (!ensureDeviceOpen()) return false;
     std::array<uint8_t, protocol::replySize> reply{};
-    const bool written = transact(reply, std::span(frame).first(count + frameHeaderSize)) && reply[0] == kind.command;
+    const bool written =
+        transact(reply, std::span(frame).first(count + protocol::requestHeaderSize)) && reply[0] == kind.command;
     std::printf("%s", written ? kind.written : kind.notWritten);
     if (!written && kind.stopsWhenNotWritten) {
         releaseDevice();
@@ -94,7 +94,7 @@ bool sendInfoFrame(const InfoFrameKind& kind, const char* text, bool fillChecksu
     frame[2] = protocol::commandActivate;
     frame[3] = kind.activation;
     const bool activated =
-        transact(reply, std::span(frame).first(activationFrameSize)) && reply[0] == protocol::commandActivate;
+        transact(reply, std::span(frame).first(protocol::activationFrameSize)) && reply[0] == protocol::commandActivate;
     if (!activated) std::printf("%s", kind.notActivated);
     releaseDevice();
     return written && activated;

@@ -6,11 +6,12 @@
 #include <string_view>
 
 #include "link/warning_texts.h"
+#include "protocol/device.h"
 
 namespace brixel {
 
-// The vendor layer's INVALID_HANDLE_VALUE: the link is closed.
-inline void* const closedHandle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+// The link is closed.
+inline void* const closedHandle = reinterpret_cast<void*>(protocol::invalidHandleValue);
 
 extern void* deviceHandle;
 extern uint32_t deviceIndex;

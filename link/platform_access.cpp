@@ -21,7 +21,7 @@ bool complete(const BRIXEL_HOST& h) { return h.tickCount && h.sleep && h.warn; }
 
 }  // namespace
 
-const BRIXEL_USB_LAYER& usb() { return installedLayer ? *installedLayer : platform::defaultUsbLayer(); }
+const BRIXEL_USB_LAYER& usb() { return installedLayer ? *installedLayer : platform::defaultUsbLayer(warn); }
 const BRIXEL_HOST& host() { return installedHost ? *installedHost : platform::defaultHost(); }
 
 void warn(const wchar_t* text) { host().warn(text); }

@@ -83,7 +83,8 @@ bool echoExchange(std::span<const uint8_t> frame, uint8_t command, const char* e
 }
 
 bool readBlock(uint8_t reg, ReplyBuffer reply, uint8_t count) {
-    const std::array<uint8_t, 4> frame{protocol::requestRead, count, protocol::commandRegister, reg};
+    const std::array<uint8_t, protocol::registerReadFrameSize> frame{protocol::requestRead, count,
+                                                                     protocol::commandRegister, reg};
     return echoExchange(frame, protocol::commandRegister, errorReading, reply);
 }
 

@@ -1,6 +1,3 @@
-#include "settings/setting_codes.h"
+#include "settings/settings.h"
 
-BRIXEL_API bool set3xEn(bool on) {
-    constexpr auto rule = brixel::ruleOf<BRIXEL_CMD_MATRIX_ENABLE>();
-    return brixel::sendSetting(BRIXEL_CMD_MATRIX_ENABLE, brixel::valueByte(rule, brixel::byteOf(on)));
-}
+BRIXEL_API bool set3xEn(bool on) { return brixel::sendFlag<BRIXEL_CMD_MATRIX_ENABLE>(on); }

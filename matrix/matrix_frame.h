@@ -62,7 +62,7 @@ constexpr std::array<uint8_t, matrixFrameSize> matrixWriteFrame(const SB_VALUES&
     std::array<uint8_t, matrixFrameSize> frame{protocol::requestWrite, static_cast<uint8_t>(matrixWireSize),
                                                protocol::commandMatrix};
     const auto wire = matrixWireBytes(values);
-    for (std::size_t k = 0; k < wire.size(); ++k) frame[3 + k] = wire[k];
+    for (std::size_t k = 0; k < wire.size(); ++k) frame[protocol::requestHeaderSize + k] = wire[k];
     return frame;
 }
 

@@ -2,6 +2,7 @@
 // How a Brixel is told apart from the other devices of the USB layer.
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace brixel::protocol {
@@ -10,5 +11,8 @@ namespace brixel::protocol {
 inline constexpr std::string_view deviceSerial = "2024";
 // The buffer handed to the layer for a device's serial string.
 inline constexpr std::size_t serialBufferSize = 260;
+// The handle value that stands for no open device: the vendor layer's
+// INVALID_HANDLE_VALUE, as an integer (a pointer cannot be a constant here).
+inline constexpr std::intptr_t invalidHandleValue = -1;
 
 }  // namespace brixel::protocol

@@ -24,9 +24,13 @@ inline constexpr uint8_t settingFrameLength = 0x04;
 inline constexpr std::size_t settingFrameSize = 5;
 // An activation frame: header and the byte that says which InfoFrame.
 inline constexpr std::size_t activationFrameSize = 4;
-// The video report's 0xB4 and 0xB1 frames: a fixed length byte (another than
-// the EDID commit's, which shares 0xB1) and one zero byte after the command.
-inline constexpr uint8_t reportFrameLength = 0x02;
-inline constexpr std::size_t reportFrameSize = 4;
+// A register block read: header and the register.
+inline constexpr std::size_t registerReadFrameSize = 4;
+// An EDID frame's header and its offset byte; a write's data follow.
+inline constexpr std::size_t edidFrameHeaderSize = 4;
+// The status report's open and close frames: a fixed length byte and one zero
+// argument.
+inline constexpr uint8_t reportStepFrameLength = 0x02;
+inline constexpr std::size_t reportStepFrameSize = 4;
 
 }  // namespace brixel::protocol

@@ -17,7 +17,8 @@ namespace {
 // Neither the result nor the reply is looked at.
 void sendReportFrame(uint8_t command) {
     if (!ensureDeviceOpen()) return;
-    const std::array<uint8_t, 4> frame{protocol::requestWrite, 0x02, command, 0x00};
+    const std::array<uint8_t, protocol::reportStepFrameSize> frame{protocol::requestWrite,
+                                                                   protocol::reportStepFrameLength, command, 0x00};
     std::array<uint8_t, protocol::replySize> reply{};
     transact(reply, frame);
     releaseDevice();

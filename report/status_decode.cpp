@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "infoframe/infoframe_bytes.h"
 #include "protocol/registers.h"
+#include "report/status_fields.h"
 #include "report/video_formats.h"
 
 namespace brixel {
@@ -44,11 +46,11 @@ enum StatusByte : std::size_t {
     gate = 27,
 };
 
-// InfoFrame block byte positions.
-constexpr std::size_t ifType = 2;
-constexpr std::size_t ifVersion = 3;
-constexpr std::size_t ifLength = 4;
-constexpr std::size_t ifData1 = 6;
+// InfoFrame block byte positions: the InfoFrame as it was received.
+constexpr std::size_t ifType = protocol::replyDataOffset;
+constexpr std::size_t ifVersion = ifType + 1;
+constexpr std::size_t ifLength = ifType + 2;
+constexpr std::size_t ifData1 = ifType + infoframe::headerSize;
 // A 33-byte block ends with byte 32: at most 31 InfoFrame bytes.
 constexpr std::size_t ifMaxBytes = protocol::infoFrameBlockCount - ifType;
 
@@ -120,26 +122,16 @@ constexpr uint8_t depthSameAsInput = 4;
 
 constexpr long hdmi20LimitKhz = 640000;
 
-struct InfoFrameKind {
-    uint8_t type;
-    uint8_t version;
-};
-constexpr InfoFrameKind spdKind{0x83, 0x01};
-constexpr InfoFrameKind vendorKind{0x81, 0x00};
-constexpr InfoFrameKind audioKind{0x84, 0x01};
-constexpr InfoFrameKind aviKind{0x82, 0x02};
-constexpr InfoFrameKind hdrKind{0x87, 0x01};
-
-bool passes(const StatusBlocks::Block& block, InfoFrameKind kind) {
+bool passes(const StatusBlocks::Block& block, infoframe::TypeAndVersion kind) {
     return block[ifType] == kind.type && block[ifVersion] == kind.version && block[ifLength] >= 1;
 }
 
 // Type, version, length, checksum and payload, as "82:02:0d:..."; a length
 // past the block's end is cut there.
-void putInfoFrameHex(Field& field, const StatusBlocks::Block& block, InfoFrameKind kind) {
+void putInfoFrameHex(Field& field, const StatusBlocks::Block& block, infoframe::TypeAndVersion kind) {
     field[0] = '\0';
     if (!passes(block, kind)) return;
-    const std::size_t bytes = std::min<std::size_t>(block[ifLength] + 4u, ifMaxBytes);
+    const std::size_t bytes = std::min<std::size_t>(block[ifLength] + infoframe::headerSize, ifMaxBytes);
     for (std::size_t i = 0; i < bytes; ++i) {
         char hex[4];
         std::snprintf(hex, sizeof hex, i == 0 ? "%02x" : ":%02x", block[ifType + i]);
@@ -204,14 +196,25 @@ long outputClock(const StatusBlocks::Block& s, long p, uint8_t fIn, uint8_t fOut
     return q;
 }
 
+// A line the application renders red.
+void putWarning(Field& field, const char* text) {
+    field[0] = '\0';
+    append(field, warningOpen);
+    append(field, text);
+    append(field, warningClose);
+}
+
 void putOutputClock(Field& field, const StatusBlocks::Block& s, long p, uint8_t fIn, uint8_t fOut) {
     const long q = outputClock(s, p, fIn, fOut);
-    if (q > hdmi20LimitKhz)
-        std::snprintf(field, fieldSize, "<font color='red'>Output Pixel Clock: %ld [over HDMI2.0 limit]</font>", q);
-    else if (fOut == format422 && s[outputDepth] == 3)
-        put(field, "<font color='red'>Output Pixel Clock: N/A [422 16bit not supported]</font>");
-    else
+    if (q > hdmi20LimitKhz) {
+        Field text;
+        std::snprintf(text, fieldSize, "Output Pixel Clock: %ld [over HDMI2.0 limit]", q);
+        putWarning(field, text);
+    } else if (fOut == format422 && s[outputDepth] == 3) {
+        putWarning(field, "Output Pixel Clock: N/A [422 16bit not supported]");
+    } else {
         std::snprintf(field, fieldSize, "Output Pixel Clock: %ld", q);
+    }
 }
 
 void putEncryption(VIDEO_STATUS& status, const StatusBlocks::Block& s) {
@@ -245,7 +248,7 @@ void putDeepColor(VIDEO_STATUS& status, const StatusBlocks::Block& s, uint8_t fI
 }
 
 void putSourceName(Field& field, const StatusBlocks::Block& spd) {
-    if (!passes(spd, spdKind)) {
+    if (!passes(spd, infoframe::spd)) {
         put(field, "Source Name: no info received");
         return;
     }
@@ -256,7 +259,7 @@ void putSourceName(Field& field, const StatusBlocks::Block& spd) {
 }
 
 void putHdrInput(Field& field, const StatusBlocks::Block& hdr) {
-    if (!passes(hdr, hdrKind)) {
+    if (!passes(hdr, infoframe::drm)) {
         put(field, "HDR Input: Not Active");
         return;
     }
@@ -266,8 +269,8 @@ void putHdrInput(Field& field, const StatusBlocks::Block& hdr) {
 }
 
 void putDisplayName(Field& field, const StatusBlocks::Block& block) {
-    constexpr std::size_t first = 2;
-    constexpr std::size_t size = 13;
+    constexpr std::size_t first = protocol::replyDataOffset;
+    constexpr std::size_t size = protocol::displayNameBlock.count - first;
     std::size_t length = 0;
     while (length < size && block[first + length] != 0 && block[first + length] != 0x0A) ++length;
     put(field, "Display Name: ");
@@ -324,12 +327,12 @@ void decodeVideoStatus(const StatusBlocks& blocks, VIDEO_STATUS& status) {
 
     put(status.sinkEdidLimited, s[sinkLimited] != 0 ? "[Sink EDID limited]" : "");
 
-    putInfoFrameHex(status.spdIfHex, blocks.spd, spdKind);
-    putInfoFrameHex(status.vsIfHex1, blocks.vendor1, vendorKind);
-    putInfoFrameHex(status.audioIfHex, blocks.audio, audioKind);
-    putInfoFrameHex(status.vsIfHex2, blocks.vendor2, vendorKind);
-    putInfoFrameHex(status.aviIfHex, blocks.avi, aviKind);
-    putInfoFrameHex(status.hdrIfHex, blocks.hdr, hdrKind);
+    putInfoFrameHex(status.spdIfHex, blocks.spd, infoframe::spd);
+    putInfoFrameHex(status.vsIfHex1, blocks.vendor1, infoframe::vendor);
+    putInfoFrameHex(status.audioIfHex, blocks.audio, infoframe::audio);
+    putInfoFrameHex(status.vsIfHex2, blocks.vendor2, infoframe::vendor);
+    putInfoFrameHex(status.aviIfHex, blocks.avi, infoframe::avi);
+    putInfoFrameHex(status.hdrIfHex, blocks.hdr, infoframe::drm);
 
     putSourceName(status.sourceName, blocks.spd);
     putHdrInput(status.hdrInput, blocks.hdr);

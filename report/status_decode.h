@@ -6,12 +6,11 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 #include "protocol/commands.h"
 #include "protocol/frame.h"
 #include "protocol/registers.h"
-#include "report/status_markup.h"
+#include "report/status_fields.h"
 
 namespace brixel {
 

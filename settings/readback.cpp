@@ -11,7 +11,8 @@
 namespace brixel {
 
 bool readStateBlock(ReplyBuffer reply) {
-    const std::array<uint8_t, 3> frame{protocol::requestRead, 0x3E, protocol::commandState};
+    const std::array<uint8_t, protocol::requestHeaderSize> frame{protocol::requestRead, protocol::stateReplyCount,
+                                                                 protocol::commandState};
     return echoExchange(frame, protocol::commandState, errorReading, reply);
 }
 
@@ -21,7 +22,7 @@ BRIXEL_API bool getBrixelState(unsigned char* state) {
     if (!state) return false;
     std::array<uint8_t, brixel::protocol::replySize> reply{};
     const bool ok = brixel::readStateBlock(reply);
-    std::copy_n(reply.begin() + 2, brixel::protocol::stateBlockSize, state);
+    std::copy_n(reply.begin() + brixel::protocol::replyDataOffset, brixel::protocol::stateBlockSize, state);
     return ok;
 }
 
@@ -30,6 +31,7 @@ BRIXEL_API bool getFwVersion(char* version) {
     std::array<uint8_t, brixel::protocol::replySize> reply{};
     const bool ok =
         brixel::readBlock(brixel::protocol::firmwareBlock.reg, reply, brixel::protocol::firmwareBlock.count);
-    std::snprintf(version, brixel::firmwareTextSize, "BRIXEL FW Ver: %d.%d", reply[2], reply[3]);
+    const uint8_t* numbers = reply.data() + brixel::protocol::replyDataOffset;
+    std::snprintf(version, brixel::firmwareTextSize, "BRIXEL FW Ver: %d.%d", numbers[0], numbers[1]);
     return ok;
 }

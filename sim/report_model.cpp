@@ -159,8 +159,8 @@ std::vector<uint8_t> statusBytes(const DeviceModel& device) {
 
 std::optional<Reply> answerReportFrame(DeviceModel&, std::span<const uint8_t> request) {
     const uint8_t command = request[2];
-    if (request[0] != protocol::requestWrite || request[1] != protocol::reportFrameLength ||
-        request.size() != protocol::reportFrameSize || request[3] != 0x00)
+    if (request[0] != protocol::requestWrite || request[1] != protocol::reportStepFrameLength ||
+        request.size() != protocol::reportStepFrameSize || request[3] != 0x00)
         return std::nullopt;
     if (command != protocol::commandReportOpen && command != protocol::commandReportClose) return std::nullopt;
     return Reply{command, 0x00};

@@ -4,6 +4,6 @@
 
 namespace brixel::platform {
 
-const BRIXEL_USB_LAYER& defaultUsbLayer() { return noDeviceUsbLayer(); }
+const BRIXEL_USB_LAYER& defaultUsbLayer(Warn) { return noDeviceUsbLayer(); }
 
 }  // namespace brixel::platform

@@ -5,6 +5,6 @@
 
 namespace brixel::platform {
 
-const BRIXEL_USB_LAYER& defaultUsbLayer() { return libusbUsbLayer(); }
+const BRIXEL_USB_LAYER& defaultUsbLayer(Warn warn) { return libusbUsbLayer(warn); }
 
 }  // namespace brixel::platform

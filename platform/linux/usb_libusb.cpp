@@ -89,6 +89,7 @@ struct Session {
 Session session;
 uint32_t readTimeout = infinite;
 uint32_t writeTimeout = infinite;
+Warn explain = nullptr;
 
 bool haveContext() {
     if (!session.context && libusb_init(&session.context) != 0) session.context = nullptr;
@@ -119,14 +120,8 @@ unsigned libusbTimeout(uint32_t ms) {
 }
 
 void explainOpenFailure(int error, libusb_device* device) {
-    if (error == LIBUSB_ERROR_ACCESS)
-        std::fprintf(stderr,
-                     "BrixelLibrary: no permission to use the USB device %s: install the udev rule %s, "
-                     "unplug and replug the device, and run 'brixelctl doctor' to check.\n",
-                     deviceNode(device).c_str(), udevRuleFile);
-    else if (error == LIBUSB_ERROR_BUSY)
-        std::fprintf(stderr, "BrixelLibrary: the USB device %s is in use by another program.\n",
-                     deviceNode(device).c_str());
+    const std::wstring text = openFailureExplanation(error, deviceNode(device));
+    if (!text.empty() && explain) explain(text.c_str());
 }
 
 int vendorRequest(libusb_device_handle* handle, uint8_t request, uint16_t value) {
@@ -304,7 +299,7 @@ int usbGetProductString(uint32_t index, char* buffer, uint32_t flags) {
 
 int usbOpen(uint32_t index, void** handle) {
     if (!handle) return invalidParameter;
-    *handle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+    *handle = reinterpret_cast<void*>(protocol::invalidHandleValue);
     if (!haveContext() || index >= session.devices.size()) return deviceNotFound;
     libusb_device* device = session.devices[index];
     const auto ep = usbxpressShape(device);
@@ -470,7 +465,18 @@ struct NoThrow<operation> {
 
 }  // namespace
 
-const BRIXEL_USB_LAYER& libusbUsbLayer() {
+std::wstring openFailureExplanation(int libusbError, std::string_view node) {
+    // Device nodes and the rule's name are ASCII.
+    const auto wide = [](std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); };
+    if (libusbError == LIBUSB_ERROR_ACCESS)
+        return L"no permission to use the USB device " + wide(node) + L": install the udev rule " + wide(udevRuleFile) +
+               L", unplug and replug the device, and run 'brixelctl doctor' to check.";
+    if (libusbError == LIBUSB_ERROR_BUSY) return L"the USB device " + wide(node) + L" is in use by another program.";
+    return {};
+}
+
+const BRIXEL_USB_LAYER& libusbUsbLayer(Warn warn) {
+    explain = warn;
     static const BRIXEL_USB_LAYER layer{NoThrow<usbGetNumDevices>::call, NoThrow<usbGetProductString>::call,
                                         NoThrow<usbOpen>::call,          NoThrow<usbClose>::call,
                                         NoThrow<usbRead>::call,          NoThrow<usbWrite>::call,

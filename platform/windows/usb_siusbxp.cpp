@@ -87,7 +87,8 @@ int checkRxQueue(void* handle, uint32_t* bytesInQueue, uint32_t* queueStatus) {
 
 }  // namespace
 
-const BRIXEL_USB_LAYER& defaultUsbLayer() {
+// The vendor library explains nothing of its own.
+const BRIXEL_USB_LAYER& defaultUsbLayer(Warn) {
     static const BRIXEL_USB_LAYER layer{getNumDevices, getProductString, open,        close,       read,
                                         write,         flushBuffers,     setTimeouts, getTimeouts, checkRxQueue};
     return layer;

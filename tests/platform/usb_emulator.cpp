@@ -185,7 +185,10 @@ bool EmulatedDevice::handleIoctl(UMockdevIoctlClient* client) {
             unsigned number = 0;
             std::memcpy(&number, iface->data, sizeof number);
             log_.push_back((request == USBDEVFS_RELEASEINTERFACE ? "release " : "claim ") + std::to_string(number));
-            complete(client, 0, 0);
+            if (claimBusy && request != USBDEVFS_RELEASEINTERFACE)
+                complete(client, -1, EBUSY);
+            else
+                complete(client, 0, 0);
             g_object_unref(iface);
             return true;
         }

@@ -59,6 +59,7 @@ public:
     bool stallSerial = false;     // GET_DESCRIPTOR for the serial string stalls
     bool silent = false;          // frames are taken but never answered
     bool stallVendorRequests = false;
+    bool claimBusy = false;  // claiming an interface fails with EBUSY, as when another program holds it
     // Unplugged right after this many OUT frames (the frame itself is taken).
     std::optional<uint32_t> unplugAfterFrames;
     // Replaces the model's answer to a frame when it returns a value.

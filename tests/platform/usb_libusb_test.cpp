@@ -6,6 +6,7 @@
 #include <BrixelLibrary.h>
 #include <BrixelPlatform.h>
 #include <gtest/gtest.h>
+#include <libusb.h>
 
 #include <array>
 #include <chrono>
@@ -101,13 +102,13 @@ protected:
         return n;
     }
 
-    const BRIXEL_USB_LAYER& layer = platform::libusbUsbLayer();
+    const BRIXEL_USB_LAYER& layer = platform::libusbUsbLayer(collectWarning);
     std::unique_ptr<EmulatedBus> bus;
     std::string printed;
 };
 
 TEST_F(LibusbTest, IsTheLinuxDefaultLayer) {
-    const BRIXEL_USB_LAYER& own = platform::defaultUsbLayer();
+    const BRIXEL_USB_LAYER& own = platform::defaultUsbLayer(collectWarning);
     EXPECT_EQ(own.open, layer.open);
     EXPECT_EQ(own.checkRxQueue, layer.checkRxQueue);
 }
@@ -354,6 +355,20 @@ TEST_F(LibusbTest, AFailedVendorRequestFailsTheOpenAndReleasesTheInterface) {
     EXPECT_EQ(device.log(), (Log{"claim 0", "vendor 00 ffff", "release 0"}));
 }
 
+// The layer's explanation reaches the caller's own host, ahead of the link's
+// warning, and nothing goes to standard error behind the caller's back.
+TEST_F(LibusbTest, AnOpenRefusedByTheSystemIsExplainedThroughTheHost) {
+    auto& device = bus->add({});
+    device.claimBusy = true;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(run([] { return setLogoLed(true); }));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(printed, "Device open error");
+    EXPECT_EQ(warnings, (std::vector<std::wstring>{L"the USB device /dev/bus/usb/001/002 is in use by another program.",
+                                                   L"Usb device open error!"}));
+    EXPECT_EQ(device.framesReceived(), 0u);
+}
+
 TEST_F(LibusbTest, BadHandlesAndArgumentsFailWithoutTouchingAnything) {
     auto& device = bus->add({});
     void* handle = openDirect();
@@ -411,6 +426,18 @@ TEST_F(LibusbTest, TheSurveyForDoctorSeesEveryVendorDevice) {
     EXPECT_EQ(third.serial, "HID1");
     EXPECT_FALSE(third.brixel);
     EXPECT_EQ(survey.brixelSerial, "2024");
+}
+
+// Root opens any node, so no emulated bus can refuse permission: the text is
+// checked here, and its way to the host above with the busy device.
+TEST(OpenFailureExplanation, SaysWhatToDoForEachRefusalItKnows) {
+    EXPECT_EQ(platform::openFailureExplanation(LIBUSB_ERROR_ACCESS, "/dev/bus/usb/003/007"),
+              L"no permission to use the USB device /dev/bus/usb/003/007: install the udev rule 70-brixel.rules, "
+              L"unplug and replug the device, and run 'brixelctl doctor' to check.");
+    EXPECT_EQ(platform::openFailureExplanation(LIBUSB_ERROR_BUSY, "/dev/bus/usb/003/007"),
+              L"the USB device /dev/bus/usb/003/007 is in use by another program.");
+    for (const int other : {int{LIBUSB_ERROR_PIPE}, int{LIBUSB_ERROR_NO_DEVICE}, int{LIBUSB_ERROR_IO}, 0})
+        EXPECT_EQ(platform::openFailureExplanation(other, "/dev/bus/usb/003/007"), L"") << other;
 }
 
 TEST(StringDescriptorText, SurrogatePairsAreCombinedAndLoneOnesReplaced) {

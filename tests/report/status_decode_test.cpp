@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report/status_fields.h"
@@ -519,6 +520,18 @@ TEST(EmptyBlocks, GiveTheBaseTexts) {
         if (!field.labelled && field.name != "sinkEdidLimited") {
             EXPECT_STREQ(status.*field.text, "") << field.name;
         }
+}
+
+// The InfoFrame lines come without a label, so a tool shows them under a title.
+TEST(StatusFields, InfoFrameLinesCarryTitlesAndNoOtherDoes) {
+    const std::vector<std::pair<std::string, std::string>> titled{
+        {"vsIfHex1", "Vendor InfoFrame 1: "}, {"vsIfHex2", "Vendor InfoFrame 2: "},
+        {"aviIfHex", "AVI InfoFrame: "},      {"hdrIfHex", "HDR InfoFrame: "},
+        {"spdIfHex", "SPD InfoFrame: "},      {"audioIfHex", "Audio InfoFrame: "}};
+    std::vector<std::pair<std::string, std::string>> found;
+    for (const auto& field : statusFields)
+        if (!field.title.empty()) found.emplace_back(field.name, field.title);
+    EXPECT_EQ(found, titled);
 }
 
 }  // namespace

@@ -112,6 +112,44 @@ TEST(SettingCodeTable, AgreesWithTheDeviceCodeList) {
     }
 }
 
+// A tool calls each function through its row with the value byte it parsed:
+// the frame is the one the function sends when called by name, and a bool is
+// true for any byte but 0.
+TEST_F(SimTest, EachRowsWrapperCallsItsOwnFunction) {
+    for (const auto& row : settingCodes) {
+        SCOPED_TRACE(std::string(row.function));
+        if (row.code == BRIXEL_CMD_CUSTOM_EDID) continue;  // uploads first; below
+        const Setter* match = nullptr;
+        for (const auto& s : setters)
+            if (s.function == row.function) match = &s;
+        ASSERT_NE(match, nullptr);
+        for (const uint8_t value : std::vector<uint8_t>{0, 1, 2, 0x80}) {
+            SCOPED_TRACE(static_cast<int>(value));
+            sim.clearTrace();
+            const bool ok = run([&] { return row.wrapper(value); });
+            if (match->code == 0x03 && value == 1) {
+                EXPECT_FALSE(ok);
+                EXPECT_TRUE(sim.writtenFrames().empty());
+                continue;
+            }
+            const bool isBool = match->sends == Sends::oneIfOne || match->sends == Sends::byteAsIs;
+            const uint8_t sent = isBool ? uint8_t{value != 0} : expectedValue(match->sends, value);
+            EXPECT_TRUE(ok);
+            EXPECT_EQ(sim.writtenFrames(), std::vector<Frame>{(Frame{0x10, 0x04, 0xE0, match->code, sent})});
+        }
+    }
+}
+
+TEST_F(SimTest, TheBuiltInEdidRowInstallsThroughItsWrapper) {
+    const auto& row = settingCodes[settingRow(BRIXEL_CMD_CUSTOM_EDID)];
+    EXPECT_TRUE(run([&] { return row.wrapper(0x02); }));
+    const auto frames = sim.writtenFrames();
+    // 32 EDID data frames and the commit, then the selection.
+    ASSERT_EQ(frames.size(), 34u);
+    EXPECT_EQ(frames.front()[2], 0xB0);
+    EXPECT_EQ(frames.back(), (Frame{0x10, 0x04, 0xE0, 0x0E, 0x02}));
+}
+
 TEST_F(SimTest, ActivePortSendsTheLowByteOnly) {
     ASSERT_TRUE(setActivePort(static_cast<BRIXEL_INPORT>(0x102)));
     EXPECT_EQ(sim.writtenFrames(), (std::vector<Frame>{{0x10, 0x04, 0xE0, 0x00, 0x02}}));
