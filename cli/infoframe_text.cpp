@@ -1,27 +1,18 @@
 #include "cli/infoframe_text.h"
 
-#include <cstdio>
+#include "text/hex.h"
 
 namespace brixel::cli {
 namespace {
 
 constexpr std::size_t maxListed = 8;
 
-bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-int hexValue(char c) {
-    if (c <= '9') return c - '0';
-    return (c | 0x20) - 'a' + 10;
-}
+bool isHex(char c) { return text::hexDigitValue(c).has_value(); }
 
 std::string shown(char c) {
-    char text[8];
     const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F)
-        std::snprintf(text, sizeof text, "'%c'", c);
-    else
-        std::snprintf(text, sizeof text, "0x%02X", byte);
-    return text;
+    if (byte >= 0x20 && byte < 0x7F) return std::string{'\'', c, '\''};
+    return "0x" + text::hexByte(byte, text::HexCase::upper);
 }
 
 std::string at(std::size_t index) { return "position " + std::to_string(index + 1) + ": "; }
@@ -69,21 +60,10 @@ std::vector<std::string> infoFrameTextProblems(std::string_view text, std::size_
     return problems;
 }
 
-std::vector<uint8_t> infoFrameTextBytes(std::string_view text) {
-    std::vector<uint8_t> bytes;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 3)
-        bytes.push_back(static_cast<uint8_t>(hexValue(text[i]) * 16 + hexValue(text[i + 1])));
-    return bytes;
+std::vector<uint8_t> infoFrameTextBytes(std::string_view checked) {
+    return text::bytesFromHex(checked).value_or(std::vector<uint8_t>{});
 }
 
-std::string infoFrameText(std::span<const uint8_t> bytes) {
-    std::string text;
-    for (std::size_t k = 0; k < bytes.size(); ++k) {
-        char byte[4];
-        std::snprintf(byte, sizeof byte, "%02X", static_cast<unsigned>(bytes[k]));
-        text += (k == 0 ? "" : ":") + std::string(byte);
-    }
-    return text;
-}
+std::string infoFrameText(std::span<const uint8_t> bytes) { return text::hexBytes(bytes, ":", text::HexCase::upper); }
 
 }  // namespace brixel::cli
