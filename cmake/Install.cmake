@@ -15,13 +15,7 @@ if(WIN32)
     # The layout a Visual C++ developer expects, the same as the SDK archive's.
     # Only the DLL and what MSVC links with: the mingw import library would be
     # of no use, since the exports carry Microsoft's decorated names.
-    install(FILES $<TARGET_FILE:BrixelLibrary> DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-    # The symbol table mingw leaves in the DLL means nothing to a Visual C++
-    # debugger; it goes at every install, not only with --strip.
-    install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-all
-                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:BrixelLibrary>\"
-                      COMMAND_ERROR_IS_FATAL ANY)"
-        COMPONENT runtime)
+    install(FILES ${BRIXEL_SHIPPED_DLL} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)  # stripped
     install(FILES ${BRIXEL_MSVC_IMPORT_LIBRARY} DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
     install(FILES ${BRIXEL_EXPORTS_DIR}/BrixelLibrary-msvc.def
         DESTINATION ${CMAKE_INSTALL_LIBDIR} RENAME BrixelLibrary.def COMPONENT development)

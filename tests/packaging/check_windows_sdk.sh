@@ -45,9 +45,10 @@ diff -r "$sdk" "$work/installed" >/dev/null || fail "cmake --install and the arc
 echo "=== the DLL"
 dll=$sdk/bin/BrixelLibrary.dll
 echo "$(stat -c %s "$built_dll") bytes as built, $(stat -c %s "$dll") bytes stripped"
-"$objdump" --syms "$built_dll" | grep -q '^\[' || fail "the built DLL has no symbol table, so stripping is not shown"
-"$objdump" --syms "$dll" | grep -q '^\[' && fail "the SDK's DLL keeps its symbol table"
-"$objdump" --section-headers "$dll" | grep -q '\.debug' && fail "the SDK's DLL keeps debugging sections"
+# (Each output is read whole: grep -q would leave objdump writing to a closed pipe.)
+grep -q '^\[' <<<"$("$objdump" --syms "$built_dll")" || fail "the built DLL has no symbol table, so stripping shows nothing"
+grep -q '^\[' <<<"$("$objdump" --syms "$dll")" && fail "the SDK's DLL keeps its symbol table"
+grep -q '\.debug' <<<"$("$objdump" --section-headers "$dll")" && fail "the SDK's DLL keeps debugging sections"
 # Its exports are those the shipped .def names, nothing else.
 exported=$("$objdump" -p "$dll" | sed -nE 's/^[[:space:]]*\[ *[0-9]+\] +(\?[^ ]+)$/\1/p' | sort)
 listed=$(sed -nE 's/^[[:space:]]+(\?[^ ]+)$/\1/p' "$sdk/lib/BrixelLibrary.def" | sort)
