@@ -4,7 +4,6 @@
 
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/CPackOptions.cmake)
 
 if(WIN32)
@@ -46,9 +45,16 @@ else()
     set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
     set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
     set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-    # Its maintainer scripts make the udev rule apply at once; the loader
-    # learns of the library through dpkg's ldconfig trigger (given scripts of
-    # ours, cpack adds no ldconfig calls of its own).
+    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME lib${debianSource}-dev)
+    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+    set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
+    set(CPACK_DEBIAN_TOOL_PACKAGE_NAME brixelctl)
+    set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
+    set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
+
+    # The library's maintainer scripts make the udev rule apply at once; the
+    # loader learns of the library through dpkg's ldconfig trigger (given
+    # scripts of ours, cpack adds no ldconfig calls of its own).
     file(STRINGS platform/linux/70-brixel.rules rule REGEX "idVendor")
     if(NOT rule MATCHES "ATTR\\{idVendor\\}==\"([0-9a-f]+)\"")
         message(FATAL_ERROR "no ATTR{idVendor} in platform/linux/70-brixel.rules")
@@ -63,12 +69,6 @@ else()
     endforeach()
     file(WRITE ${control}/triggers "activate-noawait ldconfig\n")
     set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${control}/postinst ${control}/postrm ${control}/triggers)
-    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME lib${debianSource}-dev)
-    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-    set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
-    set(CPACK_DEBIAN_TOOL_PACKAGE_NAME brixelctl)
-    set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
-    set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
 
     # Descriptions: a synopsis line, then the text; @BRIXEL_ABOUT@ is the
     # paragraph the library's packages share. cpack writes them into its

@@ -80,6 +80,15 @@ shlibs=$(dpkg-deb --info "$(deb $runtime)" shlibs)
 [ "$shlibs" = "libBrixelLibrary $soversion $runtime (>= $revision)" ] || fail "$runtime: shlibs file is '$shlibs'"
 triggers=$(dpkg-deb --info "$(deb $runtime)" triggers 2>/dev/null || true)
 grep -qx "activate-noawait ldconfig" <<<"$triggers" || fail "$runtime: no ldconfig trigger ('$triggers')"
+# Its maintainer scripts tell udev of the rule for the Brixel's vendor, and
+# leave ldconfig to the trigger.
+for script in postinst postrm; do
+    text=$(dpkg-deb --info "$(deb $runtime)" $script 2>/dev/null || true)
+    sh -n <<<"$text" || fail "$runtime: $script is no valid shell script"
+    grep -qF "udevadm trigger --action=change --subsystem-match=usb --attr-match=idVendor=10c4" <<<"$text" ||
+        fail "$runtime: $script does not apply the rule to the Brixel's vendor"
+    grep -q ldconfig <<<"$text" && fail "$runtime: $script calls ldconfig"
+done
 
 echo "=== files"
 files() { dpkg-deb --contents "$(deb "$1")" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' |
