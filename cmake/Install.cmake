@@ -26,5 +26,9 @@ if(TARGET brixelctl)
     # prefix is: its run path is relative to its own place.
     file(RELATIVE_PATH BRIXEL_BIN_TO_LIB "/prefix/${CMAKE_INSTALL_BINDIR}" "/prefix/${CMAKE_INSTALL_LIBDIR}")
     set_target_properties(brixelctl PROPERTIES INSTALL_RPATH "$ORIGIN/${BRIXEL_BIN_TO_LIB}")
-    install(TARGETS brixelctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(TARGETS brixelctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+    # Both written by the tool from its command definitions.
+    install(FILES ${BRIXELCTL_MANUAL} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
+    install(FILES ${BRIXELCTL_COMPLETION} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME brixelctl COMPONENT tool)
 endif()

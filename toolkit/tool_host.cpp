@@ -1,4 +1,4 @@
-#include "cli/tool_host.h"
+#include "toolkit/tool_host.h"
 
 #include <BrixelPlatform.h>
 
@@ -7,7 +7,7 @@
 
 #include "text/utf8.h"
 
-namespace brixel::cli {
+namespace brixel::toolkit {
 namespace {
 
 ToolHost* installed = nullptr;
@@ -64,4 +64,4 @@ void ToolHost::warn(const wchar_t* text) noexcept {
     }
 }
 
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit

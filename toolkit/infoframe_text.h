@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace brixel::cli {
+namespace brixel::toolkit {
 
 // Every problem in `text`, each naming its 1-based character position: two hex
 // digits per byte, one colon between bytes, 2 to `maxBytes` bytes.
@@ -21,4 +21,4 @@ std::vector<uint8_t> infoFrameTextBytes(std::string_view text);
 // "87:01:1A:..." in upper-case hex.
 std::string infoFrameText(std::span<const uint8_t> bytes);
 
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit

@@ -1,12 +1,12 @@
 #pragma once
-// Strict parsing of numbers the user types.
+// Strict parsing of numbers people type. Pure.
 
 #include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
-namespace brixel::cli {
+namespace brixel::toolkit {
 
 // Decimal, or hexadecimal with 0x; the whole text, nothing else.
 inline std::optional<unsigned long> parseNumber(std::string_view text, unsigned long max) {
@@ -26,4 +26,4 @@ inline std::optional<uint8_t> parseByte(std::string_view text) {
     return std::nullopt;
 }
 
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-namespace brixel::cli {
+namespace brixel::toolkit {
 
-// Runs `call` with standard output going to a temporary file; returns the text.
+// Runs `call` with standard output going to a file no name reaches; returns the text.
 std::string captureStdout(const std::function<void()>& call);
 
 // Splits captured text into lines; text without a final line end still counts.
 std::vector<std::string> splitLines(const std::string& text);
 
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit

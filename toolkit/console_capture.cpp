@@ -1,21 +1,21 @@
-#include "cli/console_capture.h"
+#include "toolkit/console_capture.h"
 
 #include <unistd.h>
 
 #include <cstdio>
-#include <memory>
-#include <vector>
 
-namespace brixel::cli {
+#include "toolkit/files.h"
+
+namespace brixel::toolkit {
 
 std::string captureStdout(const std::function<void()>& call) {
     std::fflush(stdout);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(std::tmpfile(), std::fclose);
-    std::FILE* sink = owned.get();
-    const int saved = sink ? dup(STDOUT_FILENO) : -1;
-    if (!sink || saved < 0 || dup2(fileno(sink), STDOUT_FILENO) < 0) {
+    const int sink = anonymousTemporaryFile();
+    const int saved = sink >= 0 ? dup(STDOUT_FILENO) : -1;
+    if (sink < 0 || saved < 0 || dup2(sink, STDOUT_FILENO) < 0) {
         // Cannot capture: let the lines through as they are.
         if (saved >= 0) close(saved);
+        if (sink >= 0) close(sink);
         call();
         return {};
     }
@@ -32,10 +32,11 @@ std::string captureStdout(const std::function<void()>& call) {
         call();
     }
     std::string text;
-    std::rewind(sink);
+    lseek(sink, 0, SEEK_SET);
     char chunk[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, sink)) > 0) text.append(chunk, n);
+    ssize_t n = 0;
+    while ((n = read(sink, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<std::size_t>(n));
+    close(sink);
     return text;
 }
 
@@ -54,4 +55,4 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit

@@ -9,7 +9,7 @@
 
 #include "text/warning_lines.h"
 
-namespace brixel::cli {
+namespace brixel::toolkit {
 
 class ToolHost {
 public:
@@ -26,10 +26,13 @@ public:
     // Sees each wait the library asks for, before it is waited.
     std::function<void(uint32_t ms)> onWait;
 
+    // The installed host's warning service, for a USB layer that explains
+    // itself (a refused open) to whoever runs the tool.
+    static void warn(const wchar_t* text) noexcept;
+
 private:
     static uint32_t tickCount() noexcept;
     static void sleep(uint32_t ms) noexcept;
-    static void warn(const wchar_t* text) noexcept;
 
     text::WarningFolder folder_;
     bool installed_ = false;
@@ -38,4 +41,4 @@ private:
 // A library warning as UTF-8.
 std::string warningText(const wchar_t* text);
 
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit

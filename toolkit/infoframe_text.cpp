@@ -1,8 +1,8 @@
-#include "cli/infoframe_text.h"
+#include "toolkit/infoframe_text.h"
 
 #include "text/hex.h"
 
-namespace brixel::cli {
+namespace brixel::toolkit {
 namespace {
 
 constexpr std::size_t maxListed = 8;
@@ -66,4 +66,4 @@ std::vector<uint8_t> infoFrameTextBytes(std::string_view checked) {
 
 std::string infoFrameText(std::span<const uint8_t> bytes) { return text::hexBytes(bytes, ":", text::HexCase::upper); }
 
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit

@@ -1,11 +1,11 @@
-#include "cli/infoframe_text.h"
+#include "toolkit/infoframe_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace brixel::cli {
+namespace brixel::toolkit {
 namespace {
 
 struct TextCase {
@@ -59,4 +59,4 @@ TEST(InfoFrameText, BytesAndTextRoundTrip) {
 }
 
 }  // namespace
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit
