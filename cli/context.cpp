@@ -81,6 +81,8 @@ void Context::note(const std::string& text) {
 
 std::string Context::noDeviceText() const {
     if (deviceFound_) return notOpenedText;
+    if (!devicePath.empty())
+        return "no Brixel is attached at " + devicePath + "; `brixelctl list` shows where they are.";
     return simulate ? noSimulatedHint : notFoundHint;
 }
 
