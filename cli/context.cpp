@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/linux/tool_usb_layer.h"
+#include "text/warning_lines.h"
 #include "toolkit/device_session.h"
 #include "toolkit/simulated_devices.h"
 #include "toolkit/tool_host.h"
@@ -64,7 +65,8 @@ void Context::checkOptions(const CLI::App& app) const {
 
 void Context::onWarning(std::string_view line) {
     if (!json) std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
-    warnings.emplace_back(line.substr(std::min(line.size(), std::string_view("BrixelLibrary warning: ").size())));
+    if (line.starts_with(text::warningPrefix)) line.remove_prefix(text::warningPrefix.size());
+    warnings.emplace_back(line);
 }
 
 void Context::onConsoleLine(std::string_view line) {

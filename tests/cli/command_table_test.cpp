@@ -45,6 +45,8 @@ const Row rows[] = {
     {"confirmed", "--simulate --fresh port 2", "", 0, {"port 2: confirmed by the device"}},
     {"no device is 3, and says so", "--simulate --fresh --devices 0 status", "", 3,
      {"No Brixel reachable.", "no simulated Brixel answered"}, {"no signal"}},
+    {"a watch with no device says so", "--simulate --fresh --devices 0 status --watch --count 1", "", 3,
+     {"No Brixel reachable. Trying again at each refresh"}},
     {"no device in json", "--simulate --fresh --devices 0 --json status", "", 3,
      {"\"confirmed\": false", "\"error\": \"no simulated Brixel answered", "\"fields\": null"}},
     {"a device that will not open is 3", "--simulate --fresh --fault open port 2", "", 3,

@@ -71,21 +71,28 @@ TEST_F(Sessions, TenConcurrentPortChangesAllConfirmAndTheLastOneStands) {
 
 TEST_F(Sessions, AWatchSeesOtherCommandsAndUndoesNone) {
     ASSERT_EQ(runTool(simulated() + "--fresh port 1").exitCode, 0);
-    auto watch = std::async(std::launch::async, [this] {
-        return runTool(simulated() + "status --watch --json --count 8 --interval 0.25");
+    const auto reports = tmp / "watch.jsonl";
+    auto watch = std::async(std::launch::async, [&] {
+        return runTool(simulated() + "status --watch --json --count 12 --interval 0.25 > " + reports.string());
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    // The port changes once the watch has shown its first report.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < until) {
+        std::ifstream in(reports);
+        std::string first;
+        if (std::getline(in, first) && !in.eof()) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     ASSERT_EQ(runTool(simulated() + "port 2").exitCode, 0);
-    const auto run = watch.get();
-    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(watch.get().exitCode, 0);
     std::vector<std::string> inputs;
-    std::istringstream lines(run.output);
+    std::ifstream lines(reports);
     for (std::string line; std::getline(lines, line);) {
         const auto doc = nlohmann::json::parse(line);
         EXPECT_TRUE(doc.contains("time"));
         inputs.push_back(doc.at("fields").at("input").at("value"));
     }
-    ASSERT_EQ(inputs.size(), 8u);
+    ASSERT_EQ(inputs.size(), 12u);
     EXPECT_EQ(inputs.front(), "3840x2160p60");
     EXPECT_EQ(inputs.back(), "1920x1080p60") << "the watch saw port 2's source";
     EXPECT_EQ(settings().at(0), 2) << "the watch kept nothing of its own";
