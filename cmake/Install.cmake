@@ -59,7 +59,7 @@ if(TARGET brixelctl)
     endif()
     install(TARGETS brixelctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
     # Both written by the tool from its command definitions.
-    install(FILES ${BRIXELCTL_MANUAL} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
+    install(FILES ${BRIXELCTL_MANUAL}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
     install(FILES ${BRIXELCTL_COMPLETION} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME brixelctl COMPONENT tool)
 endif()

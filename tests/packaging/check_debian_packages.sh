@@ -123,7 +123,8 @@ EOF
 # The tool's package holds at least these (cli/ may install more with the tool),
 # and nothing outside /usr/bin and /usr/share.
 tool_files=$(files $tool)
-for file in ./usr/bin/brixelctl $(docs $tool); do
+for file in ./usr/bin/brixelctl ./usr/share/man/man1/brixelctl.1.gz \
+    ./usr/share/bash-completion/completions/brixelctl $(docs $tool); do
     grep -qx -- "$file" <<<"$tool_files" || fail "$tool lacks $file"
 done
 grep -v -e '^\./usr/bin/' -e '^\./usr/share/' <<<"$tool_files" | sed 's/^/outside \/usr\/bin and \/usr\/share: /' |
@@ -162,6 +163,8 @@ report=$(LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" --simulate --fresh --
     fail "the packaged brixelctl failed"
 echo "$report"
 grep -qx "Input : 3840x2160p60" <<<"$report" || fail "unexpected status report"
+said=$(LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" --version) || fail "the packaged brixelctl --version failed"
+grep -qw -- "$version" <<<"$said" || fail "the packaged brixelctl --version says '$said', not $version"
 
 "$source/tests/install/outside_client_check.sh" "$root/usr" "$source/tests/install/outside_client" \
     "$work/outside" c++ "" "$version" || fail "the outside client against the development package"
