@@ -133,7 +133,10 @@ class Device(SettingMethods):
     def set(self, setting: Setting | int, value: int | bool = 1) -> Result:
         """setBrixelState: any setting code with any value byte (0 to 255) the library sends."""
         code = int(setting)
-        name = Setting(code).name.lower() if code in Setting._value2member_map_ else f"set {code}"
+        try:
+            name = Setting(code).name.lower()
+        except ValueError:
+            name = f"set {code}"
         return self._finish(name, _native.set_state(self._path, code, int(value)))
 
     # ---- readback ------------------------------------------------------------

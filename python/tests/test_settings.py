@@ -100,7 +100,7 @@ def test_set_sends_any_code_and_value_byte(dev: brixel.Device) -> None:
     result = dev.set(brixel.Setting.LOGO_LED, 0)
     assert result.operation == "logo_led"
     assert dev.state()[22] == 0
-    dev.set(0x2C, 7)
+    assert dev.set(0x2C, 7).operation == "set 44"
     assert dev.state()[0x2C] == 7
 
 
