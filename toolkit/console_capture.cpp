@@ -8,35 +8,39 @@
 
 namespace brixel::toolkit {
 
+// The library prints through C's stdout stream, so that stream is what is
+// redirected, not descriptor 1: in a host process (the Python bindings) other
+// threads keep writing to the descriptor while a call runs (Python's own
+// print does), and their text must neither vanish into the capture nor show
+// up as the library's.
 std::string captureStdout(const std::function<void()>& call) {
     std::fflush(stdout);
-    const int sink = anonymousTemporaryFile();
-    const int saved = sink >= 0 ? dup(STDOUT_FILENO) : -1;
-    if (sink < 0 || saved < 0 || dup2(sink, STDOUT_FILENO) < 0) {
+    const int fd = anonymousTemporaryFile();
+    std::FILE* const sink = fd >= 0 ? fdopen(fd, "w+") : nullptr;
+    if (!sink) {
         // Cannot capture: let the lines through as they are.
-        if (saved >= 0) close(saved);
-        if (sink >= 0) close(sink);
+        if (fd >= 0) close(fd);
         call();
         return {};
     }
     struct Restore {
-        int saved;
+        std::FILE* saved;
         ~Restore() {
             std::fflush(stdout);
-            dup2(saved, STDOUT_FILENO);
-            close(saved);
+            stdout = saved;
         }
     };
     {
-        Restore restore{saved};
+        Restore restore{stdout};
+        stdout = sink;
         call();
     }
     std::string text;
-    lseek(sink, 0, SEEK_SET);
+    std::rewind(sink);
     char chunk[4096];
-    ssize_t n = 0;
-    while ((n = read(sink, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<std::size_t>(n));
-    close(sink);
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, sink)) > 0) text.append(chunk, n);
+    std::fclose(sink);
     return text;
 }
 

@@ -34,6 +34,16 @@ std::vector<std::string> matrixFileWords(std::string_view content) {
     return words;
 }
 
+std::optional<std::string> matrixValueProblem(const MatrixRecordField& field, double value) {
+    const double low = field.coefficient ? -coefficientLimit : offsetLow;
+    const double high = field.coefficient ? coefficientLimit : offsetHigh;
+    if (std::isfinite(value) && value >= low && value <= high) return std::nullopt;
+    char text[160];
+    std::snprintf(text, sizeof text, "%.*s: %g is outside %g to %g, which its 16-bit field holds",
+                  static_cast<int>(field.name.size()), field.name.data(), value, low, high);
+    return text;
+}
+
 SB_VALUES parseMatrixValues(const std::vector<std::string>& words, std::vector<std::string>& problems) {
     SB_VALUES values{};
     if (words.size() != matrixRecordFields.size()) {
@@ -51,13 +61,8 @@ SB_VALUES parseMatrixValues(const std::vector<std::string>& words, std::vector<s
             problems.push_back(name + ": '" + w + "' is not a number");
             continue;
         }
-        const double low = field.coefficient ? -coefficientLimit : offsetLow;
-        const double high = field.coefficient ? coefficientLimit : offsetHigh;
-        if (v < low || v > high) {
-            char text[160];
-            std::snprintf(text, sizeof text, "%s: %g is outside %g to %g, which its 16-bit field holds", name.c_str(),
-                          v, low, high);
-            problems.push_back(text);
+        if (auto problem = matrixValueProblem(field, v)) {
+            problems.push_back(std::move(*problem));
             continue;
         }
         values.*field.field = v;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,9 @@ inline constexpr std::size_t matrixFileLimit = 64 * 1024;
 // The words of a matrix file: numbers separated by white space or commas, with
 // '#' starting a comment that runs to the end of the line.
 std::vector<std::string> matrixFileWords(std::string_view content);
+
+// Why `value` does not fit the 16-bit field of `field`; nullopt when it does.
+std::optional<std::string> matrixValueProblem(const MatrixRecordField& field, double value);
 
 // Parses exactly twelve values in SB_VALUES order; problems name each value.
 SB_VALUES parseMatrixValues(const std::vector<std::string>& words, std::vector<std::string>& problems);

@@ -31,9 +31,15 @@ std::string faultProblem(std::string_view text) {
     return sim::parseFault(text, error) ? std::string() : error;
 }
 
+std::vector<FaultKindInfo> faultKindList() {
+    std::vector<FaultKindInfo> list;
+    for (const auto& kind : sim::faultKinds()) list.push_back({kind.name, kind.description, kind.atFrame});
+    return list;
+}
+
 std::string faultKindsText() {
     std::string text;
-    for (const auto& kind : sim::faultKinds()) {
+    for (const auto& kind : faultKindList()) {
         std::string name(kind.name);
         if (kind.atFrame) name += "[@N]";
         text += "  " + name + std::string(name.size() < 14 ? 14 - name.size() : 1, ' ') +
@@ -55,7 +61,9 @@ std::unique_ptr<SimulatedDevices> SimulatedDevices::start(const SimulationOption
     auto parts = std::make_unique<Parts>();
     parts->options = options;
     parts->simulator.tracing = false;
-    parts->stateFile = options.stateFile.empty() ? sim::defaultStateFile() : std::filesystem::path(options.stateFile);
+    if (!options.inMemory)
+        parts->stateFile =
+            options.stateFile.empty() ? sim::defaultStateFile() : std::filesystem::path(options.stateFile);
     for (unsigned k = 0; k < options.devices; ++k) parts->simulator.addDevice();
 
     std::vector<sim::Fault> faults;
@@ -65,11 +73,13 @@ std::unique_ptr<SimulatedDevices> SimulatedDevices::start(const SimulationOption
         faults.push_back(*fault);
     }
 
-    parts->lock = sim::StateFileLock::acquire(parts->stateFile, error);
-    if (!parts->lock) return nullptr;
-    // A state file that could not be read is left as it is, for the user to look at.
-    if (!options.fresh && !parts->load(error)) return nullptr;
-    if (options.readOnly) parts->lock.reset();
+    if (!options.inMemory) {
+        parts->lock = sim::StateFileLock::acquire(parts->stateFile, error);
+        if (!parts->lock) return nullptr;
+        // A state file that could not be read is left as it is, for the user to look at.
+        if (!options.fresh && !parts->load(error)) return nullptr;
+        if (options.readOnly) parts->lock.reset();
+    }
 
     for (const auto& fault : faults) {
         if (fault.kind->wholeLayer)
@@ -86,15 +96,22 @@ SimulatedDevices::~SimulatedDevices() { parts_->simulator.deactivate(); }
 
 const BRIXEL_USB_LAYER& SimulatedDevices::layer() const { return parts_->layer; }
 
+std::vector<std::string> SimulatedDevices::devicePaths() const {
+    std::vector<std::string> paths;
+    for (std::size_t k = 0; k < parts_->simulator.deviceCount(); ++k)
+        paths.push_back(parts_->simulator.device(k).linkName);
+    return paths;
+}
+
 bool SimulatedDevices::reload(std::string& error) {
-    if (parts_->options.fresh) return true;
+    if (parts_->options.fresh || parts_->options.inMemory) return true;
     auto lock = sim::StateFileLock::acquire(parts_->stateFile, error);
     return lock && parts_->load(error);
 }
 
 bool SimulatedDevices::keep(std::string& error) {
     bool kept = true;
-    if (!parts_->options.readOnly) {
+    if (!parts_->options.readOnly && !parts_->options.inMemory) {
         for (std::size_t k = 0; k < parts_->simulator.deviceCount() && kept; ++k)
             kept = sim::saveStateFile(parts_->simulator.device(k).model,
                                       deviceStateFile(parts_->stateFile, static_cast<unsigned>(k + 1)), error);

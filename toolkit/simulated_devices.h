@@ -4,7 +4,8 @@
 // and saves its devices under one lock, so that concurrent runs keep every
 // change; a watching run re-reads the files and never writes them. Device 1
 // keeps its state in the state file itself, device N (N > 1) in the file of
-// the same name with "-N" before its extension.
+// the same name with "-N" before its extension. Devices kept in memory have no
+// file at all and start new.
 
 #include <BrixelPlatform.h>
 
@@ -24,7 +25,18 @@ struct SimulationOptions {
     std::vector<std::string> faults;
     // Only read: the lock is held for each read alone and nothing is saved.
     bool readOnly = false;
+    // No state file: new devices whose state lasts as long as this object;
+    // nothing is read, locked or saved, and the state file is ignored.
+    bool inMemory = false;
 };
+
+// A fault kind as a tool offers it (sim/faults.h).
+struct FaultKindInfo {
+    std::string_view name;
+    std::string_view description;
+    bool atFrame;  // takes @N
+};
+std::vector<FaultKindInfo> faultKindList();
 
 // Why `text` names no fault; empty when it does.
 std::string faultProblem(std::string_view text);
@@ -37,7 +49,7 @@ std::filesystem::path deviceStateFile(const std::filesystem::path& stateFile, un
 class SimulatedDevices {
 public:
     // Nullptr with `error` set when a state file cannot be read or a fault is
-    // unknown. Unless read-only, the lock is held from here until keep().
+    // unknown. Unless read-only or in memory, the lock is held from here until keep().
     static std::unique_ptr<SimulatedDevices> start(const SimulationOptions& options, std::string& error);
     ~SimulatedDevices();
     SimulatedDevices(const SimulatedDevices&) = delete;
@@ -45,12 +57,14 @@ public:
 
     // The ten operations over the simulated devices.
     const BRIXEL_USB_LAYER& layer() const;
+    // Where each device is attached ("sim:1", ...), as --device names it.
+    std::vector<std::string> devicePaths() const;
 
     // Reads the states again, under the lock, as another run may have changed
-    // them; nothing when started fresh.
+    // them; nothing when started fresh or in memory.
     bool reload(std::string& error);
 
-    // Saves every device's state (unless read-only) and releases the lock.
+    // Saves every device's state (unless read-only or in memory) and releases the lock.
     bool keep(std::string& error);
 
 private:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace brixel::toolkit {
 namespace {
 
@@ -40,6 +42,19 @@ TEST(MatrixValues, EveryValueThatWouldNotSurviveTheWireIsNamed) {
     parseMatrixValues({"1", "2"}, problems);
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find("got 2"), std::string::npos);
+}
+
+TEST(MatrixValues, ANumberGivenAsOneIsCheckedAgainstItsField) {
+    const auto& offset1 = matrixRecordFields[0];
+    const auto& coef11 = matrixRecordFields[1];
+    EXPECT_EQ(matrixValueProblem(offset1, 255.99), std::nullopt);
+    EXPECT_EQ(matrixValueProblem(coef11, -4.0), std::nullopt);
+    EXPECT_EQ(matrixValueProblem(offset1, -128.5),
+              "offset1: -128.5 is outside -128 to 255.996, which its 16-bit field holds");
+    EXPECT_EQ(matrixValueProblem(coef11, std::numeric_limits<double>::quiet_NaN()),
+              "coef11: nan is outside -4 to 4, which its 16-bit field holds");
+    EXPECT_EQ(matrixValueProblem(coef11, std::numeric_limits<double>::infinity()),
+              "coef11: inf is outside -4 to 4, which its 16-bit field holds");
 }
 
 }  // namespace

@@ -1,0 +1,72 @@
+"""Control of the Brixel HDMI processor through BrixelLibrary.
+
+    import brixel
+
+    with brixel.Simulator():                 # no hardware: a simulated Brixel
+        with brixel.Device() as dev:         # held open for the block
+            dev.set_active_port(brixel.Port.PORT_2)
+            print(dev.status().input.value)
+
+Every exported function is reachable: the settings by name (and ``set`` for
+any code), the status report, EDIDs and the 24 built-in ones (CATALOGUE), AVI
+and HDR InfoFrames, the colour matrix. A call the device does not confirm
+raises NotConfirmed, or DeviceNotFound when no Brixel is reachable; both carry
+the library's console lines and warnings, which a confirmed call's Result holds.
+"""
+
+from ._device import CATALOGUE, CatalogueEntry, Device, Matrix, catalogue_entry, default_matrix
+from ._errors import DeviceNotFound, Error, NotConfirmed, Result
+from ._infoframe import PRIMARIES, WHITE_D65, checksum_holds, hdr_infoframe, infoframe_text
+from ._native import version as __version__
+from ._simulator import FAULT_KINDS, FaultKind, Simulator
+from ._status import Status, StatusLine
+from ._tables import (
+    Bt2020,
+    ColourFormat,
+    Depth,
+    EdidMode,
+    EdidTable,
+    Eotf,
+    FactoryReset,
+    Hdcp,
+    Port,
+    Preset,
+    Scaling,
+    Setting,
+)
+
+__all__ = [
+    "CATALOGUE",
+    "FAULT_KINDS",
+    "PRIMARIES",
+    "WHITE_D65",
+    "Bt2020",
+    "CatalogueEntry",
+    "ColourFormat",
+    "Depth",
+    "Device",
+    "DeviceNotFound",
+    "EdidMode",
+    "EdidTable",
+    "Eotf",
+    "Error",
+    "FactoryReset",
+    "FaultKind",
+    "Hdcp",
+    "Matrix",
+    "NotConfirmed",
+    "Port",
+    "Preset",
+    "Result",
+    "Scaling",
+    "Setting",
+    "Simulator",
+    "Status",
+    "StatusLine",
+    "catalogue_entry",
+    "checksum_holds",
+    "default_matrix",
+    "hdr_infoframe",
+    "infoframe_text",
+    "__version__",
+]

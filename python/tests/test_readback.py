@@ -1,0 +1,66 @@
+"""Firmware version, state block and the status report, the report with the
+values brixelctl --json status gives."""
+
+from __future__ import annotations
+
+import json
+import os
+import subprocess
+from pathlib import Path
+
+import pytest
+
+import brixel
+
+
+def test_firmware_version(dev: brixel.Device) -> None:
+    assert dev.firmware_version() == "BRIXEL FW Ver: 1.5"
+
+
+def test_state_block_ends_with_the_firmware_version(dev: brixel.Device) -> None:
+    state = dev.state()
+    assert len(state) == 60
+    assert state[58:] == bytes([1, 5])
+
+
+def test_status_lines_and_their_numbers(dev: brixel.Device) -> None:
+    status = dev.status()
+    assert status.report is True
+    assert len(status.fields) == 20
+    assert status.input.text == "Input : 3840x2160p60"
+    assert status.input.value == "3840x2160p60"
+    assert status.input.warning is False
+    assert (status.input["width"], status.input["height"], status.input["rate"]) == (3840, 2160, 60)
+    assert status.fields["inPixelClock"].get("pixelClockKhz") == 371250
+    assert "Input : 3840x2160p60" in str(status).splitlines()
+    with pytest.raises(AttributeError):
+        status.nothing  # noqa: B018
+
+
+def brixelctl_status(tmp_path: Path, *commands: list[str]) -> dict[str, object]:
+    tool = os.environ.get("BRIXELCTL")
+    if not tool:
+        pytest.skip("BRIXELCTL names no brixelctl to compare with")
+    state = str(tmp_path / "state.json")
+    for command in commands:
+        subprocess.run([tool, "--simulate", "--state-file", state, "-q", *command], check=True, capture_output=True)
+    out = subprocess.run(
+        [tool, "--simulate", "--state-file", state, "--json", "status"], check=True, capture_output=True, text=True
+    ).stdout
+    document: dict[str, object] = json.loads(out)
+    return document
+
+
+@pytest.mark.parametrize("port", [1, 2, 3])
+def test_status_gives_what_brixelctl_json_status_gives(dev: brixel.Device, tmp_path: Path, port: int) -> None:
+    tool = brixelctl_status(tmp_path, ["--fresh", "port", str(port)])
+    dev.set_active_port(port)
+    mine = dev.status().as_dict()
+    assert mine["report"] == tool["report"] is True
+    assert mine["fields"] == tool["fields"]
+
+
+def test_no_signal_on_the_active_input_is_not_confirmed(dev: brixel.Device) -> None:
+    dev.set_active_port(4)
+    with pytest.raises(brixel.NotConfirmed, match="no video report"):
+        dev.status()
