@@ -113,16 +113,16 @@ struct Route {
 };
 
 ApiReply status(Context& c) {
-    return outcomeReply(c.worker.run(
-                            "status",
-                            [](const DeviceWorker::Call& call, json& result) {
-                                VIDEO_STATUS report{};
-                                call([&] { return getVideoFormat(&report); });
-                                result = toolkit::statusResult(report, true);
-                                return toolkit::reportWasRead(report);
-                            },
-                            false),
-                        true);
+    VIDEO_STATUS report{};
+    auto outcome = c.worker.run(
+        "status",
+        [&](const DeviceWorker::Call& call, json&) {
+            call([&] { return getVideoFormat(&report); });
+            return toolkit::reportWasRead(report);
+        },
+        false);
+    outcome.doc.result = toolkit::statusResult(report, outcome.reached);
+    return outcomeReply(std::move(outcome), true);
 }
 
 ApiReply info(Context& c) {
