@@ -10,6 +10,7 @@
 #include "cli/edid_decode.h"
 #include "edid/catalogue.h"
 #include "infoframe/infoframe_bytes.h"
+#include "report/status_fields.h"
 #include "settings/argument_names.h"
 #include "settings/readback_sizes.h"
 #include "settings/setting_codes.h"
@@ -140,6 +141,15 @@ ApiReply info(Context& c) {
             return versionOk && stateOk;
         },
         false));
+}
+
+ApiReply reportFields(Context&) {
+    json names = json::array();
+    for (const auto& field : statusFields) names.push_back(field.name);
+    ResultDocument doc;
+    doc.command = "report fields";
+    doc.result = {{"fields", names}};
+    return documentReply(200, doc);
 }
 
 bool settable(const SettingCode& row) { return row.code != BRIXEL_CMD_CUSTOM_EDID; }
@@ -419,6 +429,7 @@ ApiReply matrixSwitch(Context& c, bool on) {
 const std::vector<Route>& routes() {
     static const std::vector<Route> table{
         {"GET", "/api/status", status},
+        {"GET", "/api/report-fields", reportFields},
         {"GET", "/api/info", info},
         {"GET", "/api/settings", settingList},
         {"POST", "/api/settings/", setting},

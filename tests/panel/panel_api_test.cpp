@@ -56,6 +56,15 @@ TEST_F(PanelApi, StatusIsTheToolsDocument) {
     EXPECT_TRUE(r.doc.at("warnings").is_array());
 }
 
+TEST_F(PanelApi, TheReportsFieldsInTheirOrder) {
+    const auto r = get("/api/report-fields");
+    ASSERT_EQ(r.status, 200);
+    const auto& names = r.doc.at("fields");
+    ASSERT_EQ(names.size(), 20u);
+    EXPECT_EQ(names.at(0), "input");
+    EXPECT_EQ(names.at(1), "output");
+}
+
 TEST_F(PanelApi, APortChangeAndTheReportFollows) {
     const auto r = post("/api/settings/port", R"({"value": "2"})");
     ASSERT_EQ(r.status, 200) << r.body;
