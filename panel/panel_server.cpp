@@ -193,6 +193,8 @@ std::unique_ptr<PanelServer> PanelServer::start(PanelOptions options, std::strin
     auto& http = p.http;
     // The largest body any route takes; each route's own limit is checked after.
     http.set_payload_max_length(edidUploadLimit);
+    // A reply is one small write: sent at once, not held for the next.
+    http.set_tcp_nodelay(true);
     const auto handler = [&p](const httplib::Request& request, httplib::Response& response) {
         p.serve(request, response);
     };
