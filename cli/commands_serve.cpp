@@ -66,10 +66,16 @@ void addServeCommands(CLI::App& app, Context& ctx) {
         std::string error;
         std::unique_ptr<toolkit::SimulatedDevices> simulated;
         if (ctx.simulate) {
-            simulated =
-                toolkit::SimulatedDevices::start({ctx.stateFile, ctx.fresh, ctx.devices, ctx.faults, false}, error);
+            toolkit::SimulationOptions simulation{ctx.stateFile, ctx.fresh, ctx.devices, ctx.faults, false};
+            simulated = toolkit::SimulatedDevices::start(simulation, error);
             // The state file's lock is taken for each change alone, so that
-            // other runs of brixelctl go on beside the panel.
+            // other runs of brixelctl go on beside the panel. A fresh start
+            // is written first, and from then on shared with them.
+            if (simulated && ctx.fresh && simulated->keep(error)) {
+                simulation.fresh = false;
+                simulated.reset();
+                simulated = toolkit::SimulatedDevices::start(simulation, error);
+            }
             if (!simulated || !simulated->keep(error)) throw CLI::ValidationError(error);
             options.device.transport = &simulated->layer();
             auto* devices = simulated.get();
