@@ -16,6 +16,7 @@
 #include "cli/context.h"
 #include "cli/edid_decode.h"
 #include "edid/catalogue.h"
+#include "toolkit/command_results.h"
 #include "toolkit/edid_file.h"
 #include "toolkit/files.h"
 #include "toolkit/numbers.h"
@@ -77,7 +78,7 @@ void writeOutput(Context& ctx, toolkit::OutputFile& out, const std::string& cont
 void show(Context& ctx, std::span<const uint8_t> edid, bool decoded, bool toStderr) {
     std::FILE* stream = toStderr ? stderr : stdout;
     if (ctx.json) {
-        ctx.doc.result["edid"] = hexDump(edid);
+        ctx.doc.result.update(toolkit::edidBytesResult(edid));
         if (decoded) {
             const auto text = runEdidDecode(edid);
             ctx.doc.result["decoded"] = text ? nlohmann::json(*text) : nlohmann::json(nullptr);
@@ -147,7 +148,7 @@ void addRead(CLI::App& edidApp, Context& ctx, const char* name, const char* help
             if (!out || o->decoded)
                 show(ctx, bytes, o->decoded, toStdout);
             else if (ctx.json)
-                ctx.doc.result["edid"] = hexDump(bytes);
+                ctx.doc.result.update(toolkit::edidBytesResult(bytes));
             return o->checked ? check(ctx, bytes) : true;
         });
     });
@@ -189,7 +190,7 @@ void addSet(CLI::App& edidApp, Context& ctx) {
                                        " problem(s), nothing written; --force writes it as it is");
         ctx.command("edid set", [&] {
             const bool ok = withProgress(ctx, [&] { return ctx.call([&] { return setCustomEdid(bytes->data()); }); });
-            ctx.doc.result = {{"file", file}, {"form", read->form}, {"problems", problems}, {"notes", notes}};
+            ctx.doc.result = toolkit::edidSetResult(file, read->form, problems, notes);
             ctx.outcome("EDID from " + name, ok, "written and confirmed by the device");
             return ok;
         });
@@ -204,7 +205,7 @@ void addInstall(CLI::App& edidApp, Context& ctx) {
         const auto& row = rowFromArgument(*value);
         ctx.command("edid install", [&] {
             const bool ok = withProgress(ctx, [&] { return ctx.call([&] { return changeCustomEdid(row.value); }); });
-            ctx.doc.result = {{"value", row.value}, {"name", row.name}};
+            ctx.doc.result = toolkit::edidInstallResult(row);
             ctx.outcome("built-in EDID " + std::to_string(row.value) + " (" + std::string(row.name) + ")", ok,
                         "installed and selected, confirmed by the device");
             return ok;
@@ -215,16 +216,13 @@ void addInstall(CLI::App& edidApp, Context& ctx) {
 void addList(CLI::App& edidApp, Context& ctx) {
     auto* cmd = edidApp.add_subcommand("list", "the built-in EDIDs (no device needed)");
     cmd->callback([&ctx] {
-        nlohmann::json entries = nlohmann::json::array();
         for (const auto& row : edid::catalogue) {
-            entries.push_back(
-                {{"value", row.value}, {"slot", row.slot}, {"name", row.name}, {"description", row.description}});
             if (!ctx.json)
                 std::printf("%2d  %-24s %s\n", row.value, std::string(row.name).c_str(),
                             std::string(row.description).c_str());
         }
         ctx.doc.command = "edid list";
-        ctx.doc.result = {{"entries", entries}};
+        ctx.doc.result = toolkit::edidCatalogueResult();
         ctx.finishWithoutDevice();
     });
 }
@@ -248,7 +246,7 @@ void addExport(CLI::App& edidApp, Context& ctx) {
         const auto& bytes = *edid::builtInEdidFor(row.value);
         auto out = prepareOutput(o->file, "FILE");
         ctx.doc.command = "edid export";
-        ctx.doc.result = {{"value", row.value}, {"name", row.name}};
+        ctx.doc.result = toolkit::edidInstallResult(row);
         writeOutput(ctx, *out, o->hex ? hexDump(bytes) : asBinary(bytes),
                     "built-in EDID " + std::to_string(row.value) + " (" + std::string(row.name) + ")");
         if (o->decoded) show(ctx, bytes, true, out->isStandardOutput());

@@ -9,6 +9,8 @@
 
 #include "cli/context.h"
 #include "infoframe/infoframe_bytes.h"
+#include "toolkit/command_results.h"
+#include "toolkit/hdr_values.h"
 #include "toolkit/infoframe_text.h"
 #include "toolkit/setting_values.h"
 
@@ -37,7 +39,7 @@ void sendText(Context& ctx, const std::string& command, const char* kind, std::s
               const std::function<bool(char*)>& send) {
     ctx.command(command, [&] {
         const bool ok = ctx.call([&] { return send(text.data()); });
-        ctx.doc.result = {{"text", text}};
+        ctx.doc.result = toolkit::infoFrameResult(text);
         ctx.outcome(std::string(kind) + " InfoFrame " + text, ok);
         return ok;
     });
@@ -93,12 +95,6 @@ std::vector<double> numberList(const std::string& option, const std::string& tex
     return values;
 }
 
-std::string presetNames() {
-    std::string names;
-    for (const auto& p : infoframe::primaryPresets) names += (names.empty() ? "" : "|") + std::string(p.name);
-    return names;
-}
-
 struct HdrBuildOptions {
     std::string eotf = "pq";
     std::string primaries = "bt2020";
@@ -111,24 +107,17 @@ struct HdrBuildOptions {
 };
 
 infoframe::HdrMetadata metadataFrom(const HdrBuildOptions& o) {
-    using infoframe::TransferFunction;
     infoframe::HdrMetadata m;
-    constexpr std::pair<const char*, TransferFunction> eotfs[] = {{"sdr", TransferFunction::sdr},
-                                                                  {"hdr", TransferFunction::hdr},
-                                                                  {"pq", TransferFunction::pq},
-                                                                  {"hlg", TransferFunction::hlg}};
-    bool known = false;
-    for (const auto& [name, eotf] : eotfs)
-        if (toolkit::sameWord(o.eotf, name)) m.eotf = eotf, known = true;
-    if (!known) throw CLI::ValidationError("--eotf: expected sdr|hdr|pq|hlg, not '" + o.eotf + "'");
-
-    known = false;
-    for (const auto& p : infoframe::primaryPresets)
-        if (toolkit::sameWord(o.primaries, p.name)) m.red = p.red, m.green = p.green, m.blue = p.blue, known = true;
-    if (!known) {
+    const auto eotf = toolkit::transferFunctionNamed(o.eotf);
+    if (!eotf)
+        throw CLI::ValidationError("--eotf: expected " + toolkit::transferFunctionChoices() + ", not '" + o.eotf + "'");
+    m.eotf = *eotf;
+    if (const auto* p = toolkit::primariesNamed(o.primaries)) {
+        m.red = p->red, m.green = p->green, m.blue = p->blue;
+    } else {
         if (o.primaries.find(',') == std::string::npos)
-            throw CLI::ValidationError(
-                "--primaries", "expected " + presetNames() + " or rx,ry,gx,gy,bx,by, not '" + o.primaries + "'");
+            throw CLI::ValidationError("--primaries", "expected " + toolkit::primariesChoices() +
+                                                          " or rx,ry,gx,gy,bx,by, not '" + o.primaries + "'");
         const auto v = numberList("--primaries", o.primaries, 6);
         m.red = {v[0], v[1]}, m.green = {v[2], v[3]}, m.blue = {v[4], v[5]};
     }
@@ -151,9 +140,10 @@ void addHdrBuild(CLI::App& parent, Context& ctx) {
     auto* cmd = parent.add_subcommand(
         "hdr-build", "build an HDR (Dynamic Range and Mastering) InfoFrame from values, print it and send it");
     auto o = std::make_shared<HdrBuildOptions>();
-    cmd->add_option("--eotf", o->eotf, "transfer function: sdr|hdr|pq|hlg")->capture_default_str();
+    cmd->add_option("--eotf", o->eotf, "transfer function: " + toolkit::transferFunctionChoices())
+        ->capture_default_str();
     cmd->add_option("--primaries", o->primaries,
-                    "mastering display primaries: " + presetNames() + " or rx,ry,gx,gy,bx,by")
+                    "mastering display primaries: " + toolkit::primariesChoices() + " or rx,ry,gx,gy,bx,by")
         ->capture_default_str();
     cmd->add_option("--white-point", o->white, "white point: d65 or x,y")->capture_default_str();
     cmd->add_option("--max-luminance", o->maxLuminance, "mastering display maximum luminance, cd/m2")
@@ -169,7 +159,7 @@ void addHdrBuild(CLI::App& parent, Context& ctx) {
         if (o->printOnly) {
             // Nothing is sent: no device confirms anything.
             ctx.doc.command = "infoframe hdr-build";
-            ctx.doc.result = {{"text", text}, {"sent", false}};
+            ctx.doc.result = toolkit::unsentInfoFrameResult(text);
             if (!ctx.json) std::printf("%s\n", text.c_str());
             ctx.finishWithoutDevice();
             return;

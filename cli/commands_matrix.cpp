@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/context.h"
+#include "toolkit/command_results.h"
 #include "toolkit/files.h"
 #include "toolkit/matrix_values.h"
 
@@ -14,7 +15,6 @@ namespace brixel::cli {
 namespace {
 
 using toolkit::heldMatrixValues;
-using toolkit::matrixJson;
 using toolkit::matrixText;
 
 // Sends `values` in a session and reports what the device will hold of them.
@@ -23,7 +23,7 @@ void sendMatrix(Context& ctx, const char* what, SB_VALUES values) {
     ctx.command(std::string("matrix ") + what, [&] {
         const bool ok = ctx.call([&] { return set3x(&values); });
         const SB_VALUES held = heldMatrixValues(values);
-        ctx.doc.result = {{"matrix", matrixJson(values)}, {"held", matrixJson(held)}};
+        ctx.doc.result = toolkit::matrixSentResult(values);
         if (!ctx.json) {
             std::printf("# what the device will hold (matrix get shows it)\n%s", matrixText(held).c_str());
             ctx.outcome(std::string("matrix ") + what, ok);
@@ -39,7 +39,7 @@ void addGet(CLI::App& parent, Context& ctx) {
         ctx.command("matrix get", [&] {
             SB_VALUES values{};
             const bool ok = ctx.call([&] { return get3x(&values); });
-            ctx.doc.result = {{"matrix", ok ? matrixJson(values) : nlohmann::json(nullptr)}};
+            ctx.doc.result = toolkit::matrixReadResult(ok ? std::optional(values) : std::nullopt);
             if (!ctx.json) {
                 if (ok)
                     std::printf("%s", matrixText(values).c_str());

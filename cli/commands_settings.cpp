@@ -11,6 +11,7 @@
 #include "settings/argument_names.h"
 #include "settings/readback_sizes.h"
 #include "settings/setting_codes.h"
+#include "toolkit/command_results.h"
 #include "toolkit/edid_file.h"
 #include "toolkit/numbers.h"
 #include "toolkit/setting_values.h"
@@ -49,8 +50,7 @@ void addSetting(CLI::App& app, Context& ctx, const SettingCode& row) {
             throw CLI::ValidationError("factory-reset not confirmed: nothing was sent");
         ctx.command(std::string(row.command), [&] {
             const bool ok = ctx.call([&] { return row.wrapper(byte); });
-            ctx.doc.result = {{"code", row.code}, {"value", byte}};
-            if (!name.empty()) ctx.doc.result["name"] = name;
+            ctx.doc.result = toolkit::settingResult(row, byte);
             ctx.outcome(std::string(row.command) + " " + (name.empty() ? std::to_string(byte) : std::string(name)), ok);
             return ok;
         });
@@ -72,22 +72,11 @@ void addRawSet(CLI::App& app, Context& ctx) {
             throw CLI::ValidationError("set " + *code + " " + *value + ": " + *refusal);
         ctx.command("set", [&] {
             const bool ok = ctx.call([&] { return setBrixelState(static_cast<BRIXEL_CMD>(*c), *v); });
-            ctx.doc.result = {{"code", *c}, {"value", *v}};
+            ctx.doc.result = toolkit::rawSettingResult(*c, *v);
             ctx.outcome("set " + std::to_string(*c) + " " + std::to_string(*v), ok);
             return ok;
         });
     });
-}
-
-// "BRIXEL FW Ver: 1.5" as its two numbers.
-nlohmann::json versionNumbers(std::string_view text) {
-    const auto space = text.rfind(' ');
-    const auto dot = text.rfind('.');
-    if (space == std::string_view::npos || dot == std::string_view::npos || dot < space) return nullptr;
-    const auto major = toolkit::parseNumber(text.substr(space + 1, dot - space - 1), 255);
-    const auto minor = toolkit::parseNumber(text.substr(dot + 1), 255);
-    if (!major || !minor) return nullptr;
-    return {{"major", *major}, {"minor", *minor}};
 }
 
 void addInfo(CLI::App& app, Context& ctx) {
@@ -99,11 +88,9 @@ void addInfo(CLI::App& app, Context& ctx) {
             const bool versionOk = ctx.call([&] { return getFwVersion(version); });
             const bool stateOk = ctx.call([&] { return getBrixelState(state); });
             const std::string text(version, strnlen(version, sizeof version));
-            ctx.doc.result = {
-                {"firmware", versionOk ? nlohmann::json(text) : nlohmann::json(nullptr)},
-                {"version", versionOk ? versionNumbers(text) : nlohmann::json(nullptr)},
-                {"stateBlock", stateOk ? nlohmann::json(std::vector<unsigned char>(state, state + stateBlockSize))
-                                       : nlohmann::json(nullptr)}};
+            ctx.doc.result = toolkit::infoResult(
+                versionOk ? std::optional(text) : std::nullopt,
+                stateOk ? std::optional(std::vector<uint8_t>(state, state + stateBlockSize)) : std::nullopt);
             if (!ctx.json) {
                 std::printf("%s\n", versionOk ? text.c_str() : "firmware version: not read");
                 if (stateOk)

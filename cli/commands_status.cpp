@@ -15,6 +15,7 @@
 
 #include "cli/context.h"
 #include "report/status_fields.h"
+#include "toolkit/command_results.h"
 #include "toolkit/status_values.h"
 
 namespace brixel::cli {
@@ -118,8 +119,7 @@ void addStatusCommands(CLI::App& app, Context& ctx) {
                     const bool reached = ctx.deviceReached();
                     ++reports;
                     if (ctx.json) {
-                        ctx.doc.result = toolkit::statusReportJson(status);
-                        if (!reached) ctx.doc.result["fields"] = nullptr;
+                        ctx.doc.result = toolkit::statusResult(status, reached);
                         if (o->watch && !reached)
                             ctx.doc.error = "no Brixel reachable";
                         else if (o->watch)

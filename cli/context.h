@@ -117,6 +117,7 @@ void addInfoFrameCommands(CLI::App& app, Context& ctx);
 void addMatrixCommands(CLI::App& app, Context& ctx);
 void addDoctorCommands(CLI::App& app, Context& ctx);
 void addListCommands(CLI::App& app, Context& ctx);
+void addServeCommands(CLI::App& app, Context& ctx);
 
 // The exit code a command's callback produced.
 void setExitCode(int code);

@@ -179,6 +179,7 @@ int main(int argc, char** argv) {
     addInfoFrameCommands(app, ctx);
     addMatrixCommands(app, ctx);
     addDoctorCommands(app, ctx);
+    addServeCommands(app, ctx);
     addHelpCommand(app);
 
     // The build writes the manual and the completion from the definitions above.

@@ -1,0 +1,264 @@
+"use strict";
+// The panel's page: everything goes through the JSON API of brixelctl serve.
+
+const csrfToken = document.querySelector('meta[name="csrf-token"]').content;
+const $ = (selector) => document.querySelector(selector);
+
+function element(tag, attributes = {}, text = "") {
+  const e = document.createElement(tag);
+  for (const [k, v] of Object.entries(attributes)) e.setAttribute(k, v);
+  if (text) e.textContent = text;
+  return e;
+}
+
+let toastTimer = 0;
+function toast(text, failed) {
+  const t = $("#toast");
+  t.textContent = text;
+  t.className = failed ? "shown failed" : "shown";
+  clearTimeout(toastTimer);
+  toastTimer = setTimeout(() => { t.className = ""; }, failed ? 6000 : 2500);
+}
+
+// A request to the API; changes carry the page's token (the browser adds the Origin).
+async function api(method, path, body, contentType = "application/json") {
+  const options = { method, headers: {} };
+  if (method !== "GET") {
+    options.headers["X-CSRF-Token"] = csrfToken;
+    options.headers["Content-Type"] = contentType;
+    options.body = contentType === "application/json" ? JSON.stringify(body ?? {}) : body;
+  }
+  let response;
+  try {
+    response = await fetch(path, options);
+  } catch (e) {
+    toast("The panel's server cannot be reached", true);
+    return { status: 0, doc: { error: "unreachable" } };
+  }
+  let doc = {};
+  try { doc = await response.json(); } catch (e) { doc = { error: "not a JSON reply" }; }
+  return { status: response.status, doc };
+}
+
+// Says how a change went, in the words of the result document.
+function report(result, what) {
+  const doc = result.doc;
+  if (result.status === 200) toast(`${what}: confirmed by the device`);
+  else toast(`${what}: ${doc.error || "refused (" + result.status + ")"}`, true);
+  for (const w of doc.warnings || []) addConsoleLine({ warning: true, text: w });
+  return result.status === 200;
+}
+
+// ---- The status report ---------------------------------------------------------------
+
+let reportOrder = [];
+
+function showStatus(doc) {
+  const box = $("#report");
+  box.replaceChildren();
+  if (!doc.fields) {
+    box.textContent = doc.error || "No Brixel reachable.";
+    return;
+  }
+  if (!doc.report) {
+    box.textContent = "No video report: the device has no signal to report on the active input.";
+    return;
+  }
+  for (const name of reportOrder) {
+    const line = doc.fields[name];
+    if (!line || !line.text) continue;
+    const div = element("div", { "data-field": name }, line.text);
+    if (line.warning) div.className = "warning";
+    box.append(div);
+  }
+}
+
+function addConsoleLine(line) {
+  const list = $("#console");
+  const item = element("li", {}, line.text);
+  if (line.warning) item.className = "warning";
+  list.append(item);
+  while (list.children.length > 500) list.firstElementChild.remove();
+  list.scrollTop = list.scrollHeight;
+}
+
+function watchStatus() {
+  const events = new EventSource("/api/events");
+  events.addEventListener("open", () => { $("#connection").textContent = "live"; });
+  events.addEventListener("error", () => { $("#connection").textContent = "reconnecting…"; });
+  events.addEventListener("status", (e) => showStatus(JSON.parse(e.data)));
+  events.addEventListener("console", (e) => addConsoleLine(JSON.parse(e.data)));
+}
+
+// ---- Settings --------------------------------------------------------------------------
+
+async function sendSetting(name, value) {
+  const body = value === undefined ? {} : { value };
+  return report(await api("POST", "/api/settings/" + name, body), value === undefined ? name : `${name} ${value}`);
+}
+
+function setupPorts() {
+  for (const button of document.querySelectorAll("#port-buttons button")) {
+    button.setAttribute("aria-pressed", "false");
+    button.addEventListener("click", async () => {
+      if (!(await sendSetting("port", button.dataset.port))) return;
+      for (const b of document.querySelectorAll("#port-buttons button"))
+        b.setAttribute("aria-pressed", String(b === button));
+    });
+  }
+}
+
+async function setupSettings() {
+  const { doc } = await api("GET", "/api/settings");
+  const box = $("#settings");
+  for (const s of doc.settings || []) {
+    if (s.name === "port") continue;
+    const id = "setting-" + s.name;
+    const label = element("label", { for: id, title: s.summary }, s.name);
+    const row = element("div", { class: "row" });
+    if (s.takesValue) {
+      const select = element("select", { id, "aria-describedby": id + "-summary" });
+      for (const c of s.choices) select.append(element("option", { value: c.name }, c.name));
+      const button = element("button", { type: "button" }, "Set");
+      button.addEventListener("click", () => {
+        if (s.name === "factory-reset" && !confirm("Restore the factory settings? This cannot be undone.")) return;
+        sendSetting(s.name, select.value);
+      });
+      row.append(select, button);
+    } else {
+      const button = element("button", { type: "button", id }, "Send");
+      button.addEventListener("click", () => sendSetting(s.name));
+      row.append(button);
+    }
+    row.append(element("span", { class: "hint", id: id + "-summary" }, s.summary));
+    box.append(label, row);
+  }
+}
+
+// ---- EDIDs -------------------------------------------------------------------------------
+
+async function setupEdids() {
+  const { doc } = await api("GET", "/api/edid/catalogue");
+  const select = $("#edid-builtin");
+  const entries = doc.entries || [];
+  for (const e of entries) select.append(element("option", { value: e.value }, `${e.value} ${e.name}`));
+  const describe = () => {
+    const entry = entries.find((e) => String(e.value) === select.value);
+    $("#edid-builtin-description").textContent = entry ? entry.description : "";
+  };
+  select.addEventListener("change", describe);
+  describe();
+  $("#edid-install").addEventListener("click", async () => {
+    toast("Writing the EDID…");
+    report(await api("POST", "/api/edid/install/" + select.value), "EDID " + select.selectedOptions[0].text);
+  });
+  $("#edid-upload").addEventListener("click", uploadEdid);
+  $("#edid-show-device").addEventListener("click", () => showEdid("/api/edid", "device"));
+  $("#edid-show-sink").addEventListener("click", () => showEdid("/api/edid/sink", "display"));
+}
+
+async function uploadEdid() {
+  const problems = $("#edid-problems");
+  problems.replaceChildren();
+  const file = $("#edid-file").files[0];
+  if (!file) {
+    problems.append(element("li", {}, "Choose a file first."));
+    return;
+  }
+  const path = "/api/edid" + ($("#edid-fix").checked ? "?fix-checksums=1" : "");
+  toast("Checking and writing the EDID…");
+  const result = await api("PUT", path, await file.arrayBuffer(), "application/octet-stream");
+  const listed = result.doc.problems || [];
+  for (const p of listed) problems.append(element("li", {}, p));
+  if (!listed.length && result.status !== 200 && result.doc.error)
+    problems.append(element("li", {}, result.doc.error));
+  report(result, "EDID " + file.name);
+}
+
+async function showEdid(path, whose) {
+  const { status, doc } = await api("GET", path + "?decode=1");
+  const out = $("#edid-text");
+  if (status !== 200) {
+    out.textContent = `The ${whose}'s EDID was not read: ${doc.error || status}`;
+    return;
+  }
+  out.textContent = doc.decoded ?? doc.edid + "\n(edid-decode is not installed: the bytes alone)";
+}
+
+// ---- InfoFrames ------------------------------------------------------------------------
+
+function setupInfoFrames() {
+  $("#avi-send").addEventListener("click", async () =>
+    report(await api("POST", "/api/infoframe/avi", { text: $("#avi-text").value.trim() }), "AVI InfoFrame"));
+  $("#hdr-send").addEventListener("click", async () =>
+    report(await api("POST", "/api/infoframe/hdr", { text: $("#hdr-text").value.trim(), fillChecksum: $("#hdr-fill").checked }),
+      "HDR InfoFrame"));
+  $("#hdr-build").addEventListener("submit", async (event) => {
+    event.preventDefault();
+    const form = event.target;
+    const send = event.submitter ? event.submitter.value === "yes" : false;
+    const body = { eotf: form.eotf.value, primaries: form.primaries.value, send };
+    for (const key of ["maxLuminance", "minLuminance", "maxCll", "maxFall"]) body[key] = Number(form[key].value);
+    const result = await api("POST", "/api/infoframe/hdr-build", body);
+    $("#hdr-built").textContent = result.doc.text || result.doc.error || "";
+    if (send || result.status !== 200) report(result, "HDR InfoFrame");
+  });
+}
+
+// ---- The colour matrix -----------------------------------------------------------------
+
+const matrixNames = [1, 2, 3].map((r) => ["offset" + r, "coef" + r + "1", "coef" + r + "2", "coef" + r + "3"]);
+
+function setupMatrix() {
+  const body = $("#matrix tbody");
+  matrixNames.forEach((names, r) => {
+    const row = element("tr");
+    row.append(element("th", { scope: "row" }, "row " + (r + 1)));
+    for (const [c, name] of names.entries()) {
+      const cell = element("td");
+      cell.append(element("input", { type: "text", inputmode: "decimal", name, id: "matrix-" + name,
+        "aria-label": `row ${r + 1} ${c === 0 ? "offset" : "column " + c}` }));
+      row.append(cell);
+    }
+    body.append(row);
+  });
+  $("#matrix-read").addEventListener("click", readMatrix);
+  $("#matrix-write").addEventListener("click", async () => {
+    const values = {};
+    for (const name of matrixNames.flat()) values[name] = $("#matrix-" + name).value.trim();
+    const result = await api("PUT", "/api/matrix", values);
+    if (report(result, "Matrix")) fillMatrix(result.doc.held);
+  });
+  $("#matrix-reset").addEventListener("click", async () => {
+    const result = await api("POST", "/api/matrix/reset");
+    if (report(result, "Matrix reset")) fillMatrix(result.doc.held);
+  });
+  $("#matrix-enable").addEventListener("click", async () => report(await api("POST", "/api/matrix/enable"), "Matrix on"));
+  $("#matrix-disable").addEventListener("click", async () => report(await api("POST", "/api/matrix/disable"), "Matrix off"));
+}
+
+function fillMatrix(values) {
+  if (!values) return;
+  for (const name of matrixNames.flat()) $("#matrix-" + name).value = String(values[name]);
+}
+
+async function readMatrix() {
+  const result = await api("GET", "/api/matrix");
+  if (result.status === 200) fillMatrix(result.doc.matrix);
+  else report(result, "Matrix read");
+}
+
+// ---- Start -------------------------------------------------------------------------------
+
+async function start() {
+  const { doc } = await api("GET", "/api/report-fields");
+  reportOrder = doc.fields || [];
+  setupPorts();
+  setupInfoFrames();
+  setupMatrix();
+  watchStatus();
+  await Promise.all([setupSettings(), setupEdids(), readMatrix()]);
+  document.body.dataset.ready = "true";
+}
+
+start();

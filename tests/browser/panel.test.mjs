@@ -1,0 +1,160 @@
+// The panel of `brixelctl serve` in Debian's Chromium, headless, on a fresh
+// simulated device: each test starts its own server. Screenshots go to
+// $SCREENSHOTS as artefacts of the run.
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import { spawn } from "node:child_process";
+import { mkdtempSync, mkdirSync, rmSync } from "node:fs";
+import { tmpdir } from "node:os";
+import path from "node:path";
+import { chromium } from "playwright-core";
+
+const brixelctl = process.env.BRIXELCTL;
+const chromiumPath = process.env.CHROMIUM || "/usr/bin/chromium";
+const screenshots = process.env.SCREENSHOTS || path.join(tmpdir(), "panel-screenshots");
+mkdirSync(screenshots, { recursive: true });
+
+let browser;
+const scratch = mkdtempSync(path.join(tmpdir(), "panel-browser-"));
+
+before(async () => {
+  browser = await chromium.launch({
+    executablePath: chromiumPath,
+    args: ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage"],
+  });
+});
+
+after(async () => {
+  await browser?.close();
+  rmSync(scratch, { recursive: true, force: true });
+});
+
+// brixelctl serve on a free port; resolves with its address and a stop function.
+function serve(name) {
+  const child = spawn(brixelctl, ["--simulate", "--fresh", "--state-file", path.join(scratch, name + ".json"),
+    "serve", "--listen", "127.0.0.1:0"], { stdio: ["ignore", "pipe", "pipe"] });
+  return new Promise((resolve, reject) => {
+    let output = "";
+    const timer = setTimeout(() => reject(new Error("no address printed: " + output)), 15000);
+    child.stdout.on("data", (chunk) => {
+      output += chunk;
+      const found = output.match(/the panel is at (http:\/\/\S+)/);
+      if (!found) return;
+      clearTimeout(timer);
+      resolve({
+        url: found[1],
+        stop: () => new Promise((done) => { child.once("exit", done); child.kill("SIGINT"); }),
+      });
+    });
+    child.once("exit", (code) => reject(new Error(`brixelctl serve ended (${code}): ${output}`)));
+  });
+}
+
+// A page of a fresh panel, ready: the first report shown.
+async function openPanel(t, options = {}) {
+  const server = await serve(t.name.replace(/\W+/g, "-"));
+  const context = await browser.newContext({ viewport: { width: 1280, height: 1000 }, ...options });
+  const page = await context.newPage();
+  await page.goto(server.url);
+  await page.waitForSelector("body[data-ready=true]");
+  await page.waitForSelector('#report [data-field="input"]');
+  t.after(async () => {
+    await context.close();
+    await server.stop();
+  });
+  return page;
+}
+
+const shot = (page, name) => page.screenshot({ path: path.join(screenshots, name + ".png"), fullPage: true });
+
+test("the page opens with the live report", async (t) => {
+  const page = await openPanel(t);
+  assert.equal(await page.textContent('#report [data-field="input"]'), "Input : 3840x2160p60");
+  assert.equal(await page.textContent("#connection"), "live");
+  assert.ok((await page.locator("#settings select").count()) > 5);
+  assert.equal(await page.locator("#edid-builtin option").count(), 24);
+  await shot(page, "panel");
+});
+
+test("port 2, and the report follows", async (t) => {
+  const page = await openPanel(t);
+  await page.click('#port-buttons button[data-port="2"]');
+  await page.waitForFunction(
+    () => document.querySelector('#report [data-field="input"]')?.textContent === "Input : 1920x1080p60",
+    null, { timeout: 5000 });
+  assert.equal(await page.getAttribute('#port-buttons button[data-port="2"]', "aria-pressed"), "true");
+  assert.equal(await page.getAttribute('#port-buttons button[data-port="1"]', "aria-pressed"), "false");
+  await shot(page, "port-2");
+});
+
+test("a built-in EDID installed", async (t) => {
+  const page = await openPanel(t);
+  await page.selectOption("#edid-builtin", "3");
+  await page.click("#edid-install");
+  await page.waitForFunction(() => document.querySelector("#toast").textContent.includes("confirmed by the device"),
+    null, { timeout: 10000 });
+  await page.waitForSelector("#console li");
+  assert.equal(await page.textContent("#console li"), "EDID custom written...");
+  await page.click("#edid-show-device");
+  await page.waitForFunction(() => document.querySelector("#edid-text").textContent.length > 100);
+  await shot(page, "edid-installed");
+});
+
+test("a malformed EDID upload lists its problems and writes nothing", async (t) => {
+  const page = await openPanel(t);
+  // 128 bytes announcing no extension, with a wrong header and checksum.
+  const bytes = Buffer.alloc(128);
+  bytes.set([0x00, 0xff, 0xff, 0x00, 0xff, 0xff, 0xff, 0x00], 0);
+  bytes[127] = 0x42;
+  await page.setInputFiles("#edid-file", { name: "broken.bin", mimeType: "application/octet-stream", buffer: bytes });
+  await page.click("#edid-upload");
+  await page.waitForSelector("#edid-problems li");
+  const problems = await page.locator("#edid-problems li").allTextContents();
+  assert.ok(problems.length >= 2, problems.join(" | "));
+  assert.ok(problems.some((p) => /header/i.test(p)), problems.join(" | "));
+  assert.ok(problems.some((p) => /checksum/i.test(p)), problems.join(" | "));
+  await page.waitForFunction(() => document.querySelector("#toast").textContent.includes("nothing written"));
+  assert.equal(await page.locator("#console li").count(), 0);
+  await shot(page, "edid-problems");
+});
+
+test("an HDR frame built from values", async (t) => {
+  const page = await openPanel(t);
+  await page.fill('#hdr-build input[name="maxCll"]', "1000");
+  await page.fill('#hdr-build input[name="maxFall"]', "400");
+  await page.click("#hdr-build-show");
+  await page.waitForFunction(() => document.querySelector("#hdr-built").textContent.length > 0);
+  assert.equal(await page.textContent("#hdr-built"),
+    "87:01:1A:91:02:00:34:21:AA:9B:96:19:FC:08:48:8A:08:39:13:3D:42:40:E8:03:32:00:E8:03:90:01");
+  await page.click("#hdr-build-send");
+  await page.waitForFunction(() => document.querySelector("#toast").textContent.includes("HDR InfoFrame: confirmed"));
+  await shot(page, "hdr-built");
+});
+
+test("the matrix edited, written and read back", async (t) => {
+  const page = await openPanel(t);
+  await page.waitForFunction(() => document.querySelector("#matrix-coef11").value === "1.1639404296875");
+  await page.fill("#matrix-offset1", "-16");
+  await page.fill("#matrix-coef11", "1");
+  await page.fill("#matrix-coef33", "-4");
+  await page.click("#matrix-write");
+  // What the device holds: the offset unsigned, -4 as +4.
+  await page.waitForFunction(() => document.querySelector("#matrix-offset1").value === "240");
+  assert.equal(await page.inputValue("#matrix-coef33"), "4");
+  await page.fill("#matrix-coef11", "0");
+  await page.click("#matrix-read");
+  await page.waitForFunction(() => document.querySelector("#matrix-coef11").value === "1");
+  await page.fill("#matrix-coef12", "9");
+  await page.click("#matrix-write");
+  await page.waitForFunction(() => document.querySelector("#toast").textContent.includes("coef12"));
+  await shot(page, "matrix");
+});
+
+test("a phone's width, in the dark", async (t) => {
+  const page = await openPanel(t, { viewport: { width: 390, height: 844 }, colorScheme: "dark" });
+  const width = await page.evaluate(() => document.documentElement.scrollWidth);
+  assert.ok(width <= 390, "the page is " + width + " pixels wide");
+  const background = await page.evaluate(() => getComputedStyle(document.body).backgroundColor);
+  assert.equal(background, "rgb(23, 24, 26)");
+  await shot(page, "phone-dark");
+});
