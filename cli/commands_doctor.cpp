@@ -126,19 +126,22 @@ void printReport(const Report& r) {
 void addDoctorCommands(CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("doctor",
                                    "check the USB setup (libusb, devices, permissions, udev rule) and say "
-                                   "what to change");
+                                   "what to change; exit status 3 when a Brixel cannot be reached yet");
     cmd->callback([&ctx] {
         const Report report = examine(platform::surveyUsb());
+        ctx.doc.command = "doctor";
         if (ctx.json) {
             nlohmann::json checks = nlohmann::json::array();
             for (const auto& c : report.checks) checks.push_back({{"ok", c.ok}, {"text", c.text}});
-            ctx.result = {{"command", "doctor"}, {"checks", checks}, {"changes", report.changes}};
-            ctx.emitJson(report.ready());
+            ctx.doc.result = {{"checks", checks}, {"changes", report.changes}, {"ready", report.ready()}};
         } else {
             if (ctx.simulate) std::printf("(doctor checks the real USB setup; --simulate plays no part)\n");
             printReport(report);
         }
-        setExitCode(report.ready() ? exitConfirmed : exitNotConfirmed);
+        // It asks no device to confirm anything; not ready means no Brixel can be reached.
+        ctx.doc.confirmed.reset();
+        ctx.emitJson();
+        setExitCode(report.ready() ? exitConfirmed : exitNoDevice);
     });
 }
 

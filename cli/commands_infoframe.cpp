@@ -8,12 +8,23 @@
 #include <vector>
 
 #include "cli/context.h"
-#include "cli/files.h"
-#include "cli/infoframe_text.h"
 #include "infoframe/infoframe_bytes.h"
+#include "toolkit/infoframe_text.h"
+#include "toolkit/setting_values.h"
 
 namespace brixel::cli {
 namespace {
+
+using toolkit::infoFrameText;
+using toolkit::infoFrameTextBytes;
+using toolkit::infoFrameTextProblems;
+
+// Each problem on a line of its own, indented under the message it follows.
+std::string joinedProblems(const std::vector<std::string>& problems) {
+    std::string text;
+    for (const auto& p : problems) text += "\n  " + p;
+    return text;
+}
 
 void checkText(const std::string& what, const std::string& text, std::size_t maxBytes) {
     const auto problems = infoFrameTextProblems(text, maxBytes);
@@ -22,10 +33,11 @@ void checkText(const std::string& what, const std::string& text, std::size_t max
 }
 
 // Sends `text` through `send` in a session and reports the outcome.
-void sendText(Context& ctx, const char* kind, std::string text, const std::function<bool(char*)>& send) {
-    ctx.command([&] {
+void sendText(Context& ctx, const std::string& command, const char* kind, std::string text,
+              const std::function<bool(char*)>& send) {
+    ctx.command(command, [&] {
         const bool ok = ctx.call([&] { return send(text.data()); });
-        ctx.result = {{"command", std::string("infoframe ") + kind}, {"text", text}};
+        ctx.doc.result = {{"text", text}};
         if (!ctx.json)
             std::printf("%s InfoFrame %s: %s\n", kind, text.c_str(),
                         ok ? "confirmed by the device" : "NOT confirmed by the device");
@@ -33,12 +45,10 @@ void sendText(Context& ctx, const char* kind, std::string text, const std::funct
     });
 }
 
-void noteChecksum(const Context& ctx, const char* kind, const std::string& text) {
-    if (ctx.json || infoframe::checksumHolds(infoFrameTextBytes(text))) return;
-    std::fprintf(stderr,
-                 "brixelctl: note: the %s InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it "
-                 "for its checksum\n",
-                 kind);
+void noteChecksum(Context& ctx, const char* kind, const std::string& text) {
+    if (infoframe::checksumHolds(infoFrameTextBytes(text))) return;
+    ctx.note(std::string("note: the ") + kind +
+             " InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it for its checksum");
 }
 
 void addAvi(CLI::App& parent, Context& ctx) {
@@ -48,7 +58,7 @@ void addAvi(CLI::App& parent, Context& ctx) {
     cmd->callback([&ctx, text] {
         checkText("avi", *text, infoframe::aviMaxBytes);
         noteChecksum(ctx, "AVI", *text);
-        sendText(ctx, "AVI", *text, [](char* t) { return setAviIf(t); });
+        sendText(ctx, "infoframe avi", "AVI", *text, [](char* t) { return setAviIf(t); });
     });
 }
 
@@ -62,7 +72,7 @@ void addHdr(CLI::App& parent, Context& ctx) {
         checkText("hdr", *text, infoframe::hdrMaxBytes);
         if (!*fill) noteChecksum(ctx, "HDR", *text);
         const bool fillChecksum = *fill;
-        sendText(ctx, "HDR", *text, [fillChecksum](char* t) { return setHdrIf(t, fillChecksum); });
+        sendText(ctx, "infoframe hdr", "HDR", *text, [fillChecksum](char* t) { return setHdrIf(t, fillChecksum); });
     });
 }
 
@@ -111,12 +121,12 @@ infoframe::HdrMetadata metadataFrom(const HdrBuildOptions& o) {
                                                                   {"hlg", TransferFunction::hlg}};
     bool known = false;
     for (const auto& [name, eotf] : eotfs)
-        if (o.eotf == name) m.eotf = eotf, known = true;
-    if (!known) throw CLI::ValidationError("--eotf", "expected sdr|hdr|pq|hlg, not '" + o.eotf + "'");
+        if (toolkit::sameWord(o.eotf, name)) m.eotf = eotf, known = true;
+    if (!known) throw CLI::ValidationError("--eotf: expected sdr|hdr|pq|hlg, not '" + o.eotf + "'");
 
     known = false;
     for (const auto& p : infoframe::primaryPresets)
-        if (o.primaries == p.name) m.red = p.red, m.green = p.green, m.blue = p.blue, known = true;
+        if (toolkit::sameWord(o.primaries, p.name)) m.red = p.red, m.green = p.green, m.blue = p.blue, known = true;
     if (!known) {
         if (o.primaries.find(',') == std::string::npos)
             throw CLI::ValidationError(
@@ -124,7 +134,7 @@ infoframe::HdrMetadata metadataFrom(const HdrBuildOptions& o) {
         const auto v = numberList("--primaries", o.primaries, 6);
         m.red = {v[0], v[1]}, m.green = {v[2], v[3]}, m.blue = {v[4], v[5]};
     }
-    if (o.white == "d65") {
+    if (toolkit::sameWord(o.white, "d65")) {
         m.white = infoframe::whiteD65;
     } else {
         const auto v = numberList("--white-point", o.white, 2);
@@ -135,7 +145,7 @@ infoframe::HdrMetadata metadataFrom(const HdrBuildOptions& o) {
     m.maxCll = o.maxCll;
     m.maxFall = o.maxFall;
     if (const auto problems = infoframe::hdrMetadataProblems(m); !problems.empty())
-        throw CLI::ValidationError("hdr-build", "the HDR values do not fit the InfoFrame:" + joinedProblems(problems));
+        throw CLI::ValidationError("hdr-build: the HDR values do not fit the InfoFrame:" + joinedProblems(problems));
     return m;
 }
 
@@ -159,16 +169,15 @@ void addHdrBuild(CLI::App& parent, Context& ctx) {
         const auto frame = infoframe::buildDrmInfoFrame(metadataFrom(*o));
         const std::string text = infoFrameText(frame);
         if (o->printOnly) {
-            if (ctx.json) {
-                ctx.result = {{"command", "infoframe hdr-build"}, {"text", text}};
-                ctx.emitJson(true);
-            } else {
-                std::printf("%s\n", text.c_str());
-            }
+            // Nothing is sent: no device confirms anything.
+            ctx.doc.command = "infoframe hdr-build";
+            ctx.doc.result = {{"text", text}, {"sent", false}};
+            if (!ctx.json) std::printf("%s\n", text.c_str());
+            ctx.finishWithoutDevice();
             return;
         }
         if (!ctx.json) std::printf("sending %s\n", text.c_str());
-        sendText(ctx, "HDR", text, [](char* t) { return setHdrIf(t, false); });
+        sendText(ctx, "infoframe hdr-build", "HDR", text, [](char* t) { return setHdrIf(t, false); });
     });
 }
 

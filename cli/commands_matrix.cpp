@@ -3,57 +3,48 @@
 #include <BrixelLibrary.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/context.h"
-#include "cli/files.h"
-#include "cli/matrix_values.h"
+#include "toolkit/files.h"
+#include "toolkit/matrix_values.h"
 
 namespace brixel::cli {
 namespace {
 
-nlohmann::json toJson(const SB_VALUES& v) {
-    nlohmann::json j = nlohmann::json::object();
-    for (const auto& f : matrixRecordFields) j[std::string(f.name)] = v.*f.field;
-    return j;
-}
+using toolkit::heldMatrixValues;
+using toolkit::matrixJson;
+using toolkit::matrixText;
 
-void printMatrix(const SB_VALUES& v) {
-    std::printf("%-7s %16s %16s %16s %16s\n", "", "offset", "col 1", "col 2", "col 3");
-    const double rows[3][4] = {{v.offset1, v.coef11, v.coef12, v.coef13},
-                               {v.offset2, v.coef21, v.coef22, v.coef23},
-                               {v.offset3, v.coef31, v.coef32, v.coef33}};
-    for (int r = 0; r < 3; ++r)
-        std::printf("row %-3d %16.14g %16.14g %16.14g %16.14g\n", r + 1, rows[r][0], rows[r][1], rows[r][2],
-                    rows[r][3]);
-}
+const char* outcome(bool ok) { return ok ? "confirmed by the device" : "NOT confirmed by the device"; }
 
-// Sends `values` in a session and reports; `what` names it in the output.
+// Sends `values` in a session and reports what the device will hold of them.
 void sendMatrix(Context& ctx, const char* what, SB_VALUES values) {
-    ctx.command([&] {
+    for (const auto& warning : toolkit::matrixHoldingWarnings(values)) ctx.note(warning);
+    ctx.command(std::string("matrix ") + what, [&] {
         const bool ok = ctx.call([&] { return set3x(&values); });
-        ctx.result = {{"command", std::string("matrix ") + what}, {"matrix", toJson(values)}};
+        const SB_VALUES held = heldMatrixValues(values);
+        ctx.doc.result = {{"matrix", matrixJson(values)}, {"held", matrixJson(held)}};
         if (!ctx.json) {
-            printMatrix(values);
-            std::printf("matrix %s: %s\n", what, ok ? "confirmed by the device" : "NOT confirmed by the device");
+            std::printf("# what the device will hold (matrix get shows it)\n%s", matrixText(held).c_str());
+            std::printf("matrix %s: %s\n", what, outcome(ok));
         }
         return ok;
     });
 }
 
 void addGet(CLI::App& parent, Context& ctx) {
-    auto* cmd = parent.add_subcommand("get", "read the device's matrix and offsets");
+    auto* cmd = parent.add_subcommand(
+        "get", "read the device's matrix and offsets, as a table that 'matrix set --file' reads back");
     cmd->callback([&ctx] {
-        ctx.command([&] {
+        ctx.command("matrix get", [&] {
             SB_VALUES values{};
             const bool ok = ctx.call([&] { return get3x(&values); });
-            ctx.result = {{"command", "matrix get"}, {"matrix", ok ? toJson(values) : nlohmann::json(nullptr)}};
+            ctx.doc.result = {{"matrix", ok ? matrixJson(values) : nlohmann::json(nullptr)}};
             if (!ctx.json) {
                 if (ok)
-                    printMatrix(values);
+                    std::printf("%s", matrixText(values).c_str());
                 else
                     std::printf("matrix: not read\n");
             }
@@ -66,20 +57,31 @@ void addSet(CLI::App& parent, Context& ctx) {
     auto* cmd = parent.add_subcommand(
         "set",
         "write a matrix: twelve values offset1 coef11 coef12 coef13 offset2 coef21 ... coef33, or --file. "
-        "Coefficients -4 to 4 (3.13 fixed point), offsets -128 to 127.996 (8.8)");
+        "Coefficients -4 to 4 (3.13 fixed point; -4 reads back as +4), offsets -128 to 255.996 (8.8; read "
+        "back whole and unsigned, so 240 is -16). Negative values after --: matrix set -- -16 ...");
     auto words = std::make_shared<std::vector<std::string>>();
     auto file = std::make_shared<std::string>();
     auto* values = cmd->add_option("values", *words, "the twelve values in SB_VALUES order")->expected(12);
-    cmd->add_option("--file", *file, "a file of the twelve values (white space or commas, # comments)")
-        ->check(CLI::ExistingFile)
+    cmd->add_option("--file", *file,
+                    "a file of the twelve values (white space or commas, # comments; what 'matrix get' prints), "
+                    "- for standard input")
+        ->type_name("FILE")
         ->excludes(values);
     cmd->callback([&ctx, words, file] {
         std::vector<std::string> given = *words;
-        if (!file->empty()) given = matrixFileWords(readWholeFile(*file, "--file"));
+        if (!file->empty()) {
+            std::string error;
+            const auto content = toolkit::readInput(*file, toolkit::matrixFileLimit, error);
+            if (!content) throw CLI::ValidationError(error);
+            given = toolkit::matrixFileWords(*content);
+        }
         std::vector<std::string> problems;
-        const SB_VALUES parsed = parseMatrixValues(given, problems);
-        if (!problems.empty())
-            throw CLI::ValidationError("matrix set", "the values are not usable:" + joinedProblems(problems));
+        const SB_VALUES parsed = toolkit::parseMatrixValues(given, problems);
+        if (!problems.empty()) {
+            std::string text;
+            for (const auto& p : problems) text += "\n  " + p;
+            throw CLI::ValidationError("matrix set: the values are not usable:" + text);
+        }
         sendMatrix(ctx, "set", parsed);
     });
 }
@@ -98,11 +100,9 @@ void addReset(CLI::App& parent, Context& ctx) {
 void addSwitch(CLI::App& parent, Context& ctx, const char* name, bool on) {
     auto* cmd = parent.add_subcommand(name, on ? "switch the matrix on" : "switch the matrix off");
     cmd->callback([&ctx, name, on] {
-        ctx.command([&] {
+        ctx.command(std::string("matrix ") + name, [&] {
             const bool ok = ctx.call([&] { return set3xEn(on); });
-            ctx.result = {{"command", std::string("matrix ") + name}};
-            if (!ctx.json)
-                std::printf("matrix %s: %s\n", name, ok ? "confirmed by the device" : "NOT confirmed by the device");
+            if (!ctx.json) std::printf("matrix %s: %s\n", name, outcome(ok));
             return ok;
         });
     });

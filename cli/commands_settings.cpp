@@ -1,62 +1,61 @@
 // info, the settings by name, and the raw setting write.
 
 #include <BrixelLibrary.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <iostream>
 #include <string>
 
 #include "cli/context.h"
-#include "cli/edid_file.h"
-#include "cli/parse.h"
 #include "settings/argument_names.h"
 #include "settings/readback_sizes.h"
 #include "settings/setting_codes.h"
+#include "toolkit/edid_file.h"
+#include "toolkit/numbers.h"
+#include "toolkit/setting_values.h"
 
 namespace brixel::cli {
 namespace {
 
-std::string choices(ArgumentKind kind) {
-    std::string text;
-    for (const auto& n : namesFor(kind)) {
-        if (!text.empty()) text += '|';
-        text.append(n.name);
-    }
-    return text;
-}
+const char* outcome(bool ok) { return ok ? "confirmed by the device" : "NOT confirmed by the device"; }
 
-uint8_t parseArgument(const SettingCode& row, const std::string& text) {
-    if (auto named = valueNamed(row.argument, text)) return *named;
-    if (auto number = parseByte(text)) {
-        if (row.argument == ArgumentKind::flag && *number > 1)
-            throw CLI::ValidationError(std::string(row.command), "expected on or off, not '" + text + "'");
-        return *number;
-    }
-    throw CLI::ValidationError(std::string(row.command),
-                               "expected " + choices(row.argument) + " or a number 0-255, not '" + text + "'");
+// A factory reset cannot be undone: on a terminal it is asked about first.
+bool resetWanted(const Context& ctx, const std::string& kind) {
+    if (ctx.yes || ctx.json || !isatty(STDIN_FILENO)) return true;
+    std::fprintf(stderr, "Restore the factory %s of the Brixel? This cannot be undone. [y/N] ",
+                 kind == "all" ? "settings and stored EDIDs" : "settings");
+    std::fflush(stderr);
+    std::string answer;
+    std::getline(std::cin, answer);
+    return answer == "y" || answer == "Y" || answer == "yes";
 }
 
 void addSetting(CLI::App& app, Context& ctx, const SettingCode& row) {
     std::string help = std::string(row.summary) + " (code " + std::to_string(row.code) + ")";
     auto* cmd = app.add_subcommand(std::string(row.command), help);
-    cmd->group("Settings (one setting code each; see also `set`)");
+    cmd->group("Settings (one setting code each; `set CODE VALUE` sends any value)");
     auto value = std::make_shared<std::string>();
     if (row.argument != ArgumentKind::none)
-        cmd->add_option("value", *value,
-                        choices(row.argument).empty() ? "value 0-255" : choices(row.argument) + " or 0-255")
-            ->required();
+        cmd->add_option("value", *value, toolkit::settingChoices(row.argument) + " (any case)")->required();
     cmd->callback([&ctx, &row, value] {
-        const uint8_t byte = row.argument == ArgumentKind::none ? 1 : parseArgument(row, *value);
-        if (row.code == BRIXEL_CMD_HDCP_VERSION && byte == refusedHdcpValue)
-            throw CLI::ValidationError("hdcp", "value 1 is not a valid HDCP setting; use " + choices(row.argument));
-        ctx.command([&] {
+        uint8_t byte = 1;
+        if (row.argument != ArgumentKind::none) {
+            std::string error;
+            const auto parsed = toolkit::parseSettingValue(row, *value, error);
+            if (!parsed) throw CLI::ValidationError(error);
+            byte = *parsed;
+        }
+        const auto name = nameOf(row.argument, byte);
+        if (row.code == BRIXEL_CMD_FACTORY_RESET && !resetWanted(ctx, std::string(name)))
+            throw CLI::ValidationError("factory-reset not confirmed: nothing was sent");
+        ctx.command(std::string(row.command), [&] {
             const bool ok = ctx.call([&] { return row.wrapper(byte); });
-            ctx.result = {{"command", row.command}, {"code", row.code}, {"value", byte}};
-            if (!ctx.json) {
-                const auto name = nameOf(row.argument, byte);
+            ctx.doc.result = {{"code", row.code}, {"value", byte}};
+            if (!name.empty()) ctx.doc.result["name"] = name;
+            if (!ctx.json)
                 std::printf("%s %s: %s\n", std::string(row.command).c_str(),
-                            name.empty() ? std::to_string(byte).c_str() : std::string(name).c_str(),
-                            ok ? "confirmed by the device" : "NOT confirmed by the device");
-            }
+                            name.empty() ? std::to_string(byte).c_str() : std::string(name).c_str(), outcome(ok));
             return ok;
         });
     });
@@ -69,37 +68,51 @@ void addRawSet(CLI::App& app, Context& ctx) {
     cmd->add_option("code", *code, "setting code 0-255 (decimal or 0x hex)")->required();
     cmd->add_option("value", *value, "value byte 0-255 (decimal or 0x hex)")->required();
     cmd->callback([&ctx, code, value] {
-        const auto c = parseByte(*code);
-        const auto v = parseByte(*value);
-        if (!c) throw CLI::ValidationError("code", "expected a number 0-255, not '" + *code + "'");
-        if (!v) throw CLI::ValidationError("value", "expected a number 0-255, not '" + *value + "'");
-        ctx.command([&] {
+        const auto c = toolkit::parseByte(*code);
+        const auto v = toolkit::parseByte(*value);
+        if (!c) throw CLI::ValidationError("set: the code is a number 0-255, not '" + *code + "'");
+        if (!v) throw CLI::ValidationError("set: the value is a number 0-255, not '" + *value + "'");
+        if (const auto refusal = toolkit::settingRefusal(*c, *v))
+            throw CLI::ValidationError("set " + *code + " " + *value + ": " + *refusal);
+        ctx.command("set", [&] {
             const bool ok = ctx.call([&] { return setBrixelState(static_cast<BRIXEL_CMD>(*c), *v); });
-            ctx.result = {{"command", "set"}, {"code", *c}, {"value", *v}};
-            if (!ctx.json)
-                std::printf("set %u %u: %s\n", *c, *v, ok ? "confirmed by the device" : "NOT confirmed by the device");
+            ctx.doc.result = {{"code", *c}, {"value", *v}};
+            if (!ctx.json) std::printf("set %u %u: %s\n", *c, *v, outcome(ok));
             return ok;
         });
     });
 }
 
+// "BRIXEL FW Ver: 1.5" as its two numbers.
+nlohmann::json versionNumbers(std::string_view text) {
+    const auto space = text.rfind(' ');
+    const auto dot = text.rfind('.');
+    if (space == std::string_view::npos || dot == std::string_view::npos || dot < space) return nullptr;
+    const auto major = toolkit::parseNumber(text.substr(space + 1, dot - space - 1), 255);
+    const auto minor = toolkit::parseNumber(text.substr(dot + 1), 255);
+    if (!major || !minor) return nullptr;
+    return {{"major", *major}, {"minor", *minor}};
+}
+
 void addInfo(CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("info", "firmware version and the device's state block");
     cmd->callback([&ctx] {
-        ctx.command([&] {
+        ctx.command("info", [&] {
             char version[firmwareTextSize] = {};
             unsigned char state[stateBlockSize] = {};
             const bool versionOk = ctx.call([&] { return getFwVersion(version); });
             const bool stateOk = ctx.call([&] { return getBrixelState(state); });
-            const std::string hex = hexDump(std::span<const uint8_t>(state, stateBlockSize));
-            ctx.result = {
-                {"firmware", versionOk ? nlohmann::json(version) : nlohmann::json(nullptr)},
+            const std::string text(version, strnlen(version, sizeof version));
+            ctx.doc.result = {
+                {"firmware", versionOk ? nlohmann::json(text) : nlohmann::json(nullptr)},
+                {"version", versionOk ? versionNumbers(text) : nlohmann::json(nullptr)},
                 {"stateBlock", stateOk ? nlohmann::json(std::vector<unsigned char>(state, state + stateBlockSize))
                                        : nlohmann::json(nullptr)}};
             if (!ctx.json) {
-                std::printf("%s\n", versionOk ? version : "firmware version: not read");
+                std::printf("%s\n", versionOk ? text.c_str() : "firmware version: not read");
                 if (stateOk)
-                    std::printf("state block (%zu bytes):\n%s", stateBlockSize, hex.c_str());
+                    std::printf("state block (%zu bytes):\n%s", stateBlockSize,
+                                toolkit::hexDump(std::span<const uint8_t>(state, stateBlockSize)).c_str());
                 else
                     std::printf("state block: not read\n");
             }

@@ -7,14 +7,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "cli/context.h"
 #include "report/status_fields.h"
-#include "text/utf8.h"
+#include "toolkit/status_values.h"
 
 namespace brixel::cli {
 namespace {
@@ -26,69 +26,28 @@ constexpr std::string_view statusHelp =
 constexpr std::string_view statusFooter =
     "Lines the device left empty are not shown. Warnings the device marks red are red on a\n"
     "terminal (plain when standard output is not a terminal or NO_COLOR is set).\n"
-    "--json: {\"report\": true|false, \"fields\": {NAME: {\"text\": TEXT, \"warning\": true|false}, ...}}\n"
+    "--json: {\"command\": \"status\", \"report\": true|false, \"fields\": {NAME: {\"text\": LINE,\n"
+    "  \"value\": LINE WITHOUT ITS LABEL, \"warning\": true|false, ...numbers}, ...}, \"messages\", \"warnings\"}\n"
     "  with all twenty fields by name (input, output, inColorSpace, ... displayName); \"warning\" is\n"
-    "  true for a line the device marks red, whose text is given without the markup.\n"
-    "--watch: refreshes every second until Ctrl-C; with --json one such document per line.\n"
+    "  true for a line the device marks red, whose text is given without the markup. The numbers\n"
+    "  where a line has them: width, height, interlaced, rate, scaled; colorSpace, range,\n"
+    "  colorimetry; pixelClockKhz; hdcp (\"1.4\", \"2.2\" or null); depth, depthUpTo; bytes.\n"
+    "--watch: a report every --interval seconds (1) until Ctrl-C or --count reports; with --json\n"
+    "  one document per line, each with its \"time\". The simulated device's state is read again\n"
+    "  for each report and never written.\n"
     "Exit status: 0 when a report was read, 1 when the device gave none (no signal on the\n"
-    "active input, or no device), 2 for usage errors.";
-
-struct Line {
-    std::string text;  // without the warning markup, as the record holds it
-    bool warning = false;
-};
-
-Line lineOf(const VIDEO_STATUS& status, const StatusField& field) {
-    const char* raw = status.*field.text;
-    std::string_view text(raw, strnlen(raw, sizeof(status.*field.text)));
-    Line line;
-    if (text.starts_with(warningOpen) && text.ends_with(warningClose)) {
-        text.remove_prefix(warningOpen.size());
-        text.remove_suffix(warningClose.size());
-        line.warning = true;
-    }
-    line.text = text;
-    return line;
-}
-
-// Name bytes come from the source and the display: Latin-1 as UTF-8, and no
-// control byte reaches the terminal.
-std::string forTerminal(std::string_view text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if ((c >= 0x20 && c < 0x7F) || c >= 0xA0)
-            text::appendUtf8(out, c);
-        else
-            out += '?';
-    }
-    return out;
-}
-
-std::string forJson(std::string_view text) {
-    std::string out;
-    for (unsigned char c : text) text::appendUtf8(out, c);
-    return out;
-}
-
-// With the gate closed the first field keeps its bare label.
-bool reportWasRead(const VIDEO_STATUS& status) {
-    return std::string_view(status.input, strnlen(status.input, 120)) != "Input :";
-}
+    "active input), 2 for usage errors, 3 when no Brixel was reachable.";
 
 bool useColor() {
     const char* noColor = std::getenv("NO_COLOR");
     return isatty(STDOUT_FILENO) && !(noColor && *noColor);
 }
 
-void printReport(const VIDEO_STATUS& status, bool read, bool color) {
-    if (!read) {
-        std::printf("No video report: the device has no signal to report on the active input.\n");
-        return;
-    }
+void printReport(const VIDEO_STATUS& status, bool color) {
     for (const auto& field : statusFields) {
-        const Line line = lineOf(status, field);
+        const toolkit::ReportLine line = toolkit::reportLine(status, field);
         if (line.text.empty()) continue;
-        const std::string text = std::string(field.title) + forTerminal(line.text);
+        const std::string text = std::string(field.title) + toolkit::forTerminal(line.text);
         if (line.warning && color)
             std::printf("\033[31m%s\033[0m\n", text.c_str());
         else
@@ -96,56 +55,97 @@ void printReport(const VIDEO_STATUS& status, bool read, bool color) {
     }
 }
 
-nlohmann::json reportJson(const VIDEO_STATUS& status, bool read) {
-    nlohmann::json fields = nlohmann::json::object();
-    for (const auto& field : statusFields) {
-        const Line line = lineOf(status, field);
-        fields[std::string(field.name)] = {{"text", forJson(line.text)}, {"warning", line.warning}};
-    }
-    return {{"report", read}, {"fields", fields}};
+// "2024-05-01T12:00:00.123Z".
+std::string utcNow() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms));
+    return text;
 }
 
-// A second, in slices, so Ctrl-C is answered at once.
-void waitASecond() {
-    using namespace std::chrono_literals;
-    for (int i = 0; i < 20 && !Context::interrupted(); ++i) std::this_thread::sleep_for(50ms);
+// `seconds`, in slices, so Ctrl-C is answered at once.
+void waitFor(double seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!Context::interrupted() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
+
+struct WatchOptions {
+    bool watch = false;
+    unsigned count = 0;  // 0: until interrupted
+    double interval = 1.0;
+};
 
 }  // namespace
 
 void addStatusCommands(CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("status", std::string(statusHelp));
     cmd->footer(std::string(statusFooter));
-    auto watch = std::make_shared<bool>(false);
-    cmd->add_flag("--watch", *watch, "refresh every second until interrupted");
-    cmd->callback([&ctx, watch] {
+    auto o = std::make_shared<WatchOptions>();
+    cmd->add_flag("--watch", o->watch, "a report every --interval seconds until interrupted");
+    cmd->add_option("--count", o->count, "with --watch: stop after N reports")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--interval", o->interval, "with --watch: seconds between reports (1)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0.05, 86400.0));
+    cmd->callback([&ctx, o, cmd] {
+        if (!o->watch && (cmd->count("--count") > 0 || cmd->count("--interval") > 0))
+            throw CLI::ValidationError("status: --count and --interval go with --watch");
         const bool color = useColor();
-        const int exit = ctx.session([&] {
-            bool read = false;
-            do {
-                VIDEO_STATUS status{};
-                ctx.call([&] { return getVideoFormat(&status); });
-                read = reportWasRead(status);
-                if (ctx.json) {
-                    ctx.result = reportJson(status, read);
-                    if (*watch) {
-                        ctx.result["messages"] = ctx.consoleLines;
-                        ctx.result["warnings"] = ctx.warnings;
-                        std::printf("%s\n", ctx.result.dump().c_str());
+        ctx.doc.command = "status";
+        unsigned reports = 0;
+        bool read = false;
+        const int exit = ctx.session(
+            [&] {
+                do {
+                    if (o->watch) ctx.refresh();
+                    VIDEO_STATUS status{};
+                    ctx.call([&] { return getVideoFormat(&status); });
+                    read = toolkit::reportWasRead(status);
+                    const bool reached = ctx.deviceReached();
+                    ++reports;
+                    if (ctx.json) {
+                        ctx.doc.result = toolkit::statusReportJson(status);
+                        if (!reached) ctx.doc.result["fields"] = nullptr;
+                        if (o->watch && !reached)
+                            ctx.doc.error = "no Brixel reachable";
+                        else if (o->watch)
+                            ctx.doc.error.reset();
+                        if (o->watch) {
+                            ctx.doc.result["time"] = utcNow();
+                            ctx.doc.confirmed = read;
+                            ctx.emitJson(true);
+                        }
+                    } else {
+                        if (o->watch && isatty(STDOUT_FILENO)) std::printf("\033[H\033[2J");
+                        if (o->watch) std::printf("%s\n", utcNow().c_str());
+                        if (!reached)
+                            std::printf("No Brixel reachable.%s\n",
+                                        o->watch ? " Trying again at each refresh (Ctrl-C to stop)." : "");
+                        else if (!read)
+                            std::printf("No video report: the device has no signal to report on the active input.\n");
+                        else
+                            printReport(status, color);
                     }
-                } else {
-                    if (*watch && isatty(STDOUT_FILENO)) std::printf("\033[H\033[2J");
-                    printReport(status, read, color);
-                }
-                std::fflush(stdout);
-                if (!*watch) break;
-                ctx.consoleLines.clear();
-                ctx.warnings.clear();
-                waitASecond();
-            } while (!Context::interrupted());
-            return read;
-        });
-        if (!*watch) ctx.emitJson(exit == exitConfirmed);
+                    std::fflush(stdout);
+                    if (!o->watch || (o->count > 0 && reports >= o->count)) break;
+                    ctx.consoleLines.clear();
+                    ctx.warnings.clear();
+                    waitFor(o->interval);
+                } while (!Context::interrupted());
+                return read;
+            },
+            o->watch);
+        if (!o->watch) {
+            ctx.doc.confirmed = exit == exitConfirmed;
+            ctx.emitJson();
+        }
         setExitCode(exit);
     });
 }

@@ -1,11 +1,12 @@
 #include "cli/edid_decode.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -20,31 +21,78 @@ bool edidDecodeInstalled() {
     return false;
 }
 
-std::optional<std::string> runEdidDecode(std::span<const uint8_t> edid, std::string_view options) {
+std::optional<EdidDecodeRun> runEdidDecodeFor(std::span<const uint8_t> edid, const std::vector<std::string>& options) {
     if (!edidDecodeInstalled()) return std::nullopt;
-    char name[] = "/tmp/brixel-edid-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0) throw std::runtime_error("cannot make a temporary file for edid-decode");
-    close(fd);
-    std::ofstream file(name, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(edid.data()), static_cast<std::streamsize>(edid.size()));
-    file.close();
-    if (!file) {
-        std::remove(name);
-        throw std::runtime_error("cannot write the EDID to a temporary file for edid-decode");
+    int input[2];
+    int output[2];
+    if (pipe(input) != 0) throw std::runtime_error("cannot start edid-decode: no pipe");
+    if (pipe(output) != 0) {
+        close(input[0]);
+        close(input[1]);
+        throw std::runtime_error("cannot start edid-decode: no pipe");
     }
-    std::string command(edidDecodeProgram);
-    if (!options.empty()) command.append(" ").append(options);
-    command.append(" '").append(name).append("' 2>&1");
-    std::string text;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        char chunk[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, n);
-        pclose(pipe);
+    std::string program(edidDecodeProgram);
+    std::vector<std::string> words = options;
+    std::vector<char*> argv{program.data()};
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(input[0], STDIN_FILENO);
+        dup2(output[1], STDOUT_FILENO);
+        dup2(output[1], STDERR_FILENO);
+        close(input[0]);
+        close(input[1]);
+        close(output[0]);
+        close(output[1]);
+        execvp(argv[0], argv.data());
+        _exit(127);
     }
-    std::remove(name);
-    return text;
+    close(input[0]);
+    close(output[1]);
+    if (child < 0) {
+        close(input[1]);
+        close(output[0]);
+        throw std::runtime_error("cannot start edid-decode");
+    }
+    // An EDID is far below a pipe's capacity: written whole before anything is read.
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &previous);
+    std::size_t sent = 0;
+    while (sent < edid.size()) {
+        const ssize_t n = write(input[1], edid.data() + sent, edid.size() - sent);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        sent += static_cast<std::size_t>(n);
+    }
+    close(input[1]);
+    sigaction(SIGPIPE, &previous, nullptr);
+
+    EdidDecodeRun run;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = read(output[0], chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        run.output.append(chunk, static_cast<std::size_t>(n));
+    }
+    close(output[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::optional<std::string> runEdidDecode(std::span<const uint8_t> edid, std::string_view options) {
+    std::vector<std::string> words;
+    if (!options.empty()) words.emplace_back(options);
+    const auto run = runEdidDecodeFor(edid, words);
+    if (!run) return std::nullopt;
+    return run->output;
 }
 
 }  // namespace brixel::cli

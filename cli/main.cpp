@@ -2,43 +2,195 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
 
 #include "cli/context.h"
+#include "cli/manual.h"
+#include "cli/suggestions.h"
+#include "cli/version.h"
+#include "toolkit/simulated_devices.h"
+
+namespace brixel::cli {
+namespace {
+
+constexpr const char* description =
+    "brixelctl: control a Brixel HDMI signal processor.\n"
+    "Use --simulate to try every command against the built-in simulated device.";
+
+std::string footer() {
+    return std::string(toolkit::exitStatusText) +
+           "\nOptions may stand anywhere on the line; a FILE of - is standard input or output.\n"
+           "Example: brixelctl --simulate port 2 && brixelctl --simulate status";
+}
+
+// The manual's sections after the commands: exit status, files, examples.
+std::string manualEnd() {
+    return ".SH EXIT STATUS\n" + std::string(toolkit::exitStatusText) +
+           "\n.SH FAULTS\nWith \\-\\-simulate, \\-\\-fault KIND or KIND@N (frame N only, counted from 0) gives "
+           "every simulated device a fault, so that a script can try its handling of exit statuses 1 and 3:\n"
+           ".nf\n" +
+           toolkit::faultKindsText() +
+           ".fi\n"
+           ".SH FILES\n"
+           ".TP\n$XDG_STATE_HOME/brixelctl/simulated\\-device.json\n"
+           "The state of the simulated device (under ~/.local/state when XDG_STATE_HOME is unset); "
+           "device N of \\-\\-devices keeps its own in simulated\\-device\\-N.json beside it. A run takes "
+           "simulated\\-device.json.lock while it loads, changes and saves them.\n"
+           ".SH EXAMPLES\n.nf\n"
+           "brixelctl \\-\\-simulate \\-\\-fresh status\n"
+           "brixelctl \\-\\-simulate port 2 && brixelctl \\-\\-simulate status \\-\\-json\n"
+           "brixelctl \\-v \\-\\-simulate port 2\n"
+           "brixelctl edid get \\-o \\- | edid\\-decode\n"
+           "brixelctl \\-\\-simulate \\-\\-fault noReply port 2; echo $?\n"
+           ".fi\n"
+           ".SH SEE ALSO\nedid\\-decode(1)\n";
+}
+
+const CLI::App* deepestCommand(const CLI::App& app) {
+    const CLI::App* at = &app;
+    while (!at->get_subcommands().empty()) at = at->get_subcommands().front();
+    return at;
+}
+
+std::vector<std::string> commandNames(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App* s) { return !s->get_group().empty(); }))
+        names.push_back(sub->get_name());
+    return names;
+}
+
+std::string joined(const std::vector<std::string>& words, const char* separator) {
+    std::string text;
+    for (const auto& w : words) text += (text.empty() ? "" : separator) + w;
+    return text;
+}
+
+// A parse error said plainly: an unknown command is named, with the nearest ones.
+std::string usageMessage(const CLI::App& app, const CLI::ParseError& e) {
+    const CLI::App* at = deepestCommand(app);
+    const std::string where = at == &app ? "brixelctl" : "brixelctl " + commandPath(app);
+    const auto names = commandNames(*at);
+    if (!names.empty() && (dynamic_cast<const CLI::RequiredError*>(&e) || dynamic_cast<const CLI::ExtrasError*>(&e))) {
+        for (const auto& word : app.remaining(true)) {
+            if (word.empty() || word[0] == '-') continue;
+            std::string text = "'" + word + "' is not a command of " + where;
+            const auto near = closestWords(word, names);
+            if (!near.empty()) text += "; did you mean " + joined(near, ", ") + "?";
+            return text + "\nRun '" + where + " --help' for the commands.";
+        }
+        if (app.remaining(true).empty())
+            return where + " needs a command: " + joined(names, ", ") + "\nRun '" + where + " --help' for more.";
+    }
+    if (dynamic_cast<const CLI::ValidationError*>(&e)) return e.what();
+    return std::string(e.what()) + "\nRun '" + where + " --help' for more.";
+}
+
+int usageError(const CLI::App& app, Context& ctx, const std::string& message, bool json) {
+    if (json) {
+        ctx.doc.command = commandPath(app);
+        ctx.doc.confirmed = false;
+        ctx.doc.error = message;
+        ctx.json = true;
+        ctx.emitJson();
+    } else {
+        std::fprintf(stderr, "brixelctl: %s\n", message.c_str());
+    }
+    return exitUsage;
+}
+
+void addHelpCommand(CLI::App& app) {
+    auto* cmd =
+        app.add_subcommand("help", "show the help of brixelctl or of a command, e.g. 'brixelctl help edid set'");
+    auto words = std::make_shared<std::vector<std::string>>();
+    cmd->add_option("command", *words, "the command and its subcommands");
+    cmd->callback([&app, words] {
+        const CLI::App* at = &app;
+        for (const auto& word : *words) {
+            const CLI::App* next = nullptr;
+            for (const CLI::App* sub : at->get_subcommands([](const CLI::App*) { return true; }))
+                if (sub->check_name(word)) next = sub;
+            if (!next) {
+                std::string text = "'" + word + "' is not a command";
+                const auto near = closestWords(word, commandNames(*at));
+                if (!near.empty()) text += "; did you mean " + joined(near, ", ") + "?";
+                throw CLI::ValidationError(text);
+            }
+            at = next;
+        }
+        std::cout << at->help();
+        setExitCode(exitConfirmed);
+    });
+}
+
+bool writeText(const char* path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+}  // namespace brixel::cli
 
 int main(int argc, char** argv) {
     using namespace brixel::cli;
-    CLI::App app{
-        "brixelctl: control a Brixel HDMI signal processor.\n"
-        "Use --simulate to try every command against the built-in simulated device."};
+    CLI::App app{description};
+    // Global options are taken after the command too: `status --watch --json`.
+    app.fallthrough();
     app.require_subcommand(1);
+    app.set_version_flag("--version", "brixelctl " + std::string(brixel::projectVersion),
+                         "print brixelctl's version and exit");
     Context ctx;
     app.add_flag("--simulate", ctx.simulate, "use the built-in simulated device instead of USB hardware");
-    app.add_flag("--fresh", ctx.fresh, "with --simulate: start from a new simulated device");
-    app.add_option("--state-file", ctx.stateFile, "with --simulate: where the simulated device keeps its state");
-    app.add_flag("--json", ctx.json, "print results as JSON");
-    app.footer(
-        "Exit status: 0 when the device confirmed, 1 when it did not, 2 for usage errors.\n"
-        "Example: brixelctl --simulate port 2 && brixelctl --simulate status");
+    app.add_flag("--fresh", ctx.fresh, "with --simulate: start from new simulated devices");
+    app.add_option("--state-file", ctx.stateFile, "with --simulate: where the simulated device keeps its state")
+        ->type_name("FILE");
+    app.add_option("--devices", ctx.devices,
+                   "with --simulate: how many simulated devices are attached (0-16; device N > 1 keeps its state "
+                   "in the state file's name with -N)")
+        ->type_name("N")
+        ->check(CLI::Range(0u, 16u));
+    app.add_option("--fault", ctx.faults,
+                   "with --simulate: give the simulated devices a fault, KIND or KIND@N (see the manual: "
+                   "count, string, open, close, write, noReply, rxQueue, read, shortReply, wrongEcho, unplug)")
+        ->type_name("KIND[@N]")
+        ->check([](const std::string& text) { return brixel::toolkit::faultProblem(text); });
+    app.add_option("--device", ctx.devicePath, "use only the Brixel attached at PATH, as 'brixelctl list' shows it")
+        ->type_name("PATH");
+    app.add_flag("--json", ctx.json, "print results as one JSON document per command");
+    app.add_flag("-q,--quiet", ctx.quiet, "leave out the library's console lines");
+    app.add_flag("-v,--verbose", ctx.verbose,
+                 "trace every USB call on standard error: arguments, frames in hex, results and timings");
+    app.add_flag("-y,--yes", ctx.yes, "ask no questions (factory-reset)");
+    app.footer(footer());
+    app.parse_complete_callback([&] { ctx.checkOptions(app); });
 
+    addListCommands(app, ctx);
     addSettingCommands(app, ctx);
     addStatusCommands(app, ctx);
     addEdidCommands(app, ctx);
     addInfoFrameCommands(app, ctx);
     addMatrixCommands(app, ctx);
     addDoctorCommands(app, ctx);
+    addHelpCommand(app);
 
+    // The build writes the manual and the completion from the definitions above.
+    if (argc == 3 && std::strcmp(argv[1], "--write-manual") == 0)
+        return writeText(argv[2], manualPage(app, brixel::projectVersion, manualEnd())) ? 0 : 1;
+    if (argc == 3 && std::strcmp(argv[1], "--write-completion") == 0)
+        return writeText(argv[2], bashCompletion(app)) ? 0 : 1;
+
+    bool jsonAsked = false;
+    for (int i = 1; i < argc; ++i) jsonAsked = jsonAsked || std::strcmp(argv[i], "--json") == 0;
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
+    } catch (const CLI::Success& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return exitUsage;
+        return usageError(app, ctx, usageMessage(app, e), jsonAsked || ctx.json);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "brixelctl: %s\n", e.what());
-        return exitUsage;
+        return usageError(app, ctx, e.what(), jsonAsked || ctx.json);
     }
     return commandExitCode();
 }

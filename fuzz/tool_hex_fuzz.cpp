@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "fuzz/tool_parsers.h"
 #include "text/hex.h"
+#include "toolkit/numbers.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ std::optional<unsigned long> numberByHand(std::string_view text, unsigned long m
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    namespace tool = brixel::fuzz::tool;
+    namespace tool = brixel::toolkit;
     brixel::fuzz::Input in(data, size);
     const unsigned long max = in.flag() ? 255 : 0xFFFFFFFFul;
     const auto rest = in.rest();

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "fuzz/tool_parsers.h"
 #include "infoframe/hex_text.h"
+#include "toolkit/infoframe_text.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ std::vector<uint8_t> wellFormed(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    namespace tool = brixel::fuzz::tool;
+    namespace tool = brixel::toolkit;
     brixel::fuzz::Input in(data, size);
     const std::size_t maxBytes = in.flag() ? 31 : 17;
     const auto rest = in.rest();

@@ -185,4 +185,9 @@ constexpr uint8_t valueByte(ValueRule rule, uint8_t argument) {
 // The HDCP version value the library never sends.
 inline constexpr uint8_t refusedHdcpValue = 1;
 
+// A code and value the library refuses before any traffic, whoever asks.
+constexpr bool refusedSetting(uint8_t code, uint8_t value) {
+    return code == BRIXEL_CMD_HDCP_VERSION && value == refusedHdcpValue;
+}
+
 }  // namespace brixel

@@ -11,7 +11,7 @@ namespace brixel {
 
 bool sendSetting(BRIXEL_CMD code, uint8_t value) {
     const auto codeByte = static_cast<uint8_t>(code);
-    if (codeByte == BRIXEL_CMD_HDCP_VERSION && value == refusedHdcpValue) return false;
+    if (refusedSetting(codeByte, value)) return false;
     const std::array<uint8_t, protocol::settingFrameSize> frame{protocol::requestWrite, protocol::settingFrameLength,
                                                                 protocol::commandRegister, codeByte, value};
     std::array<uint8_t, protocol::replySize> reply{};

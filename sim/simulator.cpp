@@ -76,6 +76,7 @@ Simulator::~Simulator() { deactivate(); }
 SimDevice& Simulator::addDevice(std::string serial) {
     devices_.push_back(std::make_unique<SimDevice>());
     devices_.back()->serial = std::move(serial);
+    devices_.back()->linkName = "sim:" + std::to_string(devices_.size());
     return *devices_.back();
 }
 
@@ -180,7 +181,14 @@ int Simulator::getProductString(uint32_t index, char* buffer, uint32_t flags) {
     const auto visible = visibleDevices();
     int status = failure;
     int dev = -1;
-    if (index < visible.size() && flags == 0 && buffer) {
+    if (index < visible.size() && flags == protocol::productStringLinkName && buffer) {
+        dev = static_cast<int>(visible[index]);
+        const std::string& name = devices_[visible[index]]->linkName;
+        const std::size_t n = std::min(name.size(), protocol::serialBufferSize - 1);
+        std::memcpy(buffer, name.data(), n);
+        buffer[n] = '\0';
+        status = 0;
+    } else if (index < visible.size() && flags == protocol::productStringSerial && buffer) {
         dev = static_cast<int>(visible[index]);
         SimDevice& d = *devices_[visible[index]];
         if (!d.faults.stringFails) {

@@ -50,6 +50,8 @@ struct DeviceFaults {
 
 struct SimDevice {
     std::string serial{protocol::deviceSerial};
+    // Where it is attached, as the string query's link name gives it.
+    std::string linkName;
     // When set, the string buffer as the device fills it, NUL or not.
     std::optional<std::vector<char>> rawString;
     DeviceModel model;
@@ -121,6 +123,7 @@ public:
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
 
+    // Attached as "sim:N", N counted from 1 in the order of adding.
     SimDevice& addDevice(std::string serial = std::string(protocol::deviceSerial));
     SimDevice& device(std::size_t index = 0) { return *devices_.at(index); }
     std::size_t deviceCount() const { return devices_.size(); }

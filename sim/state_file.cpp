@@ -1,14 +1,25 @@
 #include "sim/state_file.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <concepts>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <string_view>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
+#include "protocol/frame.h"
 #include "text/hex.h"
 
 namespace brixel::sim {
@@ -51,6 +62,59 @@ json toJson(const T& value);
 template <typename T>
 void fromJson(const json& j, T&& value);
 
+// ---- Plain values, each checked for what its member can hold -------------------
+
+// Bytes kept in a list (InfoFrames, scripted blocks): never more than a reply holds.
+constexpr std::size_t maxListedBytes = protocol::replySize;
+
+std::string shown(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+void loadValue(const json& j, bool& value) {
+    if (!j.is_boolean()) throw StateError("", shown(j) + " is not true or false");
+    value = j.get<bool>();
+}
+
+void loadValue(const json& j, std::string& value) {
+    if (!j.is_string()) throw StateError("", shown(j) + " is not a string");
+    value = j.get<std::string>();
+}
+
+// Whole numbers only, and only those the member holds: nothing wraps, and no
+// float is ever converted to an integer it does not fit.
+template <std::unsigned_integral T>
+void loadValue(const json& j, T& value) {
+    constexpr auto max = std::numeric_limits<T>::max();
+    const std::string range = "a whole number 0-" + std::to_string(max);
+    // Integers, signed or not as the parser or a program made them; never a float.
+    if (j.is_number_unsigned() || (j.is_number_integer() && j.get<int64_t>() >= 0)) {
+        const auto v = j.get<uint64_t>();
+        if (v > max) throw StateError("", shown(j) + " is not " + range);
+        value = static_cast<T>(v);
+        return;
+    }
+    throw StateError("", shown(j) + " is not " + range);
+}
+
+template <std::size_t N>
+void loadValue(const json& j, std::array<uint8_t, N>& bytes) {
+    if (!j.is_array() || j.size() != N)
+        throw StateError("", "not a list of " + std::to_string(N) + " bytes (" + std::string(j.type_name()) +
+                                 (j.is_array() ? " of " + std::to_string(j.size()) : "") + ")");
+    std::array<uint8_t, N> loaded{};
+    for (std::size_t k = 0; k < N; ++k) within(std::to_string(k), [&] { loadValue(j[k], loaded[k]); });
+    bytes = loaded;
+}
+
+void loadValue(const json& j, std::vector<uint8_t>& bytes) {
+    if (!j.is_array() || j.size() > maxListedBytes)
+        throw StateError("", "not a list of at most " + std::to_string(maxListedBytes) + " bytes (" +
+                                 std::string(j.type_name()) + (j.is_array() ? " of " + std::to_string(j.size()) : "") +
+                                 ")");
+    std::vector<uint8_t> loaded(j.size());
+    for (std::size_t k = 0; k < j.size(); ++k) within(std::to_string(k), [&] { loadValue(j[k], loaded[k]); });
+    bytes = std::move(loaded);
+}
+
 // The forms a field takes in the file other than nlohmann's own: views of a
 // member that save and load it.
 
@@ -60,6 +124,7 @@ struct Hex {
     Bytes& bytes;
     json save() const { return text::hexBytes(bytes); }
     void load(const json& j) const {
+        if (!j.is_string()) throw StateError("", shown(j) + " is not a string of hex");
         const auto parsed = text::bytesFromHex(j.get<std::string>());
         if (!parsed || parsed->size() != bytes.size())
             throw StateError("", "not " + std::to_string(bytes.size()) + " bytes of hex");
@@ -78,8 +143,13 @@ struct Pair {
     Value& second;
     json save() const { return json::array({first, second}); }
     void load(const json& j) const {
-        j.at(0).get_to(first);
-        j.at(1).get_to(second);
+        if (!j.is_array() || j.size() != 2) throw StateError("", shown(j) + " is not a pair [first, second]");
+        Value a{};
+        Value b{};
+        within("0", [&] { loadValue(j[0], a); });
+        within("1", [&] { loadValue(j[1], b); });
+        first = a;
+        second = b;
     }
 };
 template <typename Value>
@@ -99,8 +169,10 @@ struct Entries {
     }
     void load(const json& j) const {
         if (!j.is_array()) throw StateError("", std::string("a JSON ") + j.type_name() + ", not an array");
-        for (std::size_t k = 0; k < records.size() && k < j.size(); ++k)
-            within(std::to_string(k), [&] { fromJson(j[k], records[k]); });
+        if (j.size() > records.size())
+            throw StateError("", std::to_string(j.size()) + " entries, more than the " +
+                                     std::to_string(records.size()) + " there are");
+        for (std::size_t k = 0; k < j.size(); ++k) within(std::to_string(k), [&] { fromJson(j[k], records[k]); });
     }
 };
 template <typename Records>
@@ -131,7 +203,7 @@ struct ByRegister {
         requireObject(j);
         for (const auto& [key, bytes] : j.items()) {
             const uint8_t reg = registerNumber(key);
-            within(key, [&] { bytes.get_to(blocks[reg]); });
+            within(key, [&] { loadValue(bytes, blocks[reg]); });
         }
     }
 };
@@ -239,11 +311,17 @@ void fromJson(const json& j, T&& value) {
         value.load(j);
     } else if constexpr (Record<V>) {
         requireObject(j);
-        eachField(value, [&j](const char* key, auto&& member) {
+        std::vector<std::string_view> known;
+        eachField(value, [&j, &known](const char* key, auto&& member) {
+            known.push_back(key);
             if (j.contains(key)) within(key, [&] { fromJson(j.at(key), member); });
         });
+        // A misspelt or misplaced key is named, not ignored.
+        for (const auto& [key, unused] : j.items())
+            if (std::find(known.begin(), known.end(), key) == known.end())
+                throw StateError(key, "not a field of the simulated device's state here");
     } else {
-        j.get_to(value);
+        loadValue(j, value);
     }
 }
 
@@ -268,16 +346,53 @@ std::filesystem::path defaultStateFile() {
     return base / "brixelctl" / "simulated-device.json";
 }
 
+namespace {
+
+// A file's content, at most `limit` bytes; false with `error` set.
+bool readFile(const std::filesystem::path& file, std::size_t limit, std::string& content, std::string& error) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot read " + file.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        error = "cannot read " + file.string() + ": not a regular file";
+        return false;
+    }
+    char chunk[65536];
+    ssize_t n = 0;
+    while ((n = ::read(fd, chunk, sizeof chunk)) > 0) {
+        if (content.size() + static_cast<std::size_t>(n) > limit) {
+            ::close(fd);
+            error =
+                file.string() + " holds more than " + std::to_string(limit) + " bytes: not a simulated device state";
+            return false;
+        }
+        content.append(chunk, static_cast<std::size_t>(n));
+    }
+    const int readError = n < 0 ? errno : 0;
+    ::close(fd);
+    if (readError != 0) {
+        error = "cannot read " + file.string() + ": " + std::strerror(readError);
+        return false;
+    }
+    return true;
+}
+
+// A saved state is some tens of kilobytes.
+constexpr std::size_t stateFileLimit = 4 * 1024 * 1024;
+
+}  // namespace
+
 bool loadStateFile(DeviceModel& model, const std::filesystem::path& file, std::string& error) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) return true;
-    std::ifstream in(file);
-    if (!in) {
-        error = "cannot read " + file.string();
-        return false;
-    }
+    std::string content;
+    if (!readFile(file, stateFileLimit, content, error)) return false;
     try {
-        model = loadState(json::parse(in));
+        model = loadState(json::parse(content));
     } catch (const std::exception& e) {
         error = file.string() + " is not a simulated device state (" + e.what() + "); start afresh with --fresh";
         return false;
@@ -287,27 +402,78 @@ bool loadStateFile(DeviceModel& model, const std::filesystem::path& file, std::s
 
 bool saveStateFile(const DeviceModel& model, const std::filesystem::path& file, std::string& error) {
     std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
-    // Written beside and renamed, so an interrupted run never leaves half a file.
-    const auto temporary = std::filesystem::path(file.string() + ".tmp");
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        if (!out) {
-            error = "cannot write " + temporary.string();
-            return false;
-        }
-        out << saveState(model).dump(1) << '\n';
-        if (!out) {
-            error = "cannot write " + temporary.string();
-            return false;
-        }
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+    // Written under a name of its own beside the file and renamed over it: an
+    // interrupted run never leaves half a file, and two runs never share one.
+    std::string temporary = file.string() + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot write beside " + file.string() + ": " + std::strerror(errno);
+        return false;
     }
-    std::filesystem::rename(temporary, file, ec);
-    if (ec) {
-        error = "cannot replace " + file.string() + ": " + ec.message();
+    const std::string text = saveState(model).dump(1) + "\n";
+    std::string_view rest = text;
+    bool written = true;
+    while (!rest.empty()) {
+        const ssize_t n = ::write(fd, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            written = false;
+            break;
+        }
+        rest.remove_prefix(static_cast<std::size_t>(n));
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    if (::close(fd) != 0) written = false;
+    if (!written) {
+        error = "cannot write " + temporary + ": " + std::strerror(errno);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (::rename(temporary.c_str(), file.c_str()) != 0) {
+        error = "cannot replace " + file.string() + ": " + std::strerror(errno);
+        ::unlink(temporary.c_str());
         return false;
     }
     return true;
+}
+
+std::optional<StateFileLock> StateFileLock::acquire(const std::filesystem::path& file, std::string& error) {
+    std::error_code ec;
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+    const std::string name = file.string() + ".lock";
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = "cannot lock " + file.string() + ": cannot open " + name + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    int r = 0;
+    while ((r = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (r != 0) {
+        error = "cannot lock " + name + ": " + std::strerror(errno);
+        ::close(fd);
+        return std::nullopt;
+    }
+    return StateFileLock(fd);
+}
+
+StateFileLock::StateFileLock(StateFileLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+StateFileLock& StateFileLock::operator=(StateFileLock&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+StateFileLock::~StateFileLock() {
+    // Closing the descriptor releases the lock.
+    if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace brixel::sim

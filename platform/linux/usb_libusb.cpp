@@ -41,7 +41,13 @@ enum Status : int {
 };
 
 // What the string query returns, by its flags.
-enum StringKind : uint32_t { serialNumber = 0, description = 1, linkName = 2, vendorId = 3, productId = 4 };
+enum StringKind : uint32_t {
+    serialNumber = protocol::productStringSerial,
+    description = 1,
+    linkName = protocol::productStringLinkName,
+    vendorId = 3,
+    productId = 4
+};
 // Never expires, as with the vendor library, whose default it also is.
 constexpr uint32_t infinite = 0xFFFFFFFF;
 // Queue status values.

@@ -1,6 +1,7 @@
 // A command's session on the real-hardware path, with a USB layer of the
-// test's own in the platform's place: the tool's host hears what the library
-// warns and waits, through the public seams only.
+// test's own at the bottom of the tool's stack: the tool's host hears what the
+// library warns and waits, through the public seams only. A device that was
+// never reached is exit status 3, one that was and did not confirm 1.
 
 #include "cli/context.h"
 
@@ -51,9 +52,8 @@ protected:
 
     void SetUp() override {
         devicesOnBus = 0;
-        ASSERT_TRUE(brixelSetUsbLayer(&testBus));
+        ctx.transport = &testBus;
     }
-    void TearDown() override { brixelSetUsbLayer(nullptr); }
 
     // A session of `calls` port changes; returns its exit code.
     int session(int calls) {
@@ -69,20 +69,20 @@ protected:
 };
 
 TEST_F(ToolSession, NoDeviceIsTheLibrarysWarningAndThenAHint) {
-    EXPECT_EQ(session(1), exitNotConfirmed);
+    EXPECT_EQ(session(1), exitNoDevice);
     EXPECT_EQ(printed, "BrixelLibrary warning: BRIXEL USB not connected!\n" + noBrixelHint);
     EXPECT_EQ(ctx.warnings, std::vector<std::string>{"BRIXEL USB not connected!"});
 }
 
 TEST_F(ToolSession, WithJsonTheWarningsAreCollectedAndNothingIsPrinted) {
     ctx.json = true;
-    EXPECT_EQ(session(1), exitNotConfirmed);
+    EXPECT_EQ(session(1), exitNoDevice);
     EXPECT_EQ(printed, "");
     EXPECT_EQ(ctx.warnings, std::vector<std::string>{"BRIXEL USB not connected!"});
 }
 
 TEST_F(ToolSession, ARunOfTheSameWarningIsFoldedIntoACountAsTheLinuxHostFoldsIt) {
-    EXPECT_EQ(session(40), exitNotConfirmed);
+    EXPECT_EQ(session(40), exitNoDevice);
     EXPECT_EQ(printed,
               "BrixelLibrary warning: BRIXEL USB not connected!\n"
               "BrixelLibrary warning: BRIXEL USB not connected! (repeated 39 times)\n" +
@@ -93,7 +93,7 @@ TEST_F(ToolSession, ARunOfTheSameWarningIsFoldedIntoACountAsTheLinuxHostFoldsIt)
 
 TEST_F(ToolSession, ADeviceThatWillNotOpenIsNotCalledMissing) {
     devicesOnBus = 1;
-    EXPECT_EQ(session(1), exitNotConfirmed);
+    EXPECT_EQ(session(1), exitNoDevice);
     EXPECT_EQ(printed, "BrixelLibrary warning: Usb device open error!\nBrixelLibrary: Device open error\n");
     EXPECT_EQ(ctx.warnings, std::vector<std::string>{"Usb device open error!"});
 }

@@ -18,21 +18,24 @@ struct ToolRun {
     std::string output;  // standard output and standard error together
 };
 
-inline ToolRun runTool(const std::string& arguments) {
+// `input`, when given, is a file for standard input.
+inline ToolRun runTool(const std::string& arguments, const std::string& input = {}) {
     ToolRun run;
-    const std::string command = std::string(BRIXELCTL_PATH) + " " + arguments + " 2>&1";
+    std::string command = std::string(BRIXELCTL_PATH) + " " + arguments + " 2>&1";
+    if (!input.empty()) command += " < '" + input + "'";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     std::array<char, 512> chunk{};
-    while (std::fgets(chunk.data(), static_cast<int>(chunk.size()), pipe)) run.output += chunk.data();
+    std::size_t n = 0;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) run.output.append(chunk.data(), n);
     const int status = pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
 
-// The same with a terminal as standard output and error, as at a shell; the
-// terminal turns each line end into "\r\n".
-inline ToolRun runToolOnTerminal(std::vector<std::string> arguments) {
+// The same with a terminal as standard input, output and error, as at a
+// shell; `typed` is typed at it. The terminal turns each line end into "\r\n".
+inline ToolRun runToolOnTerminal(std::vector<std::string> arguments, const std::string& typed = {}) {
     ToolRun run;
     std::string program = BRIXELCTL_PATH;
     std::vector<char*> argv{program.data()};
@@ -45,6 +48,7 @@ inline ToolRun runToolOnTerminal(std::vector<std::string> arguments) {
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    if (!typed.empty() && write(terminal, typed.data(), typed.size()) < 0) run.output = "(nothing could be typed)";
     std::array<char, 512> chunk{};
     for (;;) {
         const ssize_t n = read(terminal, chunk.data(), chunk.size());

@@ -3,8 +3,12 @@
 
 #include "sim/state_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -119,6 +123,81 @@ TEST(StateFile, AFileThatCannotBeReadLeavesTheModelAsItWas) {
     EXPECT_EQ(error.rfind(file.string() + " is not a simulated device state (settings: ", 0), 0u) << error;
     EXPECT_EQ(model.firmwareMajor, 4);
     std::filesystem::remove(file);
+}
+
+}  // namespace
+}  // namespace brixel::test
+
+namespace brixel::test {
+namespace {
+
+// Each value is checked against what its field holds: nothing wraps, no float
+// becomes an integer it does not fit, and a key with no field is named.
+TEST(StateFile, EveryValueIsCheckedAgainstItsField) {
+    const std::pair<const char*, const char*> refused[] = {
+        {R"({"firmware": [256, 5]})", "firmware.0: 256 is not a whole number 0-255"},
+        {R"({"firmware": [1, -1]})", "firmware.1: -1 is not a whole number 0-255"},
+        {R"({"firmware": [1.5, 5]})", "firmware.0: 1.5 is not a whole number 0-255"},
+        {R"({"firmware": [1]})", "firmware: [1] is not a pair [first, second]"},
+        {R"({"report": {"ports": [{"pixelClockKhz": 1e300}]}})",
+         "report.ports.0.pixelClockKhz: 1e+300 is not a whole number 0-4294967295"},
+        {R"({"report": {"ports": [{"videoCode": true}]}})",
+         "report.ports.0.videoCode: true is not a whole number 0-255"},
+        {R"({"report": {"ports": [{"connected": 1}]}})", "report.ports.0.connected: 1 is not true or false"},
+        {R"({"report": {"ports": [{"vendor": 7}]}})", "report.ports.0.vendor: 7 is not a string"},
+        {R"({"report": {"ports": [{}, {}, {}, {}, {}]}})", "report.ports: 5 entries, more than the 4 there are"},
+        {R"({"settings": [1, 2]})", "settings: not a list of 256 bytes (array of 2)"},
+        {R"({"infoFrames": {"hdr": [1, 2, 256]}})", "infoFrames.hdr.2: 256 is not a whole number 0-255"},
+        {R"({"report": {"scriptedBlocks": {"21": [1, 2, 300]}}})",
+         "report.scriptedBlocks.21.2: 300 is not a whole number 0-255"},
+        {R"({"matrix": {"wire": "00"}})", "matrix.wire: not a list of 24 bytes (string)"},
+        {R"({"edid": {"store": 5}})", "edid.store: 5 is not a string of hex"},
+        {R"({"report": {"port": []}})", "report.port: not a field of the simulated device's state here"},
+    };
+    for (const auto& [state, reason] : refused) {
+        try {
+            sim::loadState(nlohmann::json::parse(state));
+            ADD_FAILURE() << state << " was taken";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), reason) << state;
+        }
+    }
+    // Whole numbers however they were made, the largest a field holds included.
+    const auto model = sim::loadState(
+        nlohmann::json{{"firmware", {255, 0}}, {"report", {{"ports", {{{"pixelClockKhz", 4294967295u}}}}}}});
+    EXPECT_EQ(model.firmwareMajor, 255);
+    EXPECT_EQ(model.report.ports[0].pixelClockKhz, 4294967295u);
+}
+
+TEST(StateFile, SavedThroughAFileOfItsOwnUnderALock) {
+    const auto dir = std::filesystem::temp_directory_path() / ("brixel-state-lock-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    const auto file = dir / "deep" / "state.json";
+    std::string error;
+    {
+        auto lock = sim::StateFileLock::acquire(file, error);
+        ASSERT_TRUE(lock) << error;
+        sim::DeviceModel model;
+        model.firmwareMinor = 9;
+        ASSERT_TRUE(sim::saveStateFile(model, file, error)) << error;
+        // A second lock on the same file waits: tried without waiting, it is refused.
+        const int fd = ::open((file.string() + ".lock").c_str(), O_RDWR);
+        ASSERT_GE(fd, 0);
+        EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        ::close(fd);
+    }
+    const int fd = ::open((file.string() + ".lock").c_str(), O_RDWR);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << "the lock is released with its holder";
+    ::close(fd);
+    sim::DeviceModel loaded;
+    ASSERT_TRUE(sim::loadStateFile(loaded, file, error)) << error;
+    EXPECT_EQ(loaded.firmwareMinor, 9);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"state.json", "state.json.lock"}));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+// The manual page and the bash completion, written from the command
+// definitions themselves so that they never drift from the tool.
+
+#include <CLI/CLI.hpp>
+#include <string>
+#include <string_view>
+
+namespace brixel::cli {
+
+// brixelctl(1) in roff, for man.
+std::string manualPage(const CLI::App& app, std::string_view version, std::string_view afterCommands);
+
+// A bash completion script: commands, their options, file names for values.
+std::string bashCompletion(const CLI::App& app);
+
+}  // namespace brixel::cli

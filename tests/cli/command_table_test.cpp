@@ -1,0 +1,217 @@
+// brixelctl as a user runs it, one row per case: the arguments, what standard
+// input holds, the exit status, and what the output must and must not hold.
+// Every command family, the exit contract, the JSON shape, and a row at least
+// for every bug that was found in the tool. In the rows, @TMP@ is a folder of
+// the test's own (also XDG_STATE_HOME, so the simulated state is kept there),
+// @FIX@ the folder of EDID fixtures and @CLI@ the tool tests' own.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/cli/run_tool.h"
+
+namespace brixel::test {
+namespace {
+
+struct Row {
+    const char* name;
+    std::string arguments;
+    std::string input;  // a file for standard input, or nothing
+    int exitCode;
+    std::vector<std::string> present;
+    std::vector<std::string> absent = {};
+    std::string state = {};  // the simulated device's state file before the run, when given
+};
+
+std::string replaced(std::string text, const std::string& tmp) {
+    const std::pair<std::string, std::string> marks[] = {
+        {"@TMP@", tmp}, {"@FIX@", BRIXEL_TOOLKIT_FIXTURES}, {"@CLI@", BRIXEL_CLI_FIXTURES}};
+    for (const auto& [mark, value] : marks)
+        for (std::size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, mark.size(), value);
+    return text;
+}
+
+const std::string unusable = "nothing was sent";
+
+// clang-format off
+const Row rows[] = {
+    // ---- The exit contract ------------------------------------------------------------
+    {"confirmed", "--simulate --fresh port 2", "", 0, {"port 2: confirmed by the device"}},
+    {"no device is 3, and says so", "--simulate --fresh --devices 0 status", "", 3,
+     {"No Brixel reachable.", "no simulated Brixel answered"}, {"no signal"}},
+    {"a watch with no device says so", "--simulate --fresh --devices 0 status --watch --count 1", "", 3,
+     {"No Brixel reachable. Trying again at each refresh"}},
+    {"no device in json", "--simulate --fresh --devices 0 --json status", "", 3,
+     {"\"confirmed\": false", "\"error\": \"no simulated Brixel answered", "\"fields\": null"}},
+    {"a device that will not open is 3", "--simulate --fresh --fault open port 2", "", 3,
+     {"BrixelLibrary warning: Usb device open error!"}},
+    {"counting fails is 3", "--simulate --fresh --fault count port 2", "", 3, {"BRIXEL USB not connected!"}},
+    {"no reply is 1", "--simulate --fresh --fault noReply port 2", "", 1, {"port 2: NOT confirmed by the device"}},
+    {"a wrong echo is 1", "--simulate --fresh --fault wrongEcho@0 port 2", "", 1, {"NOT confirmed"}},
+    {"an unplug is 1", "--simulate --fresh --fault unplug@0 info", "", 1, {"firmware version: not read"}},
+    {"an unknown fault is a usage error", "--simulate --fresh --fault bogus port 2", "", 2,
+     {"no fault is called 'bogus'; the faults are count string open"}},
+    {"no device at the path asked for", "--simulate --fresh --device sim:9 port 2", "", 3,
+     {"no Brixel is attached at sim:9; `brixelctl list` shows where they are."}},
+
+    // ---- Conventions ------------------------------------------------------------------
+    {"an unknown word is named", "frobnicate", "", 2, {"'frobnicate' is not a command of brixelctl"},
+     {"A subcommand is required"}},
+    {"a typo gets the nearest commands", "stauts", "", 2, {"'stauts' is not a command of brixelctl; did you mean status?"}},
+    {"a typo below a command", "edid isntall 2", "", 2,
+     {"'isntall' is not a command of brixelctl edid; did you mean install?"}},
+    {"a command without its subcommand", "edid", "", 2,
+     {"brixelctl edid needs a command: get, sink, set, install, list, export"}},
+    {"the version from the build", "--version", "", 0, {"brixelctl " BRIXEL_PROJECT_VERSION "\n"}},
+    {"help", "help", "", 0, {"Usage:", "Exit status: 0 when the device confirmed", "3 when no Brixel was reachable"}},
+    {"help of a command", "help edid set", "", 0, {"the EDID file, - for standard input", "--fix-checksums"}},
+    {"help of no command", "help edid frob", "", 2, {"'frob' is not a command"}},
+    {"global options after the command", "status --watch --json --count 1 --simulate --fresh", "", 0,
+     {"\"command\":\"status\"", "\"time\":\""}},
+    {"count without watch", "--simulate --fresh status --count 2", "", 2, {"--count and --interval go with --watch"}},
+    {"keywords in any case", "--simulate --fresh csc YCbCr420", "", 0, {"csc ycbcr420: confirmed by the device"}},
+    {"ON for a flag", "--simulate --fresh logo-led ON", "", 0, {"logo-led on: confirmed by the device"}},
+    {"PQ and BT2020 to hdr-build", "--simulate --fresh infoframe hdr-build --eotf PQ --primaries BT2020 --print-only",
+     "", 0, {"87:01:1A:"}},
+    {"quiet leaves out the library's lines", "--simulate --fresh -q edid install 2", "", 0,
+     {"installed and selected, confirmed by the device"}, {"BrixelLibrary: EDID custom written..."}},
+    {"verbose shows the frames", "-v --simulate --fresh port 2", "", 0,
+     {"getNumDevices() -> 0: 1 devices", "getProductString(0, flags 0) -> 0: \"2024\"",
+      "write(0x1000, 5 bytes 10 04 e0 00 02) -> 0: 5 written", "read(0x1000, 64 bytes) -> 0: 2 bytes e0 00",
+      "close(0x1000) -> 0"}},
+
+    // ---- Honest results ---------------------------------------------------------------
+    {"a port out of range", "--simulate --fresh port 5", "", 2,
+     {"port takes 1|2|3|4, not '5'; `brixelctl set 0 VALUE` sends any value byte 0-255"}},
+    {"a depth out of range", "--simulate --fresh deep-color 11", "", 2, {"deep-color takes 8|10|12|16|same, not '11'"}},
+    {"on/off refuses 2 and says on|off", "--simulate --fresh logo-led 2", "", 2, {"logo-led takes off|on (or 0|1)"}},
+    {"on/off help says on|off", "logo-led --help", "", 0, {"off|on (any case)"}, {"0-255"}},
+    {"hdcp 1 is refused", "--simulate --fresh hdcp 1", "", 2, {"hdcp takes auto|1.4|2.2"}},
+    {"the raw set applies the library's refusal", "-v --simulate --fresh set 3 1", "", 2,
+     {"set 3 1: the library refuses value 1 for code 3 (hdcp) and sends nothing"}, {"usb ", "NOT confirmed"}},
+    {"the raw set sends anything else", "--simulate --fresh set 0x16 1", "", 0, {"set 22 1: confirmed by the device"}},
+    {"factory reset without a terminal", "--simulate --fresh factory-reset settings", "", 0,
+     {"factory-reset settings: confirmed by the device"}},
+    {"matrix values the device holds otherwise are warned",
+     "--simulate --fresh matrix set -- -16 -4 0 0 0 1 0 0 0 0 1 0", "", 0,
+     {"offset1: -16 will read back as 240", "coef11: -4 will read back as 4",
+      "             240                4                0                0  # row 1"}},
+    {"matrix values outside their fields", "--simulate --fresh matrix set 0 5 0 0 0 0 1 0 0 0 0 1", "", 2,
+     {"coef11: 5 is outside -4 to 4"}},
+    {"a matrix file from standard input", "--simulate --fresh matrix set --file -", "@CLI@/matrix.txt",
+     0, {"matrix set: confirmed by the device", "   -0.212890625 "}},
+
+    // ---- Files in and out -------------------------------------------------------------
+    {"edid set reads standard input", "--simulate --fresh edid set -", "@FIX@/edid-20.bin", 0,
+     {"EDID from standard input: written and confirmed by the device"}},
+    {"edid-decode's own output", "--simulate --fresh edid set @FIX@/edid-20.edid-decode.txt", "", 0,
+     {"written and confirmed"}},
+    {"edid-decode's C array", "--simulate --fresh edid set -", "@FIX@/edid-20.carray.txt", 0, {"written and confirmed"}},
+    {"xxd -i", "--simulate --fresh edid set @FIX@/edid-20.xxd-i.txt", "", 0, {"written and confirmed"}},
+    {"hexdump -C", "--simulate --fresh edid set @FIX@/edid-23.hexdump-C.txt", "", 0, {"written and confirmed"}},
+    {"edid get --decode", "--simulate --fresh edid set @FIX@/edid-20.get-decode.txt", "", 0, {"written and confirmed"}},
+    {"a byte-order mark", "--simulate --fresh edid set @FIX@/edid-20.bom.hex", "", 0, {"written and confirmed"},
+     {"770 bytes"}},
+    {"a base block alone is padded", "--simulate --fresh edid set @FIX@/base-only.bin", "", 0,
+     {"padded to 256 bytes with an empty extension block", "written and confirmed"}},
+    {"a directory", "--simulate --fresh edid set @FIX@", "", 2, {"is a directory, not a file"},
+     {"basic_filebuf"}},
+    {"an endless file", "--simulate --fresh edid set /dev/zero", "", 2, {"/dev/zero holds more than the 1 MiB"}},
+    {"an endless random file", "--simulate --fresh edid set /dev/urandom", "", 2,
+     {"/dev/urandom holds more than the 1 MiB"}},
+    {"an endless matrix file", "--simulate --fresh matrix set --file /dev/zero", "", 2,
+     {"/dev/zero holds more than the 64 KiB"}},
+    {"an output that cannot be written costs no exchange", "-v --simulate --fresh edid get -o @TMP@/no/such/dir/e.bin",
+     "", 2, {"--output: cannot write"}, {"usb "}},
+    {"edid export to standard output", "edid export 20 -", "", 0, {"BRIXEL"}, {"written to -"}},
+    {"edid get to standard output", "--simulate --fresh edid get -o -", "", 0, {std::string("\0\xff\xff\xff\xff\xff\xff\0", 8)}, {"written to -"}},
+    {"edid get --check", "--simulate --fresh edid get --check", "", 0, {"EDID conformity: PASS"}},
+
+    // ---- One JSON shape ---------------------------------------------------------------
+    {"usage errors in json", "--json --simulate --fresh port 9", "", 2,
+     {"\"command\": \"port\"", "\"confirmed\": false", "\"error\": \"port takes 1|2|3|4, not '9'"}},
+    {"an unknown word in json", "--json frobnicate", "", 2, {"\"error\": \"'frobnicate' is not a command"}},
+    {"edid list is an object", "--json edid list", "", 0,
+     {"\"command\": \"edid list\"", "\"confirmed\": null", "\"entries\": [", "\"name\": \"1080p60-multi\""}},
+    {"info has its command and the firmware as numbers", "--json --simulate --fresh info", "", 0,
+     {"\"command\": \"info\"", "\"version\": {", "\"major\": 1", "\"minor\": 5"}},
+    {"status has its command and parsed values", "--json --simulate --fresh status", "", 0,
+     {"\"command\": \"status\"", "\"width\": 3840", "\"pixelClockKhz\": 371250", "\"hdcp\": \"2.2\"",
+      "\"value\": \"Simulated TV\""}},
+    {"hdr-build --print-only sends nothing", "--json --simulate --fresh infoframe hdr-build --print-only", "", 0,
+     {"\"confirmed\": null", "\"sent\": false"}},
+    {"a setting in json", "--json --simulate --fresh hdcp 2.2", "", 0,
+     {"\"command\": \"hdcp\"", "\"confirmed\": true", "\"value\": 3", "\"messages\": []", "\"warnings\": []"}},
+
+    // ---- Several devices --------------------------------------------------------------
+    {"list shows every simulated device", "--simulate --fresh --devices 2 list", "", 0,
+     {"sim:1  Brixel (serial \"2024\"), can be opened", "sim:2  Brixel (serial \"2024\"), can be opened"}},
+    {"list in json", "--json --simulate --fresh --devices 2 --fault open list", "", 3,
+     {"\"path\": \"sim:2\"", "\"opens\": false"}},
+    {"options of the simulator need --simulate", "--fresh port 2", "", 2,
+     {"--fresh is for the simulated device: add --simulate"}},
+    {"the state file needs --simulate", "--state-file @TMP@/s.json port 2", "", 2,
+     {"--state-file is for the simulated device"}},
+    {"devices need --simulate", "--devices 2 list", "", 2, {"--devices is for the simulated device"}},
+
+    // ---- State files checked value by value -------------------------------------------
+    {"a byte of 256", "--simulate info", "", 2, {"firmware.0: 256 is not a whole number 0-255"}, {},
+     R"({"firmware": [256, 5]})"},
+    {"a byte of 1e300", "--simulate status", "", 2, {"report.ports.0.videoCode: 1e+300 is not a whole number 0-255"},
+     {}, R"({"report": {"ports": [{"videoCode": 1e300}]}})"},
+    {"a byte of -1", "--simulate matrix get", "", 2, {"matrix.wire.3: -1 is not a whole number 0-255"}, {},
+     R"({"matrix": {"wire": [0,0,0,-1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0]}})"},
+    {"a scripted block byte out of range", "--simulate status", "", 2,
+     {"report.scriptedBlocks.21.2: 300 is not a whole number 0-255"}, {},
+     R"({"report": {"scriptedBlocks": {"21": [1, 2, 300]}}})"},
+    {"an InfoFrame of the wrong type", "--simulate status", "", 2,
+     {"infoFrames.avi: not a list of at most 64 bytes (string)"}, {}, R"({"infoFrames": {"avi": "82:02"}})"},
+    {"a section in the wrong place", "--simulate status", "", 2,
+     {"setings: not a field of the simulated device's state here"}, {}, R"({"setings": []})"},
+    {"a flag that is not true or false", "--simulate status", "", 2,
+     {"report.display2160p: 1 is not true or false"}, {}, R"({"report": {"display2160p": 1}})"},
+};
+// clang-format on
+
+class CommandTable : public testing::TestWithParam<Row> {
+protected:
+    std::filesystem::path tmp =
+        std::filesystem::temp_directory_path() / ("brixelctl-table-" + std::to_string(::getpid()));
+    void SetUp() override {
+        std::filesystem::remove_all(tmp);
+        std::filesystem::create_directories(tmp / "brixelctl");
+        ::setenv("XDG_STATE_HOME", tmp.c_str(), 1);
+    }
+    void TearDown() override { std::filesystem::remove_all(tmp); }
+};
+
+TEST_P(CommandTable, ExitsAndSaysWhatTheRowSays) {
+    const Row& row = GetParam();
+    if (row.arguments.find("--check") != std::string::npos && std::system("command -v edid-decode >/dev/null") != 0)
+        GTEST_SKIP() << "edid-decode is not installed";
+    if (!row.state.empty()) std::ofstream(tmp / "brixelctl" / "simulated-device.json") << row.state;
+    const auto run = runTool(replaced(row.arguments, tmp.string()), replaced(row.input, tmp.string()));
+    EXPECT_EQ(run.exitCode, row.exitCode) << run.output;
+    for (const auto& fragment : row.present)
+        EXPECT_NE(run.output.find(replaced(fragment, tmp.string())), std::string::npos)
+            << "missing: " << fragment << "\n"
+            << run.output;
+    for (const auto& fragment : row.absent)
+        EXPECT_EQ(run.output.find(fragment), std::string::npos) << "present: " << fragment << "\n" << run.output;
+    EXPECT_FALSE(std::filesystem::exists("-")) << "a file named - was made";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CommandTable, testing::ValuesIn(rows), [](const auto& p) {
+    std::string name;
+    for (char c : std::string(p.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+});
+
+}  // namespace
+}  // namespace brixel::test

@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# The Debian packages scripts/package made: lintian finds no error in them;
+# their names, versions, dependencies and files are what Debian expects; this
+# machine could install them; and installed into a throwaway root (extracted,
+# so nothing on the machine changes and no root is needed) the packaged
+# brixelctl runs and the outside client builds against the development package
+# through its CMake package and through pkg-config.
+#   check_debian_packages.sh PACKAGE_DIR VERSION SOURCE_DIR WORK_DIR
+set -euo pipefail
+packages=$(cd "$1" && pwd -P)
+version=$2
+source=$(cd "$3" && pwd -P)
+work=$4
+
+# The names the version implies. Below 1.0 a minor release may break the
+# interface, so the ABI is named by major and minor; from 1.0 on by the major.
+major=${version%%.*}
+minor=${version#*.}
+minor=${minor%%.*}
+if [ "$major" = 0 ]; then soversion=0.$minor; else soversion=$major; fi
+revision=$version-1
+arch=$(dpkg --print-architecture)
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+runtime=libbrixellibrary$soversion
+dev=libbrixellibrary-dev
+tool=brixelctl
+deb() { echo "$packages/${1}_${revision}_$arch.deb"; }
+
+status=0
+fail() {
+    echo "FAIL: $*"
+    status=1
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+work=$(cd "$work" && pwd -P)
+
+echo "=== the packages of version $version"
+expected=$(printf '%s\n' "$(deb $runtime)" "$(deb $dev)" "$(deb $tool)" | sort)
+found=$(ls "$packages"/*.deb 2>/dev/null | sort || true)
+if [ "$found" != "$expected" ]; then
+    echo "expected:"; echo "$expected"; echo "found:"; echo "$found"
+    exit 1
+fi
+ls -l "$packages"/*.deb
+
+echo "=== lintian"
+# Errors fail; warnings and notes are shown, and the overrides with them.
+lintian --fail-on error --display-info --show-overrides "$packages"/*.deb || fail "lintian reports errors"
+
+echo "=== control fields"
+field() { dpkg-deb --field "$(deb "$1")" "$2"; }
+has_field() { # PACKAGE FIELD VALUE: the field is VALUE, or for Depends holds it
+    local value
+    value=$(field "$1" "$2")
+    case $2 in
+        Depends) grep -qF -- "$3" <<<"$value" || fail "$1: $2 '$value' lacks '$3'" ;;
+        *) [ "$value" = "$3" ] || fail "$1: $2 is '$value', not '$3'" ;;
+    esac
+}
+for package in $runtime $dev $tool; do
+    has_field $package Package $package
+    has_field $package Version "$revision"
+    has_field $package Architecture "$arch"
+    has_field $package Source brixellibrary
+done
+has_field $runtime Section libs
+has_field $dev Section libdevel
+has_field $tool Section utils
+# What dpkg-shlibdeps found the library and the tool to need, and the
+# packages' own dependencies on the library.
+has_field $runtime Depends "libusb-1.0-0 (>="
+has_field $runtime Depends "libstdc++6 (>="
+has_field $runtime Depends "libc6 (>="
+has_field $tool Depends "libc6 (>="
+has_field $dev Depends "$runtime (= $revision)"
+has_field $tool Depends "$runtime (= $revision)"
+shlibs=$(dpkg-deb --info "$(deb $runtime)" shlibs)
+[ "$shlibs" = "libBrixelLibrary $soversion $runtime (>= $revision)" ] || fail "$runtime: shlibs file is '$shlibs'"
+triggers=$(dpkg-deb --info "$(deb $runtime)" triggers 2>/dev/null || true)
+grep -qx "activate-noawait ldconfig" <<<"$triggers" || fail "$runtime: no ldconfig trigger ('$triggers')"
+# Its maintainer scripts tell udev of the rule for the Brixel's vendor, and
+# leave ldconfig to the trigger.
+for script in postinst postrm; do
+    text=$(dpkg-deb --info "$(deb $runtime)" $script 2>/dev/null || true)
+    sh -n <<<"$text" || fail "$runtime: $script is no valid shell script"
+    grep -qF "udevadm trigger --action=change --subsystem-match=usb --attr-match=idVendor=10c4" <<<"$text" ||
+        fail "$runtime: $script does not apply the rule to the Brixel's vendor"
+    grep -q ldconfig <<<"$text" && fail "$runtime: $script calls ldconfig"
+done
+
+echo "=== files"
+files() { dpkg-deb --contents "$(deb "$1")" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' |
+    grep -v '/$' | sort; }
+docs() { # what every package holds for Debian
+    printf '%s\n' "./usr/share/doc/$1/changelog.Debian.gz" "./usr/share/doc/$1/changelog.gz" \
+        "./usr/share/doc/$1/copyright" "./usr/share/lintian/overrides/$1"
+}
+expect_files() { # PACKAGE, then the expected list on standard input
+    local want have
+    want=$(sort)
+    have=$(files "$1")
+    [ "$have" = "$want" ] || { fail "$1 holds other files:"; diff <(echo "$want") <(echo "$have") || true; }
+}
+expect_files $runtime <<EOF
+./usr/lib/$multiarch/libBrixelLibrary.so.$soversion -> libBrixelLibrary.so.$version
+./usr/lib/$multiarch/libBrixelLibrary.so.$version
+./usr/lib/udev/rules.d/70-brixel.rules
+$(docs $runtime)
+EOF
+expect_files $dev <<EOF
+./usr/include/BrixelLibrary.h
+./usr/include/BrixelPlatform.h
+./usr/lib/$multiarch/cmake/BrixelLibrary/BrixelLibraryConfig.cmake
+./usr/lib/$multiarch/cmake/BrixelLibrary/BrixelLibraryConfigVersion.cmake
+./usr/lib/$multiarch/cmake/BrixelLibrary/BrixelLibraryTargets-release.cmake
+./usr/lib/$multiarch/cmake/BrixelLibrary/BrixelLibraryTargets.cmake
+./usr/lib/$multiarch/libBrixelLibrary.so -> libBrixelLibrary.so.$soversion
+./usr/lib/$multiarch/pkgconfig/BrixelLibrary.pc
+$(docs $dev)
+EOF
+# The tool's package holds at least these (cli/ may install more with the tool),
+# and nothing outside /usr/bin and /usr/share.
+tool_files=$(files $tool)
+for file in ./usr/bin/brixelctl ./usr/share/man/man1/brixelctl.1.gz \
+    ./usr/share/bash-completion/completions/brixelctl $(docs $tool); do
+    grep -qx -- "$file" <<<"$tool_files" || fail "$tool lacks $file"
+done
+grep -v -e '^\./usr/bin/' -e '^\./usr/share/' <<<"$tool_files" | sed 's/^/outside \/usr\/bin and \/usr\/share: /' |
+    grep . && fail "$tool holds files elsewhere"
+
+echo "=== this machine could install them (apt-get --simulate)"
+# As a user would install them; run by a user without root too.
+apt-get --simulate install "$packages"/*.deb >"$work/apt-simulate.log" 2>&1 ||
+    { cat "$work/apt-simulate.log"; fail "apt-get could not install the packages"; }
+
+echo "=== installed into a throwaway root"
+root=$work/root
+mkdir -p "$root"
+for package in $runtime $dev $tool; do dpkg-deb --extract "$(deb $package)" "$root"; done
+libdir=$root/usr/lib/$multiarch
+
+soname=$(readelf -d "$libdir/libBrixelLibrary.so.$version" | sed -nE 's/.*\(SONAME\).*\[(.*)\]/\1/p')
+[ "$soname" = "libBrixelLibrary.so.$soversion" ] || fail "the SONAME is '$soname', not libBrixelLibrary.so.$soversion"
+cmp -s "$root/usr/lib/udev/rules.d/70-brixel.rules" "$source/platform/linux/70-brixel.rules" ||
+    fail "the packaged udev rule is not platform/linux/70-brixel.rules"
+for package in $runtime $dev $tool; do
+    doc=$root/usr/share/doc/$package
+    zcat "$doc/changelog.gz" | cmp -s - "$source/CHANGELOG.md" || fail "$package: changelog.gz is not CHANGELOG.md"
+    first=$(zcat "$doc/changelog.Debian.gz" | head -n 1)
+    [ "$first" = "brixellibrary ($revision) unstable; urgency=medium" ] || fail "$package: changelog.Debian.gz begins '$first'"
+done
+
+# The packaged tool has no run path of its own (it lives beside the system's
+# libraries), so here the loader is told where the root's copy is.
+readelf -d "$root/usr/bin/brixelctl" | grep -qE 'R(UN)?PATH' && fail "the packaged brixelctl has a run path"
+loaded=$(LD_LIBRARY_PATH=$libdir ldd "$root/usr/bin/brixelctl" |
+    sed -nE 's/^[[:space:]]*libBrixelLibrary\.so[^ ]* => ([^ ]+) .*/\1/p')
+[ "$(readlink -f "$loaded")" = "$libdir/libBrixelLibrary.so.$version" ] || fail "the packaged brixelctl loads '$loaded'"
+echo "--- brixelctl --simulate status"
+report=$(LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" --simulate --fresh --state-file "$work/state.json" status) ||
+    fail "the packaged brixelctl failed"
+echo "$report"
+grep -qx "Input : 3840x2160p60" <<<"$report" || fail "unexpected status report"
+said=$(LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" --version) || fail "the packaged brixelctl --version failed"
+grep -qw -- "$version" <<<"$said" || fail "the packaged brixelctl --version says '$said', not $version"
+
+"$source/tests/install/outside_client_check.sh" "$root/usr" "$source/tests/install/outside_client" \
+    "$work/outside" c++ "" "$version" || fail "the outside client against the development package"
+# Below 1.0 the CMake package takes no request for an earlier minor version.
+if [ "$major" = 0 ] && [ "$minor" -gt 0 ]; then
+    earlier=0.$((minor - 1))
+    if cmake -S "$source/tests/install/outside_client" -B "$work/outside/earlier" -G Ninja -DUSE_PKG_CONFIG=OFF \
+        -DCMAKE_PREFIX_PATH="$root/usr" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
+        -DWANTED_VERSION=$earlier >"$work/outside/earlier.log" 2>&1; then
+        fail "the CMake package of $version accepts a request for $earlier"
+    elif grep -qF "compatible with requested version \"$earlier\"" "$work/outside/earlier.log"; then
+        echo "the CMake package of $version refuses a request for $earlier"
+    else
+        cat "$work/outside/earlier.log"
+        fail "a request for $earlier failed for another reason than its version"
+    fi
+fi
+
+[ $status -eq 0 ] && echo "=== the Debian packages of $version pass"
+exit $status

@@ -1,0 +1,176 @@
+#include "toolkit/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace brixel::toolkit {
+namespace {
+
+std::string reason() { return std::strerror(errno); }
+
+bool writeAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t n = ::write(fd, content.data(), content.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        content.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::string sizeText(std::size_t bytes) {
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + " MiB";
+    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes / 1024) + " KiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+std::optional<std::string> readInput(const std::string& path, std::size_t limit, std::string& error) {
+    const bool standardInput = path == standardStream;
+    const std::string name = standardInput ? "standard input" : path;
+    const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot read " + name + ": " + reason();
+        return std::nullopt;
+    }
+    struct Closer {
+        int fd;
+        bool owned;
+        ~Closer() {
+            if (owned) ::close(fd);
+        }
+    } closer{fd, !standardInput};
+    struct stat info {};
+    if (fstat(fd, &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            error = name + " is a directory, not a file";
+            return std::nullopt;
+        }
+        if (S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) > limit) {
+            error = name + " holds " + std::to_string(info.st_size) + " bytes, more than the " + sizeText(limit) +
+                    " this reads";
+            return std::nullopt;
+        }
+    }
+    std::string content;
+    std::vector<char> chunk(64 * 1024);
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = "cannot read " + name + ": " + reason();
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        if (content.size() + static_cast<std::size_t>(n) > limit) {
+            error = name + " holds more than the " + sizeText(limit) + " this reads";
+            return std::nullopt;
+        }
+        content.append(chunk.data(), static_cast<std::size_t>(n));
+    }
+    return content;
+}
+
+std::string temporaryDirectory() {
+    const char* dir = std::getenv("TMPDIR");
+    return dir && *dir ? dir : "/tmp";
+}
+
+int anonymousTemporaryFile() {
+    std::string name = temporaryDirectory() + "/brixelctl-XXXXXX";
+    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) ::unlink(name.c_str());
+    return fd;
+}
+
+OutputFile::OutputFile(std::string path, int fd, std::string temporary)
+    : path_(std::move(path)), fd_(fd), temporary_(std::move(temporary)) {}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : path_(std::move(other.path_)), fd_(other.fd_), temporary_(std::move(other.temporary_)) {
+    other.fd_ = -1;
+    other.temporary_.clear();
+}
+
+OutputFile::~OutputFile() {
+    if (fd_ >= 0 && fd_ != STDOUT_FILENO) ::close(fd_);
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+std::optional<OutputFile> OutputFile::prepare(const std::string& path, std::string& error) {
+    if (path == standardStream) return OutputFile(path, STDOUT_FILENO, {});
+    if (path.empty()) {
+        error = "an empty file name";
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            error = "cannot write " + path + ": it is a directory";
+            return std::nullopt;
+        }
+        if (!S_ISREG(info.st_mode)) {
+            // A device node or a pipe is not replaced but written.
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd < 0) {
+                error = "cannot write " + path + ": " + reason();
+                return std::nullopt;
+            }
+            return OutputFile(path, fd, {});
+        }
+        if (::access(path.c_str(), W_OK) != 0) {
+            error = "cannot write " + path + ": " + reason();
+            return std::nullopt;
+        }
+    }
+    const std::filesystem::path target(path);
+    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::string temporary = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot write " + path + ": " + reason();
+        return std::nullopt;
+    }
+    // As a file the shell would have made: the umask decides, not mkstemp's 0600.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    return OutputFile(path, fd, std::move(temporary));
+}
+
+bool OutputFile::write(std::string_view content, std::string& error) {
+    if (fd_ < 0) {
+        error = "cannot write " + path_ + ": already written";
+        return false;
+    }
+    if (fd_ == STDOUT_FILENO) std::fflush(stdout);
+    if (!writeAll(fd_, content)) {
+        error = "cannot write " + (isStandardOutput() ? std::string("standard output") : path_) + ": " + reason();
+        return false;
+    }
+    if (fd_ != STDOUT_FILENO && ::close(fd_) != 0) {
+        fd_ = -1;
+        error = "cannot write " + path_ + ": " + reason();
+        return false;
+    }
+    fd_ = -1;
+    if (!temporary_.empty()) {
+        if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+            error = "cannot write " + path_ + ": " + reason();
+            return false;
+        }
+        temporary_.clear();
+    }
+    return true;
+}
+
+}  // namespace brixel::toolkit

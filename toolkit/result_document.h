@@ -1,0 +1,30 @@
+#pragma once
+// The one JSON shape of a command's result, the same for every command and
+// for whatever serves them (brixelctl --json, the panel's API):
+//   {"command": "edid set", "confirmed": true|false|null, ...the result's own keys...,
+//    "messages": [...], "warnings": [...], "error": "..." (usage errors only)}
+// "confirmed" is null for a command that asked nothing of a device.
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brixel::toolkit {
+
+struct ResultDocument {
+    std::string command;
+    std::optional<bool> confirmed;
+    nlohmann::json result = nlohmann::json::object();  // the command's own keys
+    std::vector<std::string> messages;                 // the library's console lines
+    std::vector<std::string> warnings;                 // its warnings, and the tool's own
+    std::optional<std::string> error;
+
+    nlohmann::json toJson() const;
+};
+
+// JSON text of any document, never throwing: bytes that are not UTF-8 (a
+// file name as the file system has it) become U+FFFD. `indent` < 0: one line.
+std::string jsonText(const nlohmann::json& document, int indent = 2);
+
+}  // namespace brixel::toolkit

@@ -1,0 +1,106 @@
+#include "toolkit/simulated_devices.h"
+
+#include <optional>
+
+#include "sim/faults.h"
+#include "sim/simulator.h"
+#include "sim/state_file.h"
+
+namespace brixel::toolkit {
+
+struct SimulatedDevices::Parts {
+    sim::Simulator simulator{sim::Clock::realTime};
+    BRIXEL_USB_LAYER layer{};
+    std::filesystem::path stateFile;
+    SimulationOptions options;
+    std::optional<sim::StateFileLock> lock;
+
+    bool load(std::string& error) {
+        for (std::size_t k = 0; k < simulator.deviceCount(); ++k) {
+            sim::DeviceModel model;
+            if (!sim::loadStateFile(model, deviceStateFile(stateFile, static_cast<unsigned>(k + 1)), error))
+                return false;
+            simulator.device(k).model = std::move(model);
+        }
+        return true;
+    }
+};
+
+std::string faultProblem(std::string_view text) {
+    std::string error;
+    return sim::parseFault(text, error) ? std::string() : error;
+}
+
+std::string faultKindsText() {
+    std::string text;
+    for (const auto& kind : sim::faultKinds()) {
+        std::string name(kind.name);
+        if (kind.atFrame) name += "[@N]";
+        text += "  " + name + std::string(name.size() < 14 ? 14 - name.size() : 1, ' ') +
+                std::string(kind.description) + "\n";
+    }
+    return text;
+}
+
+std::filesystem::path deviceStateFile(const std::filesystem::path& stateFile, unsigned number) {
+    if (number <= 1) return stateFile;
+    auto file = stateFile;
+    file.replace_filename(stateFile.stem().string() + "-" + std::to_string(number) + stateFile.extension().string());
+    return file;
+}
+
+SimulatedDevices::SimulatedDevices(std::unique_ptr<Parts> parts) : parts_(std::move(parts)) {}
+
+std::unique_ptr<SimulatedDevices> SimulatedDevices::start(const SimulationOptions& options, std::string& error) {
+    auto parts = std::make_unique<Parts>();
+    parts->options = options;
+    parts->simulator.tracing = false;
+    parts->stateFile = options.stateFile.empty() ? sim::defaultStateFile() : std::filesystem::path(options.stateFile);
+    for (unsigned k = 0; k < options.devices; ++k) parts->simulator.addDevice();
+
+    std::vector<sim::Fault> faults;
+    for (const auto& text : options.faults) {
+        const auto fault = sim::parseFault(text, error);
+        if (!fault) return nullptr;
+        faults.push_back(*fault);
+    }
+
+    parts->lock = sim::StateFileLock::acquire(parts->stateFile, error);
+    if (!parts->lock) return nullptr;
+    // A state file that could not be read is left as it is, for the user to look at.
+    if (!options.fresh && !parts->load(error)) return nullptr;
+    if (options.readOnly) parts->lock.reset();
+
+    for (const auto& fault : faults) {
+        if (fault.kind->wholeLayer)
+            fault.applyTo(parts->simulator, 0);
+        else
+            for (std::size_t k = 0; k < parts->simulator.deviceCount(); ++k) fault.applyTo(parts->simulator, k);
+    }
+    parts->layer = parts->simulator.usbLayer();
+    parts->simulator.activate();
+    return std::unique_ptr<SimulatedDevices>(new SimulatedDevices(std::move(parts)));
+}
+
+SimulatedDevices::~SimulatedDevices() { parts_->simulator.deactivate(); }
+
+const BRIXEL_USB_LAYER& SimulatedDevices::layer() const { return parts_->layer; }
+
+bool SimulatedDevices::reload(std::string& error) {
+    if (parts_->options.fresh) return true;
+    auto lock = sim::StateFileLock::acquire(parts_->stateFile, error);
+    return lock && parts_->load(error);
+}
+
+bool SimulatedDevices::keep(std::string& error) {
+    bool kept = true;
+    if (!parts_->options.readOnly) {
+        for (std::size_t k = 0; k < parts_->simulator.deviceCount() && kept; ++k)
+            kept = sim::saveStateFile(parts_->simulator.device(k).model,
+                                      deviceStateFile(parts_->stateFile, static_cast<unsigned>(k + 1)), error);
+    }
+    parts_->lock.reset();
+    return kept;
+}
+
+}  // namespace brixel::toolkit
