@@ -190,9 +190,7 @@ void addSet(CLI::App& edidApp, Context& ctx) {
         ctx.command("edid set", [&] {
             const bool ok = withProgress(ctx, [&] { return ctx.call([&] { return setCustomEdid(bytes->data()); }); });
             ctx.doc.result = {{"file", file}, {"form", read->form}, {"problems", problems}, {"notes", notes}};
-            if (!ctx.json)
-                std::printf("EDID from %s: %s\n", name.c_str(),
-                            ok ? "written and confirmed by the device" : "NOT confirmed by the device");
+            ctx.outcome("EDID from " + name, ok, "written and confirmed by the device");
             return ok;
         });
     });
@@ -207,9 +205,8 @@ void addInstall(CLI::App& edidApp, Context& ctx) {
         ctx.command("edid install", [&] {
             const bool ok = withProgress(ctx, [&] { return ctx.call([&] { return changeCustomEdid(row.value); }); });
             ctx.doc.result = {{"value", row.value}, {"name", row.name}};
-            if (!ctx.json)
-                std::printf("built-in EDID %d (%s): %s\n", row.value, std::string(row.name).c_str(),
-                            ok ? "installed and selected, confirmed by the device" : "NOT confirmed by the device");
+            ctx.outcome("built-in EDID " + std::to_string(row.value) + " (" + std::string(row.name) + ")", ok,
+                        "installed and selected, confirmed by the device");
             return ok;
         });
     });

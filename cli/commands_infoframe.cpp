@@ -38,9 +38,7 @@ void sendText(Context& ctx, const std::string& command, const char* kind, std::s
     ctx.command(command, [&] {
         const bool ok = ctx.call([&] { return send(text.data()); });
         ctx.doc.result = {{"text", text}};
-        if (!ctx.json)
-            std::printf("%s InfoFrame %s: %s\n", kind, text.c_str(),
-                        ok ? "confirmed by the device" : "NOT confirmed by the device");
+        ctx.outcome(std::string(kind) + " InfoFrame " + text, ok);
         return ok;
     });
 }

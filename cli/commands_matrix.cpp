@@ -17,8 +17,6 @@ using toolkit::heldMatrixValues;
 using toolkit::matrixJson;
 using toolkit::matrixText;
 
-const char* outcome(bool ok) { return ok ? "confirmed by the device" : "NOT confirmed by the device"; }
-
 // Sends `values` in a session and reports what the device will hold of them.
 void sendMatrix(Context& ctx, const char* what, SB_VALUES values) {
     for (const auto& warning : toolkit::matrixHoldingWarnings(values)) ctx.note(warning);
@@ -28,7 +26,7 @@ void sendMatrix(Context& ctx, const char* what, SB_VALUES values) {
         ctx.doc.result = {{"matrix", matrixJson(values)}, {"held", matrixJson(held)}};
         if (!ctx.json) {
             std::printf("# what the device will hold (matrix get shows it)\n%s", matrixText(held).c_str());
-            std::printf("matrix %s: %s\n", what, outcome(ok));
+            ctx.outcome(std::string("matrix ") + what, ok);
         }
         return ok;
     });
@@ -102,7 +100,7 @@ void addSwitch(CLI::App& parent, Context& ctx, const char* name, bool on) {
     cmd->callback([&ctx, name, on] {
         ctx.command(std::string("matrix ") + name, [&] {
             const bool ok = ctx.call([&] { return set3xEn(on); });
-            if (!ctx.json) std::printf("matrix %s: %s\n", name, outcome(ok));
+            ctx.outcome(std::string("matrix ") + name, ok);
             return ok;
         });
     });

@@ -18,8 +18,6 @@
 namespace brixel::cli {
 namespace {
 
-const char* outcome(bool ok) { return ok ? "confirmed by the device" : "NOT confirmed by the device"; }
-
 // A factory reset cannot be undone: on a terminal it is asked about first.
 bool resetWanted(const Context& ctx, const std::string& kind) {
     if (ctx.yes || ctx.json || !isatty(STDIN_FILENO)) return true;
@@ -53,9 +51,7 @@ void addSetting(CLI::App& app, Context& ctx, const SettingCode& row) {
             const bool ok = ctx.call([&] { return row.wrapper(byte); });
             ctx.doc.result = {{"code", row.code}, {"value", byte}};
             if (!name.empty()) ctx.doc.result["name"] = name;
-            if (!ctx.json)
-                std::printf("%s %s: %s\n", std::string(row.command).c_str(),
-                            name.empty() ? std::to_string(byte).c_str() : std::string(name).c_str(), outcome(ok));
+            ctx.outcome(std::string(row.command) + " " + (name.empty() ? std::to_string(byte) : std::string(name)), ok);
             return ok;
         });
     });
@@ -77,7 +73,7 @@ void addRawSet(CLI::App& app, Context& ctx) {
         ctx.command("set", [&] {
             const bool ok = ctx.call([&] { return setBrixelState(static_cast<BRIXEL_CMD>(*c), *v); });
             ctx.doc.result = {{"code", *c}, {"value", *v}};
-            if (!ctx.json) std::printf("set %u %u: %s\n", *c, *v, outcome(ok));
+            ctx.outcome("set " + std::to_string(*c) + " " + std::to_string(*v), ok);
             return ok;
         });
     });

@@ -4,6 +4,7 @@
 #include <BrixelLibrary.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -90,7 +91,13 @@ void addStatusCommands(CLI::App& app, Context& ctx) {
     cmd->add_flag("--watch", o->watch, "a report every --interval seconds until interrupted");
     cmd->add_option("--count", o->count, "with --watch: stop after N reports")
         ->type_name("N")
-        ->check(CLI::PositiveNumber);
+        ->check([](const std::string& text) -> std::string {
+            unsigned n = 0;
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+            if (ec != std::errc{} || end != text.data() + text.size() || n == 0)
+                return "a number of reports, 1 or more, not '" + text + "'";
+            return {};
+        });
     cmd->add_option("--interval", o->interval, "with --watch: seconds between reports (1)")
         ->type_name("SECONDS")
         ->check(CLI::Range(0.05, 86400.0));

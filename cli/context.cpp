@@ -81,6 +81,11 @@ void Context::note(const std::string& text) {
         std::fprintf(stderr, "brixelctl: %s\n", text.c_str());
 }
 
+void Context::outcome(const std::string& subject, bool ok, const std::string& confirmedText) {
+    if (json || (!ok && !deviceReached())) return;
+    std::printf("%s: %s\n", subject.c_str(), ok ? confirmedText.c_str() : "NOT confirmed by the device");
+}
+
 std::string Context::noDeviceText() const {
     if (deviceFound_) return notOpenedText;
     if (!devicePath.empty())

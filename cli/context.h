@@ -93,6 +93,9 @@ public:
     // A line of the tool's own on standard error ("brixelctl: TEXT"), and in
     // --json mode among the document's warnings.
     void note(const std::string& text);
+    // "SUBJECT: confirmed by the device" (or `confirmedText`), or NOT confirmed;
+    // nothing where no device was reached: the no-device line says so instead.
+    void outcome(const std::string& subject, bool ok, const std::string& confirmedText = "confirmed by the device");
 
     static bool interrupted();
 

@@ -80,6 +80,10 @@ std::string usageMessage(const CLI::App& app, const CLI::ParseError& e) {
             if (!near.empty()) text += "; did you mean " + joined(near, ", ") + "?";
             return text + "\nRun '" + where + " --help' for the commands.";
         }
+        // An option the line before any command does not know.
+        if (const auto rest = app.remaining(true); !rest.empty() && rest.front().starts_with("-"))
+            return "'" + rest.front() + "' is not an option of " + where + "\nRun '" + where +
+                   " --help' for the options.";
         if (app.remaining(true).empty())
             return where + " needs a command: " + joined(names, ", ") + "\nRun '" + where + " --help' for more.";
     }
@@ -119,7 +123,9 @@ void addHelpCommand(CLI::App& app) {
             }
             at = next;
         }
-        std::cout << at->help();
+        // Formatted directly: the root's help() would show the help command's own.
+        const std::string path = words->empty() ? "brixelctl" : "brixelctl " + joined(*words, " ");
+        std::cout << at->get_formatter()->make_help(at, path, CLI::AppFormatMode::Normal);
         setExitCode(exitConfirmed);
     });
 }

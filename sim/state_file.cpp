@@ -1,16 +1,9 @@
 #include "sim/state_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <concepts>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -20,6 +13,7 @@
 #include <vector>
 
 #include "protocol/frame.h"
+#include "sim/state_storage.h"
 #include "text/hex.h"
 
 namespace brixel::sim {
@@ -348,39 +342,6 @@ std::filesystem::path defaultStateFile() {
 
 namespace {
 
-// A file's content, at most `limit` bytes; false with `error` set.
-bool readFile(const std::filesystem::path& file, std::size_t limit, std::string& content, std::string& error) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot read " + file.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        error = "cannot read " + file.string() + ": not a regular file";
-        return false;
-    }
-    char chunk[65536];
-    ssize_t n = 0;
-    while ((n = ::read(fd, chunk, sizeof chunk)) > 0) {
-        if (content.size() + static_cast<std::size_t>(n) > limit) {
-            ::close(fd);
-            error =
-                file.string() + " holds more than " + std::to_string(limit) + " bytes: not a simulated device state";
-            return false;
-        }
-        content.append(chunk, static_cast<std::size_t>(n));
-    }
-    const int readError = n < 0 ? errno : 0;
-    ::close(fd);
-    if (readError != 0) {
-        error = "cannot read " + file.string() + ": " + std::strerror(readError);
-        return false;
-    }
-    return true;
-}
-
 // A saved state is some tens of kilobytes.
 constexpr std::size_t stateFileLimit = 4 * 1024 * 1024;
 
@@ -390,7 +351,7 @@ bool loadStateFile(DeviceModel& model, const std::filesystem::path& file, std::s
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) return true;
     std::string content;
-    if (!readFile(file, stateFileLimit, content, error)) return false;
+    if (!storage::readBounded(file, stateFileLimit, content, error)) return false;
     try {
         model = loadState(json::parse(content));
     } catch (const std::exception& e) {
@@ -403,77 +364,32 @@ bool loadStateFile(DeviceModel& model, const std::filesystem::path& file, std::s
 bool saveStateFile(const DeviceModel& model, const std::filesystem::path& file, std::string& error) {
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-    // Written under a name of its own beside the file and renamed over it: an
-    // interrupted run never leaves half a file, and two runs never share one.
-    std::string temporary = file.string() + ".XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot write beside " + file.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    const std::string text = saveState(model).dump(1) + "\n";
-    std::string_view rest = text;
-    bool written = true;
-    while (!rest.empty()) {
-        const ssize_t n = ::write(fd, rest.data(), rest.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            written = false;
-            break;
-        }
-        rest.remove_prefix(static_cast<std::size_t>(n));
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    if (::close(fd) != 0) written = false;
-    if (!written) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    if (::rename(temporary.c_str(), file.c_str()) != 0) {
-        error = "cannot replace " + file.string() + ": " + std::strerror(errno);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return storage::replace(file, saveState(model).dump(1) + "\n", error);
 }
 
 std::optional<StateFileLock> StateFileLock::acquire(const std::filesystem::path& file, std::string& error) {
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-    const std::string name = file.string() + ".lock";
-    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = "cannot lock " + file.string() + ": cannot open " + name + ": " + std::strerror(errno);
+    std::string reason;
+    const int handle = storage::lock(file.string() + ".lock", reason);
+    if (handle < 0) {
+        error = "cannot lock " + file.string() + ": " + reason;
         return std::nullopt;
     }
-    int r = 0;
-    while ((r = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    if (r != 0) {
-        error = "cannot lock " + name + ": " + std::strerror(errno);
-        ::close(fd);
-        return std::nullopt;
-    }
-    return StateFileLock(fd);
+    return StateFileLock(handle);
 }
 
 StateFileLock::StateFileLock(StateFileLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
 
 StateFileLock& StateFileLock::operator=(StateFileLock&& other) noexcept {
     if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
+        storage::unlock(fd_);
         fd_ = other.fd_;
         other.fd_ = -1;
     }
     return *this;
 }
 
-StateFileLock::~StateFileLock() {
-    // Closing the descriptor releases the lock.
-    if (fd_ >= 0) ::close(fd_);
-}
+StateFileLock::~StateFileLock() { storage::unlock(fd_); }
 
 }  // namespace brixel::sim

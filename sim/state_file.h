@@ -27,7 +27,7 @@ bool loadStateFile(DeviceModel& model, const std::filesystem::path& file, std::s
 // Through a uniquely named file beside it, renamed over it.
 bool saveStateFile(const DeviceModel& model, const std::filesystem::path& file, std::string& error);
 
-// An exclusive lock on a state file (flock on FILE.lock beside it), so that a
+// An exclusive lock on a state file (on FILE.lock beside it), so that a
 // load, change and save by one process is never interleaved with another's.
 // Held until destroyed.
 class StateFileLock {

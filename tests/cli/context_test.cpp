@@ -114,6 +114,7 @@ TEST(ToolSessionSimulated, EachWaitOfAnEdidWriteReachesTheCommandThatWatches) {
         return ctx.call([] { return changeCustomEdid(EDIDTABLE_1080P24_MULTI); }) && watched;
     });
     std::filesystem::remove(state);
+    std::filesystem::remove(state.string() + ".lock");
     EXPECT_EQ(code, exitConfirmed);
     EXPECT_EQ(waits, 32u);
     EXPECT_EQ(ctx.consoleLines, (std::vector<std::string>{"EDID custom written...", "EDID custom written..."}));

@@ -11,7 +11,10 @@ class BrixelctlMatrix : public testing::Test {
 protected:
     std::filesystem::path state =
         std::filesystem::temp_directory_path() / ("brixelctl-matrix-" + std::to_string(::getpid()) + ".json");
-    void TearDown() override { std::filesystem::remove(state); }
+    void TearDown() override {
+        std::filesystem::remove(state);
+        std::filesystem::remove(state.string() + ".lock");
+    }
     std::string withState() const { return "--simulate --state-file " + state.string() + " "; }
 };
 

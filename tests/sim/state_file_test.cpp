@@ -3,10 +3,18 @@
 
 #include "sim/state_file.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -169,8 +177,29 @@ TEST(StateFile, EveryValueIsCheckedAgainstItsField) {
     EXPECT_EQ(model.report.ports[0].pixelClockKhz, 4294967295u);
 }
 
+// Whether another holder could take the lock on `lockFile` at once, asked
+// through a handle of its own without waiting.
+bool lockFree(const std::filesystem::path& lockFile) {
+#ifdef _WIN32
+    const int fd = _wopen(lockFile.c_str(), _O_RDWR | _O_BINARY);
+    if (fd < 0) return false;
+    OVERLAPPED whole{};
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    const bool free =
+        LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole);
+    _close(fd);
+    return free;
+#else
+    const int fd = ::open(lockFile.c_str(), O_RDWR);
+    if (fd < 0) return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+#endif
+}
+
 TEST(StateFile, SavedThroughAFileOfItsOwnUnderALock) {
-    const auto dir = std::filesystem::temp_directory_path() / ("brixel-state-lock-" + std::to_string(::getpid()));
+    const auto dir = std::filesystem::temp_directory_path() / ("brixel-state-lock-" + std::to_string(getpid()));
     std::filesystem::remove_all(dir);
     const auto file = dir / "deep" / "state.json";
     std::string error;
@@ -181,14 +210,10 @@ TEST(StateFile, SavedThroughAFileOfItsOwnUnderALock) {
         model.firmwareMinor = 9;
         ASSERT_TRUE(sim::saveStateFile(model, file, error)) << error;
         // A second lock on the same file waits: tried without waiting, it is refused.
-        const int fd = ::open((file.string() + ".lock").c_str(), O_RDWR);
-        ASSERT_GE(fd, 0);
-        EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
-        ::close(fd);
+        EXPECT_TRUE(std::filesystem::exists(file.string() + ".lock"));
+        EXPECT_FALSE(lockFree(file.string() + ".lock"));
     }
-    const int fd = ::open((file.string() + ".lock").c_str(), O_RDWR);
-    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << "the lock is released with its holder";
-    ::close(fd);
+    EXPECT_TRUE(lockFree(file.string() + ".lock")) << "the lock is released with its holder";
     sim::DeviceModel loaded;
     ASSERT_TRUE(sim::loadStateFile(loaded, file, error)) << error;
     EXPECT_EQ(loaded.firmwareMinor, 9);
