@@ -24,6 +24,11 @@ struct BRIXEL_USB_LAYER {
 };
 
 // What the library asks of the operating system.
+// The wait for a reply polls the receive queue, without sleeping, until a byte
+// is waiting or tickCount() says the reply window has passed: nothing else
+// bounds it. A host whose tick never advances hangs the library on a device
+// that stays silent, so a test host with a manual clock advances it as it is
+// read (or as the USB layer is called).
 struct BRIXEL_HOST {
     uint32_t (*tickCount)();            // milliseconds, wrapping at 2^32, like GetTickCount
     void (*sleep)(uint32_t ms);         // like Sleep
