@@ -79,9 +79,9 @@ void addServeCommands(CLI::App& app, Context& ctx) {
             if (!simulated || !simulated->keep(error)) throw CLI::ValidationError(error);
             options.device.transport = &simulated->layer();
             auto* devices = simulated.get();
-            options.device.beforeJob = [devices] {
+            options.device.beforeJob = [devices](bool changes) {
                 std::string reloadError;
-                if (!devices->reload(reloadError))
+                if (!(changes ? devices->reloadForChange(reloadError) : devices->reload(reloadError)))
                     std::fprintf(stderr, "brixelctl: the simulated device's state was not read: %s\n",
                                  reloadError.c_str());
             };

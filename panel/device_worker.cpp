@@ -76,7 +76,7 @@ DeviceWorker::Outcome DeviceWorker::run(const std::string& command,
             outcome.doc.error = sessionError_;
             return outcome;
         }
-        if (access_.beforeJob) access_.beforeJob();
+        if (access_.beforeJob) access_.beforeJob(changes);
         const std::size_t linesBefore = session_->consoleLines.size();
         const std::size_t warningsBefore = session_->warnings.size();
         const Call call = [this](const std::function<bool()>& libraryCall) { return session_->call(libraryCall); };

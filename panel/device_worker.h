@@ -28,9 +28,10 @@ namespace brixel::panel {
 struct DeviceAccess {
     const BRIXEL_USB_LAYER* transport = nullptr;
     std::string devicePath;  // only the device attached here; any when empty
-    // Run on the worker before each job and after one that changed the
-    // device (a simulated device's state is read and kept in a file).
-    std::function<void()> beforeJob;
+    // Run on the worker before each job (told whether it changes the device)
+    // and after one that changed it (a simulated device's state is read and
+    // kept in a file).
+    std::function<void(bool changes)> beforeJob;
     std::function<void()> afterChange;
 };
 

@@ -109,6 +109,12 @@ bool SimulatedDevices::reload(std::string& error) {
     return lock && parts_->load(error);
 }
 
+bool SimulatedDevices::reloadForChange(std::string& error) {
+    if (parts_->options.fresh || parts_->options.inMemory || parts_->options.readOnly) return true;
+    parts_->lock = sim::StateFileLock::acquire(parts_->stateFile, error);
+    return parts_->lock && parts_->load(error);
+}
+
 bool SimulatedDevices::keep(std::string& error) {
     bool kept = true;
     if (!parts_->options.readOnly && !parts_->options.inMemory) {

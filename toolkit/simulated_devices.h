@@ -63,6 +63,9 @@ public:
     // Reads the states again, under the lock, as another run may have changed
     // them; nothing when started fresh or in memory.
     bool reload(std::string& error);
+    // The same, with the lock then held until keep(): for a change made
+    // between, so that no other run's change falls between read and save.
+    bool reloadForChange(std::string& error);
 
     // Saves every device's state (unless read-only or in memory) and releases the lock.
     bool keep(std::string& error);
