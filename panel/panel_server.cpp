@@ -1,10 +1,12 @@
 #include "panel/panel_server.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <random>
 #include <set>
 #include <thread>
@@ -90,6 +92,10 @@ struct PanelServer::Parts {
     std::thread listener;
     std::atomic<bool> stopping{false};
     int port = 0;
+    // Each open stream holds one of httplib's threads for as long as it is
+    // open: a cap leaves threads for the requests themselves.
+    static constexpr int maxEventStreams = 4;
+    std::atomic<int> eventStreams{0};
 
     // Why the request is refused before it reaches a route; 0 when it is not.
     ApiReply refusal(const httplib::Request& request, bool& refused) {
@@ -138,11 +144,18 @@ struct PanelServer::Parts {
     }
 
     void events(httplib::Response& response) {
+        if (eventStreams.fetch_add(1) >= maxEventStreams) {
+            --eventStreams;
+            return send(response, errorReply(503, "GET /api/events",
+                                             "too many pages follow the status already (" +
+                                                 std::to_string(maxEventStreams) + "); close one"));
+        }
         auto lastLine = std::make_shared<uint64_t>(0);
         auto first = std::make_shared<bool>(true);
         response.set_header("X-Accel-Buffering", "no");
         response.set_chunked_content_provider(
-            "text/event-stream", [this, lastLine, first](std::size_t, httplib::DataSink& sink) {
+            "text/event-stream",
+            [this, lastLine, first](std::size_t, httplib::DataSink& sink) {
                 if (!*first) {
                     const auto until = std::chrono::steady_clock::now() + options.statusInterval;
                     while (!stopping && std::chrono::steady_clock::now() < until)
@@ -157,7 +170,8 @@ struct PanelServer::Parts {
                     text += "event: console\ndata: " + toolkit::jsonText(data, -1) + "\n\n";
                 }
                 return sink.write(text.data(), text.size());
-            });
+            },
+            [this](bool) { --eventStreams; });
     }
 
     void serve(const httplib::Request& request, httplib::Response& response) {
@@ -214,6 +228,12 @@ std::unique_ptr<PanelServer> PanelServer::start(PanelOptions options, std::strin
         response.set_content(reply.body, reply.contentType.c_str());
     });
 
+    // httplib's default shares the port (SO_REUSEPORT) with any other server
+    // on it; a second panel must be told the port is taken instead.
+    http.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     p.port = p.options.port == 0 ? http.bind_to_any_port(p.options.host) : p.options.port;
     if (p.options.port != 0 && !http.bind_to_port(p.options.host.c_str(), p.options.port)) p.port = -1;
     if (p.port <= 0) {
@@ -230,6 +250,10 @@ std::unique_ptr<PanelServer> PanelServer::start(PanelOptions options, std::strin
     p.worker = std::make_unique<DeviceWorker>(p.options.device);
     p.api = std::make_unique<Api>(*p.worker);
     p.listener = std::thread([&http] { http.listen_after_bind(); });
+    // httplib's stop() does nothing before its loop runs: a server stopped
+    // right after it started would otherwise wait in accept() for ever.
+    for (int waited = 0; waited < 5000 && !http.is_running(); ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return std::unique_ptr<PanelServer>(new PanelServer(std::move(parts)));
 }
 

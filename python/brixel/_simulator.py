@@ -24,16 +24,16 @@ FAULT_KINDS: tuple[FaultKind, ...] = tuple(FaultKind(*kind) for kind in _native.
 
 class Simulator:
     """Simulated Brixels in place of USB for the ``with`` block: every Device
-    reaches them. Each starts new and lives in memory; ``faults`` are names of
-    FAULT_KINDS, with ``@N`` where they take it ("noReply@2"), given to every
+    reaches them. Each starts new and lives in memory; ``faults`` are entries
+    of FAULT_KINDS or their names, with ``@N`` where they take it ("noReply@2"), given to every
     device. One simulator at a time; ValueError for an unknown fault.
     """
 
-    def __init__(self, devices: int = 1, faults: Iterable[str] = ()) -> None:
+    def __init__(self, devices: int = 1, faults: Iterable[str | FaultKind] = ()) -> None:
         if devices < 0:
             raise ValueError(f"devices: 0 or more, not {devices}")
         self._devices = devices
-        self._faults = list(faults)
+        self._faults = [f.name if isinstance(f, FaultKind) else f for f in faults]
         self.paths: list[str] = []
         self.messages: list[str] = []
         self.warnings: list[str] = []

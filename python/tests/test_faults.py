@@ -52,6 +52,13 @@ def test_each_fault(fault: str, raised: type[brixel.Error] | None, messages: tup
         assert dev.warnings == list(error.warnings)
 
 
+def test_a_fault_kind_is_taken_as_it_is_listed() -> None:
+    open_fault = next(k for k in brixel.FAULT_KINDS if k.name == "open")
+    with brixel.Simulator(faults=[open_fault]):
+        with pytest.raises(brixel.DeviceNotFound):
+            brixel.Device().set_scaling(brixel.Scaling.DOWN)
+
+
 def test_a_fault_at_one_frame_hits_that_frame_only() -> None:
     with brixel.Simulator(faults=["wrongEcho@1"]):
         dev = brixel.Device()

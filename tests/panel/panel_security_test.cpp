@@ -2,7 +2,10 @@
 // the Origin and the page's token on every change, the access token off the
 // loopback address, and the body limits.
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "tests/panel/panel_client.h"
 
@@ -61,6 +64,53 @@ TEST_F(PanelSecurity, BodiesAreLimited) {
     r = post("/api/settings/port", big);
     EXPECT_EQ(r.status, 413);
     EXPECT_EQ(get("/api/status").doc.at("fields").at("input").at("text"), "Input : 3840x2160p60");
+}
+
+TEST_F(PanelSecurity, OpenStreamsLeaveThreadsForRequests) {
+    // A foreign page may open event streams too (its Host header passes):
+    // past four, more are refused, and requests are still answered.
+    std::atomic<bool> done{false};
+    std::atomic<int> following{0};
+    std::vector<std::thread> pages;
+    for (int k = 0; k < 4; ++k)
+        pages.emplace_back([&] {
+            auto c = client();
+            bool counted = false;
+            c.Get("/api/events", [&](const char*, std::size_t) {
+                if (!counted) ++following;
+                counted = true;
+                return !done.load();
+            });
+        });
+    for (int wait = 0; wait < 500 && following < 4; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(following, 4);
+    auto fifth = reply(client().Get("/api/events"));
+    EXPECT_EQ(fifth.status, 503);
+    EXPECT_NE(fifth.doc.at("error").get<std::string>().find("close one"), std::string::npos);
+    EXPECT_EQ(get("/api/status").status, 200);
+    done = true;
+    for (auto& page : pages) page.join();
+    // Closed streams free their places, once the server has seen them close
+    // (at its next write to each).
+    std::string received;
+    for (int wait = 0; wait < 100 && !received.starts_with("event: status"); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        received.clear();
+        client().Get("/api/events", [&](const char* data, std::size_t length) {
+            received.append(data, length);
+            return false;
+        });
+    }
+    EXPECT_TRUE(received.starts_with("event: status")) << received;
+}
+
+TEST_F(PanelSecurity, ASecondPanelOnTheSamePortIsRefused) {
+    std::string error;
+    panel::PanelOptions options;
+    options.port = port_;
+    EXPECT_EQ(panel::PanelServer::start(options, error), nullptr);
+    EXPECT_EQ(error,
+              "cannot listen on 127.0.0.1:" + std::to_string(port_) + " (in use, or not an address of this machine)");
 }
 
 TEST(PanelAddress, OnlyTheLoopbackAddressGoesWithoutAToken) {
