@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "link/connection.h"
 #include "link/platform_access.h"
@@ -17,7 +16,8 @@
 namespace brixel::edid {
 
 bool readEdid(uint8_t command, std::span<uint8_t, protocol::edidSize> edid, const char* errorLine) {
-    if (!ensureDeviceOpen()) return false;
+    DeviceUse device;
+    if (!device) return false;
     std::array<uint8_t, protocol::replySize> reply{};
     bool complete = true;
     for (std::size_t offset = 0; offset < protocol::edidSize; offset += protocol::edidReadChunk) {
@@ -32,13 +32,15 @@ bool readEdid(uint8_t command, std::span<uint8_t, protocol::edidSize> edid, cons
         }
         std::copy_n(reply.begin(), protocol::edidReadChunk, edid.begin() + static_cast<std::ptrdiff_t>(offset));
     }
-    releaseDevice();
-    if (!complete && errorLine) std::printf("%s", errorLine);
+    // The error line comes after the release step.
+    device.release();
+    if (!complete && errorLine) console(errorLine);
     return complete;
 }
 
 bool writeEdid(std::span<const uint8_t, protocol::edidSize> edid) {
-    if (!ensureDeviceOpen()) return false;
+    DeviceUse device;
+    if (!device) return false;
     std::array<uint8_t, protocol::replySize> reply{};
     bool everyFrameTaken = true;
     for (std::size_t offset = 0; offset < protocol::edidSize; offset += protocol::edidWriteChunk) {
@@ -48,7 +50,7 @@ bool writeEdid(std::span<const uint8_t, protocol::edidSize> edid) {
         std::copy_n(edid.begin() + static_cast<std::ptrdiff_t>(offset), protocol::edidWriteChunk,
                     frame.begin() + protocol::edidFrameHeaderSize);
         if (!transact(reply, frame) || reply[0] != protocol::commandDeviceEdid) {
-            std::printf("%s", errorWritingEdid);
+            console(errorWritingEdid);
             everyFrameTaken = false;
         }
         sleepMs(edidFrameWaitMs);
@@ -57,8 +59,7 @@ bool writeEdid(std::span<const uint8_t, protocol::edidSize> edid) {
     const std::array<uint8_t, protocol::requestHeaderSize> commit{
         protocol::requestWrite, static_cast<uint8_t>(protocol::edidWriteChunk), protocol::commandEdidCommit};
     const bool committed = transact(reply, commit) && reply[0] == protocol::commandEdidCommit;
-    std::printf("%s", committed ? edidWritten : errorCommitting);
-    releaseDevice();
+    console(committed ? edidWritten : errorCommitting);
     return everyFrameTaken && committed;
 }
 

@@ -112,7 +112,7 @@ void checkAfter(World& w, const Outcome& outcome, uint32_t readTimeoutBefore, ui
     // The time-outs found before are in force after.
     FUZZ_CHECK(w.sim.readTimeoutMs() == readTimeoutBefore && w.sim.writeTimeoutMs() == writeTimeoutBefore);
     // No link left open without leave-open; never more than one handle.
-    FUZZ_CHECK(brixel::leaveOpen == w.leaveOpen);
+    FUZZ_CHECK(brixel::leaveOpen() == w.leaveOpen);
     FUZZ_CHECK(w.sim.openHandles() <= 1);
     FUZZ_CHECK(brixel::linkIsOpen() == (w.sim.openHandles() == 1));
     if (!w.leaveOpen) FUZZ_CHECK(!brixel::linkIsOpen());
@@ -383,7 +383,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::size_t devices = 1 + in.below(3);
     for (std::size_t k = 0; k < devices; ++k) addDevice(w.sim, in);
     FUZZ_CHECK(brixel::sim::install(w.sim));
-    FUZZ_CHECK(!brixel::linkIsOpen() && !brixel::leaveOpen);
+    FUZZ_CHECK(!brixel::linkIsOpen() && !brixel::leaveOpen());
 
     for (int step = 0; step < 40 && !in.empty(); ++step) {
         const std::size_t choice = in.below(libraryCalls + 4);

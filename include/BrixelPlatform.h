@@ -40,4 +40,18 @@ struct BRIXEL_HOST {
 BRIXEL_API bool brixelSetUsbLayer(const BRIXEL_USB_LAYER* layer);
 BRIXEL_API bool brixelSetHost(const BRIXEL_HOST* host);
 
+// The platform's own USB layer (the vendor's on Windows, libusb-1.0 on Linux),
+// for an application that wraps it (a device filter, a trace) and installs the
+// wrapper with brixelSetUsbLayer. Why an open was refused it tells through
+// the warning service of the host in force. Never null.
+BRIXEL_API const BRIXEL_USB_LAYER* brixelGetPlatformUsbLayer();
+
+// The library's console text: protocol messages and progress, each piece as
+// one printf would have printed it (some end in a line feed, others do not).
+// By default it goes to standard output through printf; a sink set here
+// receives every piece instead, with `context` as given, on the thread that
+// made the call. nullptr restores printf. Always true.
+typedef void (*BRIXEL_CONSOLE_SINK)(void* context, const char* text);
+BRIXEL_API bool brixelSetConsoleSink(BRIXEL_CONSOLE_SINK sink, void* context);
+
 #endif

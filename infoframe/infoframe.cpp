@@ -3,7 +3,6 @@
 #include <BrixelLibrary.h>
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 #include "infoframe/hex_text.h"
@@ -58,11 +57,11 @@ constexpr const char* leadingColonError = "Error: the text must begin with a byt
 bool sendInfoFrame(const InfoFrameKind& kind, const char* text, bool fillChecksum) {
     const std::size_t length = strnlen(text, kind.maxTextLength + 1);
     if (length < minTextLength || length > kind.maxTextLength) {
-        std::printf("%s", kind.lengthError);
+        console(kind.lengthError);
         return false;
     }
     if (text[0] == ':' || text[1] == ':') {
-        std::printf("%s", leadingColonError);
+        console(leadingColonError);
         return false;
     }
 
@@ -79,15 +78,13 @@ bool sendInfoFrame(const InfoFrameKind& kind, const char* text, bool fillChecksu
     frame[1] = count;
     frame[2] = kind.command;
 
-    if (!ensureDeviceOpen()) return false;
+    DeviceUse device;
+    if (!device) return false;
     std::array<uint8_t, protocol::replySize> reply{};
     const bool written =
         transact(reply, std::span(frame).first(count + protocol::requestHeaderSize)) && reply[0] == kind.command;
-    std::printf("%s", written ? kind.written : kind.notWritten);
-    if (!written && kind.stopsWhenNotWritten) {
-        releaseDevice();
-        return false;
-    }
+    console(written ? kind.written : kind.notWritten);
+    if (!written && kind.stopsWhenNotWritten) return false;
     sleepMs(infoFrameActivationWaitMs);
 
     // Byte 1 still holds the count of the write frame: the device ignores it here.
@@ -95,8 +92,7 @@ bool sendInfoFrame(const InfoFrameKind& kind, const char* text, bool fillChecksu
     frame[3] = kind.activation;
     const bool activated =
         transact(reply, std::span(frame).first(protocol::activationFrameSize)) && reply[0] == protocol::commandActivate;
-    if (!activated) std::printf("%s", kind.notActivated);
-    releaseDevice();
+    if (!activated) console(kind.notActivated);
     return written && activated;
 }
 

@@ -1,7 +1,6 @@
 #include "link/connection.h"
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 #include "link/platform_access.h"
@@ -10,11 +9,21 @@
 
 namespace brixel {
 
-void* deviceHandle = closedHandle;
-uint32_t deviceIndex = 0;
-bool leaveOpen = false;
+namespace {
 
-bool linkIsOpen() { return deviceHandle != closedHandle; }
+struct LinkState {
+    void* handle = closedHandle;
+    uint32_t index = 0;
+    bool leaveOpen = false;
+};
+LinkState link;
+
+}  // namespace
+
+bool linkIsOpen() { return link.handle != closedHandle; }
+void* deviceHandle() { return link.handle; }
+uint32_t deviceIndex() { return link.index; }
+bool leaveOpen() { return link.leaveOpen; }
 
 namespace {
 
@@ -27,14 +36,14 @@ std::string_view reportedString(const std::array<char, protocol::serialBufferSiz
 }
 
 void closeHandle() {
-    if (usb().close(deviceHandle) != 0) warn(L"Unable to close device handle!");
-    deviceHandle = closedHandle;
+    if (usb().close(link.handle) != 0) warn(L"Unable to close device handle!");
+    link.handle = closedHandle;
 }
 
 }  // namespace
 
 bool findDevice(std::string_view serial) {
-    deviceHandle = closedHandle;
+    link.handle = closedHandle;
     uint32_t count = 0;
     if (usb().getNumDevices(&count) != 0) {
         warn(notConnectedWarning);
@@ -44,7 +53,7 @@ bool findDevice(std::string_view serial) {
         std::array<char, protocol::serialBufferSize> buffer{};
         if (usb().getProductString(i, buffer.data(), 0) != 0) continue;
         if (reportedString(buffer) == serial) {
-            deviceIndex = i;
+            link.index = i;
             return true;
         }
     }
@@ -55,27 +64,27 @@ bool findDevice(std::string_view serial) {
 bool ensureDeviceOpen() {
     if (linkIsOpen()) return true;
     if (!findDevice(protocol::deviceSerial)) return false;
-    if (usb().open(deviceIndex, &deviceHandle) == 0) return true;
+    if (usb().open(link.index, &link.handle) == 0) return true;
     warn(L"Usb device open error!");
-    deviceHandle = closedHandle;
-    std::printf("Device open error");
+    link.handle = closedHandle;
+    console("Device open error");
     return false;
 }
 
 void releaseDevice() {
-    if (!linkIsOpen() || leaveOpen) return;
+    if (!linkIsOpen() || link.leaveOpen) return;
     closeHandle();
 }
 
 }  // namespace brixel
 
 BRIXEL_API bool LeaveDeviceOpen() {
-    brixel::leaveOpen = true;
+    brixel::link.leaveOpen = true;
     return true;
 }
 
 BRIXEL_API bool DeviceClose() {
-    brixel::leaveOpen = false;
+    brixel::link.leaveOpen = false;
     if (brixel::linkIsOpen()) brixel::closeHandle();
     return true;
 }

@@ -1,5 +1,6 @@
 #include "link/platform_access.h"
 
+#include <cstdio>
 #include <optional>
 
 #include "link/connection.h"
@@ -19,6 +20,9 @@ bool complete(const BRIXEL_USB_LAYER& l) {
 
 bool complete(const BRIXEL_HOST& h) { return h.tickCount && h.sleep && h.warn; }
 
+BRIXEL_CONSOLE_SINK consoleSink = nullptr;
+void* consoleContext = nullptr;
+
 }  // namespace
 
 const BRIXEL_USB_LAYER& usb() { return installedLayer ? *installedLayer : platform::defaultUsbLayer(warn); }
@@ -27,6 +31,13 @@ const BRIXEL_HOST& host() { return installedHost ? *installedHost : platform::de
 void warn(const wchar_t* text) { host().warn(text); }
 uint32_t tickCount() { return host().tickCount(); }
 void sleepMs(uint32_t ms) { host().sleep(ms); }
+
+void console(const char* text) {
+    if (consoleSink)
+        consoleSink(consoleContext, text);
+    else
+        std::printf("%s", text);
+}
 
 }  // namespace brixel
 
@@ -50,5 +61,15 @@ BRIXEL_API bool brixelSetHost(const BRIXEL_HOST* host) {
     }
     if (!brixel::complete(*host)) return false;
     brixel::installedHost = *host;
+    return true;
+}
+
+BRIXEL_API const BRIXEL_USB_LAYER* brixelGetPlatformUsbLayer() {
+    return &brixel::platform::defaultUsbLayer(brixel::warn);
+}
+
+BRIXEL_API bool brixelSetConsoleSink(BRIXEL_CONSOLE_SINK sink, void* context) {
+    brixel::consoleSink = sink;
+    brixel::consoleContext = sink ? context : nullptr;
     return true;
 }

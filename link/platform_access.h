@@ -12,5 +12,7 @@ const BRIXEL_HOST& host();
 void warn(const wchar_t* text);
 uint32_t tickCount();
 void sleepMs(uint32_t ms);
+// A piece of console text, to the application's sink or standard output.
+void console(const char* text);
 
 }  // namespace brixel

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <cstdio>
 
 #include "link/connection.h"
 #include "link/platform_access.h"
@@ -32,7 +31,7 @@ bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytes
     std::fill(reply.begin(), reply.end(), uint8_t{0});
     if (bytesRead) *bytesRead = 0;
     const uint32_t start = tickCount();
-    usb().flushBuffers(deviceHandle, 1, 1);
+    usb().flushBuffers(deviceHandle(), 1, 1);
 
     // The layer takes a mutable buffer; hand it a copy.
     assert(frame.size() <= protocol::maxFrameSize);
@@ -41,7 +40,7 @@ bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytes
     std::copy_n(frame.begin(), length, out.begin());
     uint32_t written = 0;
     const int writeStatus = withTimeouts(
-        0, writeTimeoutMs, [&] { return usb().write(deviceHandle, out.data(), length, &written, nullptr); });
+        0, writeTimeoutMs, [&] { return usb().write(deviceHandle(), out.data(), length, &written, nullptr); });
     if (writeStatus != 0) return false;
 
     // Tight poll: the first reply byte is noticed at once.
@@ -50,7 +49,7 @@ bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytes
     while (static_cast<uint32_t>(tickCount() - start) < replyWindowMs) {
         uint32_t waiting = 0;
         uint32_t queueStatus = 0;
-        if (usb().checkRxQueue(deviceHandle, &waiting, &queueStatus) != 0) {
+        if (usb().checkRxQueue(deviceHandle(), &waiting, &queueStatus) != 0) {
             warn(L"Error Checking RX Queue");
             queueFailed = true;
         }
@@ -64,7 +63,7 @@ bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytes
     std::array<uint8_t, protocol::replySize> in{};
     uint32_t got = 0;
     const int readStatus = withTimeouts(readTimeoutMs, 0, [&] {
-        return usb().read(deviceHandle, in.data(), static_cast<uint32_t>(in.size()), &got, nullptr);
+        return usb().read(deviceHandle(), in.data(), static_cast<uint32_t>(in.size()), &got, nullptr);
     });
     // Whatever count the layer claims, no more than the buffer holds.
     const auto delivered = static_cast<uint32_t>(std::min<std::size_t>(got, protocol::replySize));
@@ -75,10 +74,10 @@ bool transact(ReplyBuffer reply, std::span<const uint8_t> frame, uint32_t* bytes
 
 bool echoExchange(std::span<const uint8_t> frame, uint8_t command, const char* errorLine, ReplyBuffer reply) {
     std::fill(reply.begin(), reply.end(), uint8_t{0});
-    if (!ensureDeviceOpen()) return false;
+    DeviceUse device;
+    if (!device) return false;
     const bool ok = transact(reply, frame) && reply[0] == command;
-    if (!ok) std::printf("%s", errorLine);
-    releaseDevice();
+    if (!ok) console(errorLine);
     return ok;
 }
 

@@ -3,9 +3,9 @@
 #include <BrixelLibrary.h>
 
 #include <array>
-#include <cstdio>
 
 #include "link/connection.h"
+#include "link/platform_access.h"
 #include "link/transact.h"
 #include "matrix/matrix_frame.h"
 #include "protocol/commands.h"
@@ -16,11 +16,11 @@ BRIXEL_API bool set3x(SB_VALUES* values) {
     using namespace brixel;
     if (values == nullptr) return false;
     const auto frame = matrixWriteFrame(*values);
-    if (!ensureDeviceOpen()) return false;
+    DeviceUse device;
+    if (!device) return false;
     std::array<uint8_t, protocol::replySize> reply{};
     const bool ok = transact(reply, frame) && reply[0] == protocol::commandMatrix;
-    std::printf("%s", ok ? "Matrix values written..." : "Error Writing matrix values.");
-    releaseDevice();
+    console(ok ? "Matrix values written..." : "Error Writing matrix values.");
     return ok;
 }
 

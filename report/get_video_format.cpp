@@ -16,12 +16,12 @@ namespace {
 
 // Neither the result nor the reply is looked at.
 void sendReportFrame(uint8_t command) {
-    if (!ensureDeviceOpen()) return;
+    DeviceUse device;
+    if (!device) return;
     const std::array<uint8_t, protocol::reportStepFrameSize> frame{protocol::requestWrite,
                                                                    protocol::reportStepFrameLength, command, 0x00};
     std::array<uint8_t, protocol::replySize> reply{};
     transact(reply, frame);
-    releaseDevice();
 }
 
 }  // namespace

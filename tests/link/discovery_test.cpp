@@ -49,7 +49,7 @@ TEST_F(Discovery, LowerIndexWinsAndLaterDevicesAreNotAsked) {
     ASSERT_TRUE(run([] { return resetBrixel(); }));
     EXPECT_EQ(openedIndex(), 1);
     EXPECT_EQ(askedStrings(), (std::vector<uint32_t>{0, 1}));
-    EXPECT_EQ(deviceIndex, 1u);
+    EXPECT_EQ(deviceIndex(), 1u);
     EXPECT_EQ(sim.device(2).framesWritten, 0u);
 }
 
@@ -98,10 +98,10 @@ TEST_F(Discovery, IndexOfLastMatchSurvivesAFailedSearch) {
     device->serial = "other";
     sim.addDevice("2024");
     ASSERT_TRUE(resetBrixel());
-    ASSERT_EQ(deviceIndex, 1u);
+    ASSERT_EQ(deviceIndex(), 1u);
     sim.device(1).serial = "gone";
     EXPECT_FALSE(resetBrixel());
-    EXPECT_EQ(deviceIndex, 1u);
+    EXPECT_EQ(deviceIndex(), 1u);
 }
 
 // The layer may fill all 260 bytes with no NUL; only the buffer is compared.
@@ -150,7 +150,7 @@ TEST_F(SimTest, LeaveDeviceOpenCallsNoUsbOperation) {
     device->attached = false;
     EXPECT_TRUE(run([] { return LeaveDeviceOpen(); }));
     EXPECT_TRUE(sim.trace().empty());
-    EXPECT_TRUE(leaveOpen);
+    EXPECT_TRUE(leaveOpen());
     EXPECT_EQ(printed, "");
 }
 
@@ -158,7 +158,7 @@ TEST_F(SimTest, DeviceCloseWhileClosedCallsNothingAndClearsLeaveOpen) {
     LeaveDeviceOpen();
     EXPECT_TRUE(run([] { return DeviceClose(); }));
     EXPECT_TRUE(sim.trace().empty());
-    EXPECT_FALSE(leaveOpen);
+    EXPECT_FALSE(leaveOpen());
     // Leave-open really is gone: the next operation closes after itself.
     EXPECT_TRUE(resetBrixel());
     EXPECT_TRUE(releasedAndClosed(sim));
@@ -175,7 +175,7 @@ TEST_F(SimTest, LeaveOpenReusesTheHandleUntilDeviceClose) {
     EXPECT_TRUE(run([] { return DeviceClose(); }));
     EXPECT_EQ(sim.usbOps(), (std::vector<Op>{Op::close}));
     EXPECT_FALSE(linkIsOpen());
-    EXPECT_FALSE(leaveOpen);
+    EXPECT_FALSE(leaveOpen());
     EXPECT_EQ(sim.openHandles(), 0u);
 }
 

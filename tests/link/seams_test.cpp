@@ -75,5 +75,34 @@ TEST(DefaultLayer, NoDeviceMeansNotConnected) {
     brixelSetHost(nullptr);
 }
 
+TEST_F(SimTest, AConsoleSinkTakesEachPieceInPlaceOfStandardOutput) {
+    std::vector<std::string> pieces;
+    const BRIXEL_CONSOLE_SINK sink = [](void* context, const char* text) {
+        static_cast<std::vector<std::string>*>(context)->push_back(text);
+    };
+    ASSERT_TRUE(brixelSetConsoleSink(sink, &pieces));
+    device->faults.noReply = sim::FrameFault::always();
+    std::string out = printedBy([] { set3x(nullptr); });
+    SB_VALUES values{};
+    out += printedBy([&] { EXPECT_FALSE(set3x(&values)); });
+    out += printedBy([] { EXPECT_FALSE(setAviIf(const_cast<char*>("82"))); });
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(pieces, (std::vector<std::string>{"Error Writing matrix values.", "Error: min 2, max 17 data bytes"}));
+
+    ASSERT_TRUE(brixelSetConsoleSink(nullptr, &pieces));
+    out = printedBy([&] { EXPECT_FALSE(set3x(&values)); });
+    EXPECT_EQ(out, "Error Writing matrix values.");
+    EXPECT_EQ(pieces.size(), 2u);
+}
+
+TEST(PlatformLayer, IsCompleteAndTheOneTheLibraryUsesByDefault) {
+    const BRIXEL_USB_LAYER* layer = brixelGetPlatformUsbLayer();
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(layer, brixelGetPlatformUsbLayer());
+    // Handed back as an installed layer, it is taken like any other.
+    EXPECT_TRUE(brixelSetUsbLayer(layer));
+    EXPECT_TRUE(brixelSetUsbLayer(nullptr));
+}
+
 }  // namespace
 }  // namespace brixel::test
