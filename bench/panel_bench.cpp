@@ -1,6 +1,7 @@
 // What one status refresh of the panel costs on the simulated device: through
-// the whole server (HTTP, the worker's queue, the library, the JSON document)
-// and through the API alone, without HTTP.
+// the whole server (HTTP, the owner of the library, the library, the JSON
+// document), through the API alone, without HTTP, and the library's own
+// report call beside them, the device held open in each.
 
 #include <benchmark/benchmark.h>
 #include <httplib.h>
@@ -25,7 +26,7 @@ void BM_StatusRefreshOverHttp(benchmark::State& state) {
     auto devices = simulatedDevice();
     panel::PanelOptions options;
     options.port = 0;
-    options.device.transport = &devices->layer();
+    options.device.transport.layer = &devices->layer();
     std::string error;
     auto server = panel::PanelServer::start(std::move(options), error);
     if (!server) {
@@ -43,14 +44,14 @@ void BM_StatusRefreshOverHttp(benchmark::State& state) {
         benchmark::DoNotOptimize(reply->body.data());
     }
 }
-BENCHMARK(BM_StatusRefreshOverHttp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StatusRefreshOverHttp)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-void BM_StatusRefreshThroughTheWorker(benchmark::State& state) {
+void BM_StatusRefreshThroughTheApi(benchmark::State& state) {
     auto devices = simulatedDevice();
     panel::DeviceAccess access;
-    access.transport = &devices->layer();
-    panel::DeviceWorker worker(access);
-    panel::Api api(worker);
+    access.transport.layer = &devices->layer();
+    panel::PanelDevice device(access);
+    panel::Api api(device);
     for (auto _ : state) {
         const std::string text = api.statusText();
         if (text.find("\"report\":true") == std::string::npos) {
@@ -60,7 +61,24 @@ void BM_StatusRefreshThroughTheWorker(benchmark::State& state) {
         benchmark::DoNotOptimize(text.data());
     }
 }
-BENCHMARK(BM_StatusRefreshThroughTheWorker)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StatusRefreshThroughTheApi)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_LibraryReportCall(benchmark::State& state) {
+    auto devices = simulatedDevice();
+    if (!brixelSetUsbLayer(&devices->layer())) {
+        state.SkipWithError("the layer was not taken");
+        return;
+    }
+    LeaveDeviceOpen();
+    for (auto _ : state) {
+        VIDEO_STATUS status{};
+        getVideoFormat(&status);
+        benchmark::DoNotOptimize(status.input);
+    }
+    DeviceClose();
+    brixelSetUsbLayer(nullptr);
+}
+BENCHMARK(BM_LibraryReportCall)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 

@@ -129,18 +129,18 @@ void addDoctorCommands(CLI::App& app, Context& ctx) {
                                    "what to change; exit status 3 when a Brixel cannot be reached yet");
     cmd->callback([&ctx] {
         const Report report = examine(platform::surveyUsb());
-        ctx.doc.command = "doctor";
+        toolkit::ResultDocument doc;
+        doc.command = "doctor";
         if (ctx.json) {
             nlohmann::json checks = nlohmann::json::array();
             for (const auto& c : report.checks) checks.push_back({{"ok", c.ok}, {"text", c.text}});
-            ctx.doc.result = {{"checks", checks}, {"changes", report.changes}, {"ready", report.ready()}};
+            doc.result = {{"checks", checks}, {"changes", report.changes}, {"ready", report.ready()}};
         } else {
             if (ctx.simulate) std::printf("(doctor checks the real USB setup; --simulate plays no part)\n");
             printReport(report);
         }
         // It asks no device to confirm anything; not ready means no Brixel can be reached.
-        ctx.doc.confirmed.reset();
-        ctx.emitJson();
+        ctx.finishWithoutDevice(doc);
         setExitCode(report.ready() ? exitConfirmed : exitNoDevice);
     });
 }

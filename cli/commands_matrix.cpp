@@ -1,53 +1,43 @@
 // matrix get|set|reset|enable|disable: the colour matrix and its offsets.
 
-#include <BrixelLibrary.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/context.h"
-#include "toolkit/command_results.h"
 #include "toolkit/files.h"
 #include "toolkit/matrix_values.h"
 
 namespace brixel::cli {
 namespace {
 
-using toolkit::heldMatrixValues;
-using toolkit::matrixText;
+using nlohmann::json;
 
-// Sends `values` in a session and reports what the device will hold of them.
-void sendMatrix(Context& ctx, const char* what, SB_VALUES values) {
-    for (const auto& warning : toolkit::matrixHoldingWarnings(values)) ctx.note(warning);
-    ctx.command(std::string("matrix ") + what, [&] {
-        const bool ok = ctx.call([&] { return set3x(&values); });
-        const SB_VALUES held = heldMatrixValues(values);
-        ctx.doc.result = toolkit::matrixSentResult(values);
-        if (!ctx.json) {
-            std::printf("# what the device will hold (matrix get shows it)\n%s", matrixText(held).c_str());
-            ctx.outcome(std::string("matrix ") + what, ok);
-        }
-        return ok;
-    });
+// What the device will hold of the matrix sent.
+Context::Show showingHeld(const Context& ctx) {
+    Context::Show view;
+    view.after = [&ctx](Outcome& outcome) {
+        if (ctx.json || outcome.reach == toolkit::Reach::noDevice) return;
+        const auto held = toolkit::matrixFromJson(outcome.doc.result.at("held"));
+        std::printf("# what the device will hold (matrix get shows it)\n%s", toolkit::matrixText(held).c_str());
+    };
+    return view;
 }
 
-void addGet(CLI::App& parent, Context& ctx) {
-    auto* cmd = parent.add_subcommand(
-        "get", "read the device's matrix and offsets, as a table that 'matrix set --file' reads back");
-    cmd->callback([&ctx] {
-        ctx.command("matrix get", [&] {
-            SB_VALUES values{};
-            const bool ok = ctx.call([&] { return get3x(&values); });
-            ctx.doc.result = toolkit::matrixReadResult(ok ? std::optional(values) : std::nullopt);
-            if (!ctx.json) {
-                if (ok)
-                    std::printf("%s", matrixText(values).c_str());
-                else
-                    std::printf("matrix: not read\n");
-            }
-            return ok;
-        });
+// The matrix read or made, as a table that 'matrix set --file' reads back.
+void addTable(CLI::App& parent, Context& ctx, const char* name, const char* help) {
+    auto* cmd = parent.add_subcommand(name, help);
+    cmd->callback([&ctx, name] {
+        Context::Show view;
+        view.after = [&ctx](Outcome& outcome) {
+            if (ctx.json) return;
+            const json& values = outcome.doc.result.value("matrix", json());
+            if (values.is_object())
+                std::printf("%s", toolkit::matrixText(toolkit::matrixFromJson(values)).c_str());
+            else
+                std::printf("matrix: not read\n");
+        };
+        ctx.command(std::string("matrix ") + name, json::object(), view);
     });
 }
 
@@ -66,44 +56,26 @@ void addSet(CLI::App& parent, Context& ctx) {
         ->type_name("FILE")
         ->excludes(values);
     cmd->callback([&ctx, words, file] {
-        std::vector<std::string> given = *words;
+        json given = *words;
         if (!file->empty()) {
             std::string error;
             const auto content = toolkit::readInput(*file, toolkit::matrixFileLimit, error);
             if (!content) throw CLI::ValidationError(error);
-            given = toolkit::matrixFileWords(*content);
+            given = *content;
         }
-        std::vector<std::string> problems;
-        const SB_VALUES parsed = toolkit::parseMatrixValues(given, problems);
-        if (!problems.empty()) {
-            std::string text;
-            for (const auto& p : problems) text += "\n  " + p;
-            throw CLI::ValidationError("matrix set: the values are not usable:" + text);
-        }
-        sendMatrix(ctx, "set", parsed);
+        ctx.command("matrix set", {{"values", given}}, showingHeld(ctx));
     });
 }
 
 void addReset(CLI::App& parent, Context& ctx) {
-    // reset3x only fills a record; the device gets it through set3x.
     auto* cmd = parent.add_subcommand(
         "reset", "send the default matrix (BT.709 limited-range YCbCr to RGB) to the device; zero offsets");
-    cmd->callback([&ctx] {
-        SB_VALUES defaults{};
-        reset3x(&defaults);
-        sendMatrix(ctx, "reset", defaults);
-    });
+    cmd->callback([&ctx] { ctx.command("matrix reset", json::object(), showingHeld(ctx)); });
 }
 
 void addSwitch(CLI::App& parent, Context& ctx, const char* name, bool on) {
     auto* cmd = parent.add_subcommand(name, on ? "switch the matrix on" : "switch the matrix off");
-    cmd->callback([&ctx, name, on] {
-        ctx.command(std::string("matrix ") + name, [&] {
-            const bool ok = ctx.call([&] { return set3xEn(on); });
-            ctx.outcome(std::string("matrix ") + name, ok);
-            return ok;
-        });
-    });
+    cmd->callback([&ctx, name] { ctx.command(std::string("matrix ") + name, json::object()); });
 }
 
 }  // namespace
@@ -111,7 +83,10 @@ void addSwitch(CLI::App& parent, Context& ctx, const char* name, bool on) {
 void addMatrixCommands(CLI::App& app, Context& ctx) {
     auto* matrix = app.add_subcommand("matrix", "the 3x3 colour matrix with its offsets");
     matrix->require_subcommand(1);
-    addGet(*matrix, ctx);
+    addTable(*matrix, ctx, "get",
+             "read the device's matrix and offsets, as a table that 'matrix set --file' reads back");
+    addTable(*matrix, ctx, "default",
+             "the default matrix that 'matrix reset' sends, as the same table (no device needed)");
     addSet(*matrix, ctx);
     addReset(*matrix, ctx);
     addSwitch(*matrix, ctx, "enable", true);

@@ -7,10 +7,8 @@
 
 #include "cli/context.h"
 #include "panel/panel_server.h"
-#include "platform/linux/tool_usb_layer.h"
 #include "toolkit/numbers.h"
 #include "toolkit/simulated_devices.h"
-#include "toolkit/tool_host.h"
 
 namespace brixel::cli {
 namespace {
@@ -77,22 +75,18 @@ void addServeCommands(CLI::App& app, Context& ctx) {
                 simulated = toolkit::SimulatedDevices::start(simulation, error);
             }
             if (!simulated || !simulated->keep(error)) throw CLI::ValidationError(error);
-            options.device.transport = &simulated->layer();
             auto* devices = simulated.get();
-            options.device.beforeJob = [devices](bool changes) {
-                std::string reloadError;
-                if (!(changes ? devices->reloadForChange(reloadError) : devices->reload(reloadError)))
-                    std::fprintf(stderr, "brixelctl: the simulated device's state was not read: %s\n",
-                                 reloadError.c_str());
+            // A state another run left unreadable refuses the request; nothing is written over it.
+            options.device.transport.beforeRun = [devices](bool changes,
+                                                           std::string& reloadError) -> const BRIXEL_USB_LAYER* {
+                const bool read = changes ? devices->reloadForChange(reloadError) : devices->reload(reloadError);
+                return read ? &devices->layer() : nullptr;
             };
-            options.device.afterChange = [devices] {
-                std::string keepError;
-                if (!devices->keep(keepError))
-                    std::fprintf(stderr, "brixelctl: the simulated device's state was not kept: %s\n",
-                                 keepError.c_str());
+            options.device.transport.afterRun = [devices](bool changed, std::string& keepError) {
+                return !changed || devices->keep(keepError);
             };
         } else {
-            options.device.transport = ctx.transport ? ctx.transport : &platform::toolUsbLayer(toolkit::ToolHost::warn);
+            options.device.transport.layer = ctx.transport;
         }
         options.device.devicePath = ctx.devicePath;
 

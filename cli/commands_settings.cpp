@@ -1,6 +1,5 @@
 // info, the settings by name, and the raw setting write.
 
-#include <BrixelLibrary.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,51 +8,38 @@
 
 #include "cli/context.h"
 #include "settings/argument_names.h"
-#include "settings/readback_sizes.h"
-#include "settings/setting_codes.h"
-#include "toolkit/command_results.h"
 #include "toolkit/edid_file.h"
-#include "toolkit/numbers.h"
+#include "toolkit/operations.h"
 #include "toolkit/setting_values.h"
 
 namespace brixel::cli {
 namespace {
 
 // A factory reset cannot be undone: on a terminal it is asked about first.
-bool resetWanted(const Context& ctx, const std::string& kind) {
+bool resetWanted(const Context& ctx, const std::string& value) {
     if (ctx.yes || ctx.json || !isatty(STDIN_FILENO)) return true;
     std::fprintf(stderr, "Restore the factory %s of the Brixel? This cannot be undone. [y/N] ",
-                 kind == "all" ? "settings and stored EDIDs" : "settings");
+                 toolkit::sameWord(value, "all") ? "settings and stored EDIDs" : "settings");
     std::fflush(stderr);
     std::string answer;
     std::getline(std::cin, answer);
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 
-void addSetting(CLI::App& app, Context& ctx, const SettingCode& row) {
+void addSetting(CLI::App& app, Context& ctx, const toolkit::Operation& op) {
+    const SettingCode& row = *op.setting;
     std::string help = std::string(row.summary) + " (code " + std::to_string(row.code) + ")";
-    auto* cmd = app.add_subcommand(std::string(row.command), help);
+    auto* cmd = app.add_subcommand(std::string(op.name), help);
     cmd->group("Settings (one setting code each; `set CODE VALUE` sends any value)");
     auto value = std::make_shared<std::string>();
     if (row.argument != ArgumentKind::none)
         cmd->add_option("value", *value, toolkit::settingChoices(row.argument) + " (any case)")->required();
-    cmd->callback([&ctx, &row, value] {
-        uint8_t byte = 1;
-        if (row.argument != ArgumentKind::none) {
-            std::string error;
-            const auto parsed = toolkit::parseSettingValue(row, *value, error);
-            if (!parsed) throw CLI::ValidationError(error);
-            byte = *parsed;
-        }
-        const auto name = nameOf(row.argument, byte);
-        if (row.code == BRIXEL_CMD_FACTORY_RESET && !resetWanted(ctx, std::string(name)))
+    cmd->callback([&ctx, &op, &row, value] {
+        toolkit::Inputs inputs = nlohmann::json::object();
+        if (row.argument != ArgumentKind::none) inputs["value"] = *value;
+        if (row.code == BRIXEL_CMD_FACTORY_RESET && !resetWanted(ctx, *value))
             throw CLI::ValidationError("factory-reset not confirmed: nothing was sent");
-        ctx.command(std::string(row.command), [&] {
-            const bool ok = ctx.call([&] { return row.wrapper(byte); });
-            ctx.doc.result = toolkit::settingResult(row, byte);
-            ctx.outcome(std::string(row.command) + " " + (name.empty() ? std::to_string(byte) : std::string(name)), ok);
-            return ok;
-        });
+        ctx.command(std::string(op.name), inputs);
     });
 }
 
@@ -63,44 +49,28 @@ void addRawSet(CLI::App& app, Context& ctx) {
     auto value = std::make_shared<std::string>();
     cmd->add_option("code", *code, "setting code 0-255 (decimal or 0x hex)")->required();
     cmd->add_option("value", *value, "value byte 0-255 (decimal or 0x hex)")->required();
-    cmd->callback([&ctx, code, value] {
-        const auto c = toolkit::parseByte(*code);
-        const auto v = toolkit::parseByte(*value);
-        if (!c) throw CLI::ValidationError("set: the code is a number 0-255, not '" + *code + "'");
-        if (!v) throw CLI::ValidationError("set: the value is a number 0-255, not '" + *value + "'");
-        if (const auto refusal = toolkit::settingRefusal(*c, *v))
-            throw CLI::ValidationError("set " + *code + " " + *value + ": " + *refusal);
-        ctx.command("set", [&] {
-            const bool ok = ctx.call([&] { return setBrixelState(static_cast<BRIXEL_CMD>(*c), *v); });
-            ctx.doc.result = toolkit::rawSettingResult(*c, *v);
-            ctx.outcome("set " + std::to_string(*c) + " " + std::to_string(*v), ok);
-            return ok;
-        });
-    });
+    cmd->callback([&ctx, code, value] { ctx.command("set", {{"code", *code}, {"value", *value}}); });
 }
 
 void addInfo(CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("info", "firmware version and the device's state block");
     cmd->callback([&ctx] {
-        ctx.command("info", [&] {
-            char version[firmwareTextSize] = {};
-            unsigned char state[stateBlockSize] = {};
-            const bool versionOk = ctx.call([&] { return getFwVersion(version); });
-            const bool stateOk = ctx.call([&] { return getBrixelState(state); });
-            const std::string text(version, strnlen(version, sizeof version));
-            ctx.doc.result = toolkit::infoResult(
-                versionOk ? std::optional(text) : std::nullopt,
-                stateOk ? std::optional(std::vector<uint8_t>(state, state + stateBlockSize)) : std::nullopt);
-            if (!ctx.json) {
-                std::printf("%s\n", versionOk ? text.c_str() : "firmware version: not read");
-                if (stateOk)
-                    std::printf("state block (%zu bytes):\n%s", stateBlockSize,
-                                toolkit::hexDump(std::span<const uint8_t>(state, stateBlockSize)).c_str());
-                else
-                    std::printf("state block: not read\n");
+        Context::Show show;
+        show.after = [&ctx](Outcome& outcome) {
+            if (ctx.json) return;
+            const auto& result = outcome.doc.result;
+            const auto firmware = result.value("firmware", nlohmann::json());
+            const auto state = result.value("stateBlock", nlohmann::json());
+            std::printf("%s\n",
+                        firmware.is_string() ? firmware.get<std::string>().c_str() : "firmware version: not read");
+            if (state.is_array()) {
+                const auto bytes = state.get<std::vector<uint8_t>>();
+                std::printf("state block (%zu bytes):\n%s", bytes.size(), toolkit::hexDump(bytes).c_str());
+            } else {
+                std::printf("state block: not read\n");
             }
-            return versionOk && stateOk;
-        });
+        };
+        ctx.command("info", nlohmann::json::object(), show);
     });
 }
 
@@ -108,11 +78,8 @@ void addInfo(CLI::App& app, Context& ctx) {
 
 void addSettingCommands(CLI::App& app, Context& ctx) {
     addInfo(app, ctx);
-    for (const auto& row : settingCodes) {
-        // Installing a built-in EDID is `edid install`, which uploads it first.
-        if (row.code == BRIXEL_CMD_CUSTOM_EDID) continue;
-        addSetting(app, ctx, row);
-    }
+    for (const auto& op : toolkit::operations())
+        if (op.setting) addSetting(app, ctx, op);
     addRawSet(app, ctx);
 }
 

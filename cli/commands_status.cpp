@@ -45,15 +45,26 @@ bool useColor() {
     return isatty(STDOUT_FILENO) && !(noColor && *noColor);
 }
 
-void printReport(const VIDEO_STATUS& status, bool color) {
+// The report's lines as the record holds them, from the document's fields.
+void printReport(const nlohmann::json& fields, bool color) {
     for (const auto& field : statusFields) {
-        const toolkit::ReportLine line = toolkit::reportLine(status, field);
-        if (line.text.empty()) continue;
-        const std::string text = std::string(field.title) + toolkit::forTerminal(line.text);
-        if (line.warning && color)
-            std::printf("\033[31m%s\033[0m\n", text.c_str());
+        const auto& line = fields.at(std::string(field.name));
+        const std::string text = line.at("text").get<std::string>();
+        if (text.empty()) continue;
+        const std::string shown = std::string(field.title) + toolkit::forTerminal(text);
+        if (line.at("warning").get<bool>() && color)
+            std::printf("\033[31m%s\033[0m\n", shown.c_str());
         else
-            std::printf("%s\n", text.c_str());
+            std::printf("%s\n", shown.c_str());
+    }
+}
+
+// What a report that is not there means.
+const char* missingReport(const Outcome& outcome) {
+    switch (outcome.reach) {
+        case toolkit::Reach::noDevice: return "No Brixel reachable.";
+        case toolkit::Reach::silent: return "No video report: the device did not answer.";
+        default: return "No video report: the device has no signal to report on the active input.";
     }
 }
 
@@ -106,54 +117,46 @@ void addStatusCommands(CLI::App& app, Context& ctx) {
         if (!o->watch && (cmd->count("--count") > 0 || cmd->count("--interval") > 0))
             throw CLI::ValidationError("status: --count and --interval go with --watch");
         const bool color = useColor();
-        ctx.doc.command = "status";
-        unsigned reports = 0;
-        bool read = false;
-        const int exit = ctx.session(
-            [&] {
-                do {
-                    if (o->watch) ctx.refresh();
-                    VIDEO_STATUS status{};
-                    ctx.call([&] { return getVideoFormat(&status); });
-                    read = toolkit::reportWasRead(status);
-                    const bool reached = ctx.deviceReached();
-                    ++reports;
-                    if (ctx.json) {
-                        ctx.doc.result = toolkit::statusResult(status, reached);
-                        if (o->watch && !reached)
-                            ctx.doc.error = "no Brixel reachable";
-                        else if (o->watch)
-                            ctx.doc.error.reset();
-                        if (o->watch) {
-                            ctx.doc.result["time"] = utcNow();
-                            ctx.doc.confirmed = read;
-                            ctx.emitJson(true);
-                        }
-                    } else {
-                        if (o->watch && isatty(STDOUT_FILENO)) std::printf("\033[H\033[2J");
-                        if (o->watch) std::printf("%s\n", utcNow().c_str());
-                        if (!reached)
-                            std::printf("No Brixel reachable.%s\n",
-                                        o->watch ? " Trying again at each refresh (Ctrl-C to stop)." : "");
-                        else if (!read)
-                            std::printf("No video report: the device has no signal to report on the active input.\n");
-                        else
-                            printReport(status, color);
-                    }
-                    std::fflush(stdout);
-                    if (!o->watch || (o->count > 0 && reports >= o->count)) break;
-                    ctx.consoleLines.clear();
-                    ctx.warnings.clear();
-                    waitFor(o->interval);
-                } while (!Context::interrupted());
-                return read;
-            },
-            o->watch);
+        const auto show = [&ctx, o, color](const Outcome& outcome) {
+            if (ctx.json) return;
+            if (o->watch && isatty(STDOUT_FILENO)) std::printf("\033[H\033[2J");
+            if (o->watch) std::printf("%s\n", utcNow().c_str());
+            if (outcome.confirmed())
+                printReport(outcome.doc.result.at("fields"), color);
+            else
+                std::printf("%s%s\n", missingReport(outcome),
+                            o->watch && outcome.reach == toolkit::Reach::noDevice
+                                ? " Trying again at each refresh (Ctrl-C to stop)."
+                                : "");
+            std::fflush(stdout);
+        };
         if (!o->watch) {
-            ctx.doc.confirmed = exit == exitConfirmed;
-            ctx.emitJson();
+            Context::Show view;
+            view.after = [show](Outcome& outcome) { show(outcome); };
+            ctx.command("status", nlohmann::json::object(), view);
+            return;
         }
-        setExitCode(exit);
+        // The simulated device's state is read again for each report and never written.
+        ctx.begin(true);
+        unsigned reports = 0;
+        Outcome last;
+        do {
+            last = ctx.run("status", nlohmann::json::object());
+            ++reports;
+            if (last.refused) {
+                if (!ctx.json) ctx.note(*last.doc.error);
+            } else if (ctx.json) {
+                auto doc = ctx.document(last);
+                doc.result["time"] = utcNow();
+                if (last.reach == toolkit::Reach::noDevice) doc.error = "no Brixel reachable";
+                ctx.emitJson(doc, true);
+            } else {
+                show(last);
+            }
+            if (o->count > 0 && reports >= o->count) break;
+            waitFor(o->interval);
+        } while (!Context::interrupted());
+        setExitCode(ctx.end(last.exitCode()));
     });
 }
 

@@ -3,9 +3,6 @@
 #include <csignal>
 #include <cstdio>
 
-#include "platform/linux/tool_usb_layer.h"
-#include "text/warning_lines.h"
-#include "toolkit/device_session.h"
 #include "toolkit/simulated_devices.h"
 #include "toolkit/tool_host.h"
 
@@ -34,6 +31,10 @@ const std::string notOpenedText =
     "a Brixel was found but could not be opened (the library's warning says more; "
     "`brixelctl doctor` checks permissions).";
 
+void printLine(std::FILE* stream, std::string_view line) {
+    std::fprintf(stream, "%.*s\n", static_cast<int>(line.size()), line.data());
+}
+
 }  // namespace
 
 void setExitCode(int code) { exitCode = code; }
@@ -51,6 +52,19 @@ std::string commandPath(const CLI::App& app) {
     return path;
 }
 
+std::string optionName(std::string_view input) {
+    std::string name = "--";
+    for (const char c : input) {
+        if (c >= 'A' && c <= 'Z') {
+            name += '-';
+            name += static_cast<char>(c - 'A' + 'a');
+        } else {
+            name += c;
+        }
+    }
+    return name;
+}
+
 bool Context::interrupted() { return interruptFlag != 0; }
 
 Context::Context() = default;
@@ -63,136 +77,138 @@ void Context::checkOptions(const CLI::App& app) const {
             throw CLI::ValidationError(std::string(option) + " is for the simulated device: add --simulate");
 }
 
-void Context::onWarning(std::string_view line) {
-    if (!json) std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
-    if (line.starts_with(text::warningPrefix)) line.remove_prefix(text::warningPrefix.size());
-    warnings.emplace_back(line);
+void Context::note(const std::string& text) const { std::fprintf(stderr, "brixelctl: %s\n", text.c_str()); }
+
+const BRIXEL_USB_LAYER* Context::layerFor(bool readOnly, std::string& error) {
+    if (!simulate) return transport ? transport : brixelGetPlatformUsbLayer();
+    if (simulated_) {
+        // A watching run sees what other runs changed since.
+        if (readOnly && !simulated_->reload(error)) return nullptr;
+        return &simulated_->layer();
+    }
+    toolkit::SimulationOptions options{stateFile, fresh, devices, faults, readOnly};
+    simulated_ = toolkit::SimulatedDevices::start(options, error);
+    return simulated_ ? &simulated_->layer() : nullptr;
 }
 
-void Context::onConsoleLine(std::string_view line) {
-    if (!json && !quiet) std::fprintf(stderr, "BrixelLibrary: %.*s\n", static_cast<int>(line.size()), line.data());
-    consoleLines.emplace_back(line);
+toolkit::DeviceOwner& Context::owner() {
+    if (!owner_) {
+        toolkit::OwnerOptions options;
+        options.transport.beforeRun = [this](bool, std::string& error) { return layerFor(readOnly_, error); };
+        if (verbose) options.trace = [](std::string_view line) { printLine(stderr, line); };
+        options.onConsoleLine = [this](std::string_view line) {
+            if (!json && !quiet)
+                std::fprintf(stderr, "BrixelLibrary: %.*s\n", static_cast<int>(line.size()), line.data());
+        };
+        options.onWarning = [this](std::string_view line) {
+            if (!json) printLine(stderr, line);
+        };
+        owner_ = std::make_unique<toolkit::DeviceOwner>(std::move(options));
+    }
+    return *owner_;
 }
 
-void Context::note(const std::string& text) {
-    if (json)
-        warnings.push_back("brixelctl: " + text);
-    else
-        std::fprintf(stderr, "brixelctl: %s\n", text.c_str());
+void Context::begin(bool readOnly) {
+    catchInterrupts();
+    readOnly_ = readOnly;
+    owner().hold(devicePath);
 }
 
-void Context::outcome(const std::string& subject, bool ok, const std::string& confirmedText) {
-    if (json || (!ok && !deviceReached())) return;
-    std::printf("%s: %s\n", subject.c_str(), ok ? confirmedText.c_str() : "NOT confirmed by the device");
+Outcome Context::run(const std::string& name, const toolkit::Inputs& inputs, const toolkit::RunOptions& options) {
+    return owner().run(name, inputs, devicePath, options);
 }
 
-std::string Context::noDeviceText() const {
-    if (deviceFound_) return notOpenedText;
+int Context::end(int code) {
+    if (owner_) {
+        // What closing the device printed and warned has been shown as it came.
+        owner_->release(devicePath);
+        owner_.reset();
+    }
+    if (simulated_) {
+        std::string error;
+        if (!simulated_->keep(error)) note("the simulated device's state was not kept: " + error);
+        simulated_.reset();
+    }
+    return code;
+}
+
+std::string Context::noDeviceText(const Outcome& outcome) const {
+    if (outcome.deviceFound) return notOpenedText;
     if (!devicePath.empty())
         return "no Brixel is attached at " + devicePath + "; `brixelctl list` shows where they are.";
     return simulate ? noSimulatedHint : notFoundHint;
 }
 
-int Context::session(const std::function<bool()>& operation, bool readOnly) {
-    catchInterrupts();
-    std::string error;
-    const BRIXEL_USB_LAYER* bottom = transport;
-    if (simulate) {
-        toolkit::SimulationOptions options{stateFile, fresh, devices, faults, readOnly};
-        simulated_ = toolkit::SimulatedDevices::start(options, error);
-        if (!simulated_) {
-            doc.error = error;
-            if (!json) std::fprintf(stderr, "brixelctl: %s\n", error.c_str());
-            return exitUsage;
-        }
-        bottom = &simulated_->layer();
-    } else if (!bottom) {
-        bottom = &platform::toolUsbLayer(toolkit::ToolHost::warn);
+toolkit::ResultDocument Context::document(const Outcome& outcome) const {
+    toolkit::ResultDocument doc = outcome.doc;
+    if (outcome.refused && !outcome.override.empty())
+        doc.error = outcome.refusal + "; " + optionName(outcome.override) + " writes it as it is";
+    else if (outcome.refused && !outcome.refusal.empty()) {
+        std::string text = outcome.refusal + ":";
+        for (const auto& problem : outcome.doc.problems) text += "\n  " + problem;
+        doc.error = text;
     }
-    toolkit::SessionOptions options;
-    options.transport = bottom;
-    options.devicePath = devicePath;
-    if (verbose)
-        options.trace = [](std::string_view line) {
-            std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
-        };
-    options.onConsoleLine = [this](std::string_view line) { onConsoleLine(line); };
-    options.onWarning = [this](std::string_view line) { onWarning(line); };
-
-    const auto close = [&] {
-        if (session_) deviceFound_ = session_->deviceFound();
-        session_.reset();
-        if (simulated_) {
-            std::string keepError;
-            if (!simulated_->keep(keepError))
-                std::fprintf(stderr, "brixelctl: the simulated device's state was not kept: %s\n", keepError.c_str());
-            simulated_.reset();
-        }
-    };
-    session_ = toolkit::DeviceSession::open(std::move(options), error);
-    if (!session_) {
-        close();
-        doc.error = error;
-        if (!json) std::fprintf(stderr, "brixelctl: %s\n", error.c_str());
-        return exitUsage;
-    }
-    bool confirmed = false;
-    int code = exitNotConfirmed;
-    try {
-        confirmed = operation();
-        code = session_->exitCode(confirmed);
-    } catch (...) {
-        close();
-        throw;
-    }
-    close();
-    if (code == exitNoDevice) {
-        doc.error = noDeviceText();
-        // Where the device was found, the library's own warning has said why it did not open.
-        if (!json && !deviceFound_) std::fprintf(stderr, "brixelctl: %s\n", doc.error->c_str());
-    }
-    return code;
+    if (!outcome.refused && outcome.reach == toolkit::Reach::noDevice && !outcome.confirmed())
+        doc.error = noDeviceText(outcome);
+    return doc;
 }
 
-void Context::command(const std::string& name, const std::function<bool()>& operation) {
-    doc.command = name;
-    const int code = session(operation);
-    doc.confirmed = code == exitConfirmed;
-    emitJson();
-    setExitCode(code);
+void Context::emitJson(const toolkit::ResultDocument& doc, bool oneLine) const {
+    std::printf("%s\n", toolkit::jsonText(doc.toJson(), oneLine ? -1 : 2).c_str());
+    std::fflush(stdout);
 }
 
-void Context::finishWithoutDevice() {
+void Context::finishWithoutDevice(toolkit::ResultDocument doc) {
     doc.confirmed.reset();
-    emitJson();
+    if (json) emitJson(doc);
     setExitCode(exitConfirmed);
 }
 
-bool Context::call(const std::function<bool()>& libraryCall) {
-    return session_ ? session_->call(libraryCall) : libraryCall();
+void Context::showRefusal(const Outcome& outcome) const {
+    const auto doc = document(outcome);
+    // With an override the problems are listed first, each on its line, then the verdict.
+    if (!outcome.override.empty())
+        for (const auto& problem : outcome.doc.problems) note(problem);
+    note(*doc.error);
 }
 
-bool Context::watchingWaits(const std::function<void()>& onWait, const std::function<bool()>& run) {
-    return session_ ? session_->watchingWaits(onWait, run) : run();
+void Context::showOutcome(const Outcome& outcome) const {
+    if (outcome.reach == toolkit::Reach::noDevice && !outcome.confirmed()) {
+        // Where the device was found, the library's own warning has said why it did not open.
+        if (!outcome.deviceFound) note(noDeviceText(outcome));
+        return;
+    }
+    // What reads the device shows what it read instead.
+    if (outcome.reach == toolkit::Reach::notAsked || !outcome.changesDevice) return;
+    std::printf("%s: %s\n", outcome.subject.c_str(),
+                outcome.confirmed() ? std::string(outcome.confirmedText).c_str() : "NOT confirmed by the device");
 }
 
-bool Context::refresh() {
-    if (!simulated_) return true;
-    std::string error;
-    if (simulated_->reload(error)) return true;
-    note(error);
-    return false;
-}
-
-bool Context::deviceReached() const { return session_ && session_->deviceReached(); }
-const BRIXEL_USB_LAYER& Context::usbLayer() const { return session_->layer(); }
-
-void Context::emitJson(bool oneLine) {
-    if (!json) return;
-    doc.messages = consoleLines;
-    doc.warnings = warnings;
-    std::printf("%s\n", toolkit::jsonText(doc.toJson(), oneLine ? -1 : 2).c_str());
-    std::fflush(stdout);
+Outcome Context::command(const std::string& name, const toolkit::Inputs& inputs, const Show& show) {
+    begin(false);
+    toolkit::RunOptions options;
+    if (!json) {
+        options.beforeSending = [&](const Outcome& so) {
+            for (const auto& n : so.doc.notes) note("note: " + n);
+            if (!so.doc.problems.empty())
+                for (const auto& problem : so.doc.problems) note(problem);
+            if (show.beforeSending) show.beforeSending(so);
+        };
+        options.onWait = show.onWait;
+    }
+    Outcome outcome = run(name, inputs, options);
+    end(0);
+    if (!outcome.refused && !json && outcome.reach == toolkit::Reach::notAsked)
+        for (const auto& n : outcome.doc.notes) note("note: " + n);
+    if (!outcome.refused && show.after) show.after(outcome);
+    if (json)
+        emitJson(document(outcome));
+    else if (outcome.refused)
+        showRefusal(outcome);
+    else
+        showOutcome(outcome);
+    setExitCode(outcome.exitCode());
+    return outcome;
 }
 
 }  // namespace brixel::cli

@@ -1,7 +1,10 @@
 #pragma once
-// What every brixelctl command shares: the global options, the device session
-// (simulated or real, through the tool's own USB stack), how the library's
-// console lines and warnings are shown, the result document and the exit code.
+// What every brixelctl command shares: the global options, the toolkit's
+// owner of the library (over the simulated devices or USB, through the tool's
+// own USB stack), how the library's console lines and warnings are shown, the
+// result document and the exit code. A command maps its options to an
+// operation's inputs and shows the outcome; the operation itself is the
+// catalogue's.
 
 #include <BrixelPlatform.h>
 
@@ -12,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
+#include "toolkit/device_owner.h"
 #include "toolkit/exit_codes.h"
 #include "toolkit/result_document.h"
 
 namespace brixel::toolkit {
-class DeviceSession;
 class SimulatedDevices;
 }  // namespace brixel::toolkit
 
@@ -27,6 +30,7 @@ using toolkit::exitConfirmed;
 using toolkit::exitNoDevice;
 using toolkit::exitNotConfirmed;
 using toolkit::exitUsage;
+using toolkit::Outcome;
 
 class Context {
 public:
@@ -52,61 +56,55 @@ public:
     // The options that only make sense together; throws CLI::ValidationError.
     void checkOptions(const CLI::App& app) const;
 
-    // Runs `operation` with the device held open for the whole command:
-    // discovery happens once, and the device is closed at the end, also when
-    // the operation throws. With `readOnly` a simulated device's state is
-    // re-read by refresh() and never saved. Returns the exit code.
-    int session(const std::function<bool()>& operation, bool readOnly = false);
+    // How a command shows its outcome to people.
+    struct Show {
+        // Just before the device is asked (what is about to be sent).
+        std::function<void(const Outcome&)> beforeSending;
+        // Once run, or made without a device, and not refused: what the
+        // command does with the outcome (a file written, keys added to the
+        // document) and, without --json, its text for people.
+        std::function<void(Outcome&)> after;
+        // Each wait the library makes while it runs (the EDID write's progress).
+        std::function<void()> onWait;
+    };
 
-    // A whole command: the session, then the result document, then the exit code.
-    void command(const std::string& name, const std::function<bool()>& operation);
+    // A whole command: the catalogue's operation `name` with `inputs`, its
+    // outcome shown (text, or the document with --json) and the exit code set.
+    // The device is held open for the command: discovery happens once.
+    Outcome command(const std::string& name, const toolkit::Inputs& inputs, const Show& show = {});
 
-    // A command that asked nothing of a device ends here: exit 0.
-    void finishWithoutDevice();
+    // A command of several runs (status --watch): begin(), run() each time,
+    // then end() for the exit code. With `readOnly` a simulated device's
+    // state is read again before each run and never saved.
+    void begin(bool readOnly);
+    Outcome run(const std::string& name, const toolkit::Inputs& inputs, const toolkit::RunOptions& options = {});
+    int end(int code);
 
-    // Runs one library call, collecting what it prints and warns.
-    bool call(const std::function<bool()>& libraryCall);
+    // The document of an outcome as brixelctl gives it: the error texts said
+    // the tool's way (its options, its no-device hints).
+    toolkit::ResultDocument document(const Outcome& outcome) const;
 
-    // Runs `run` with `onWait` called for each wait the library asks of the host.
-    bool watchingWaits(const std::function<void()>& onWait, const std::function<bool()>& run);
+    // Prints a document in --json mode: indented, or on one line.
+    void emitJson(const toolkit::ResultDocument& doc, bool oneLine = false) const;
 
-    // Within a read-only session: what other runs changed since (simulated
-    // devices are read again); false, with the reason shown, when it failed.
-    bool refresh();
+    // A command that asks nothing of a device, its document made by itself.
+    void finishWithoutDevice(toolkit::ResultDocument doc);
 
-    // Within a session: a device has been opened.
-    bool deviceReached() const;
-    // Within a session: the USB stack the library is given.
-    const BRIXEL_USB_LAYER& usbLayer() const;
-
-    // Lines the library printed and warnings it showed during this command; a
-    // run of the same warning within a second ends in one entry with its count.
-    std::vector<std::string> consoleLines;
-    std::vector<std::string> warnings;
-
-    // The result document; commands fill doc.command and doc.result.
-    toolkit::ResultDocument doc;
-
-    // Prints the document in --json mode: indented, or on one line.
-    void emitJson(bool oneLine = false);
-
-    // A line of the tool's own on standard error ("brixelctl: TEXT"), and in
-    // --json mode among the document's warnings.
-    void note(const std::string& text);
-    // "SUBJECT: confirmed by the device" (or `confirmedText`), or NOT confirmed;
-    // nothing where no device was reached: the no-device line says so instead.
-    void outcome(const std::string& subject, bool ok, const std::string& confirmedText = "confirmed by the device");
+    // A line of the tool's own on standard error ("brixelctl: TEXT").
+    void note(const std::string& text) const;
 
     static bool interrupted();
 
 private:
-    void onWarning(std::string_view line);
-    void onConsoleLine(std::string_view line);
-    std::string noDeviceText() const;
+    toolkit::DeviceOwner& owner();
+    const BRIXEL_USB_LAYER* layerFor(bool readOnly, std::string& error);
+    void showRefusal(const Outcome& outcome) const;
+    void showOutcome(const Outcome& outcome) const;
+    std::string noDeviceText(const Outcome& outcome) const;
 
+    bool readOnly_ = false;
     std::unique_ptr<toolkit::SimulatedDevices> simulated_;
-    std::unique_ptr<toolkit::DeviceSession> session_;
-    bool deviceFound_ = false;
+    std::unique_ptr<toolkit::DeviceOwner> owner_;
 };
 
 // Registration of each command family.
@@ -125,5 +123,8 @@ int commandExitCode();
 
 // "edid set": the names of the subcommands parsed, under the top.
 std::string commandPath(const CLI::App& app);
+
+// An option's name as the tool spells it: "fixChecksums" is "--fix-checksums".
+std::string optionName(std::string_view input);
 
 }  // namespace brixel::cli

@@ -48,6 +48,13 @@ std::string manualEnd() {
            ".SH SEE ALSO\nedid\\-decode(1)\n";
 }
 
+// "count, string, ...": the simulator's fault kinds.
+std::string faultNames() {
+    std::string names;
+    for (const auto& kind : toolkit::faultKindList()) names += (names.empty() ? "" : ", ") + std::string(kind.name);
+    return names;
+}
+
 const CLI::App* deepestCommand(const CLI::App& app) {
     const CLI::App* at = &app;
     while (!at->get_subcommands().empty()) at = at->get_subcommands().front();
@@ -91,13 +98,13 @@ std::string usageMessage(const CLI::App& app, const CLI::ParseError& e) {
     return std::string(e.what()) + "\nRun '" + where + " --help' for more.";
 }
 
+// Nothing was asked of a device: "confirmed" is null.
 int usageError(const CLI::App& app, Context& ctx, const std::string& message, bool json) {
     if (json) {
-        ctx.doc.command = commandPath(app);
-        ctx.doc.confirmed = false;
-        ctx.doc.error = message;
-        ctx.json = true;
-        ctx.emitJson();
+        toolkit::ResultDocument doc;
+        doc.command = commandPath(app);
+        doc.error = message;
+        ctx.emitJson(doc);
     } else {
         std::fprintf(stderr, "brixelctl: %s\n", message.c_str());
     }
@@ -153,13 +160,14 @@ int main(int argc, char** argv) {
     app.add_option("--state-file", ctx.stateFile, "with --simulate: where the simulated device keeps its state")
         ->type_name("FILE");
     app.add_option("--devices", ctx.devices,
-                   "with --simulate: how many simulated devices are attached (0-16; device N > 1 keeps its state "
-                   "in the state file's name with -N)")
+                   "with --simulate: how many simulated devices are attached (0-" +
+                       std::to_string(brixel::toolkit::maxSimulatedDevices) +
+                       "; device N > 1 keeps its state in the state file's name with -N)")
         ->type_name("N")
-        ->check(CLI::Range(0u, 16u));
-    app.add_option("--fault", ctx.faults,
-                   "with --simulate: give the simulated devices a fault, KIND or KIND@N (see the manual: "
-                   "count, string, open, close, write, noReply, rxQueue, read, shortReply, wrongEcho, unplug)")
+        ->check(CLI::Range(0u, brixel::toolkit::maxSimulatedDevices));
+    app.add_option(
+           "--fault", ctx.faults,
+           "with --simulate: give the simulated devices a fault, KIND or KIND@N (see the manual: " + faultNames() + ")")
         ->type_name("KIND[@N]")
         ->check([](const std::string& text) { return brixel::toolkit::faultProblem(text); });
     app.add_option("--device", ctx.devicePath, "use only the Brixel attached at PATH, as 'brixelctl list' shows it")

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/device_worker.h"
+#include "panel/panel_device.h"
 
 namespace brixel::panel {
 
@@ -38,7 +38,7 @@ ApiReply errorReply(int status, const std::string& command, const std::string& t
 
 class Api {
 public:
-    explicit Api(DeviceWorker& worker) : worker_(worker) {}
+    explicit Api(PanelDevice& device) : device_(device) {}
 
     ApiReply handle(const ApiRequest& request);
 
@@ -49,7 +49,7 @@ public:
     static std::size_t bodyLimit(const std::string& path);
 
 private:
-    DeviceWorker& worker_;
+    PanelDevice& device_;
 };
 
 }  // namespace brixel::panel

@@ -86,7 +86,7 @@ struct PanelServer::Parts {
     PanelOptions options;
     std::string csrfToken = randomToken();
     std::set<std::string> hosts;  // the Host headers taken; any when empty
-    std::unique_ptr<DeviceWorker> worker;
+    std::unique_ptr<PanelDevice> device;
     std::unique_ptr<Api> api;
     httplib::Server http;
     std::thread listener;
@@ -164,7 +164,7 @@ struct PanelServer::Parts {
                 *first = false;
                 if (stopping) return false;
                 std::string text = "event: status\ndata: " + api->statusText() + "\n\n";
-                for (const auto& line : worker->linesAfter(*lastLine)) {
+                for (const auto& line : device->linesAfter(*lastLine)) {
                     *lastLine = line.number;
                     const nlohmann::json data{{"number", line.number}, {"warning", line.warning}, {"text", line.text}};
                     text += "event: console\ndata: " + toolkit::jsonText(data, -1) + "\n\n";
@@ -247,8 +247,8 @@ std::unique_ptr<PanelServer> PanelServer::start(PanelOptions options, std::strin
         if (isLoopback(p.options.host))
             for (const char* name : {"localhost", "127.0.0.1", "[::1]"}) p.hosts.insert(name + port);
     }
-    p.worker = std::make_unique<DeviceWorker>(p.options.device);
-    p.api = std::make_unique<Api>(*p.worker);
+    p.device = std::make_unique<PanelDevice>(p.options.device);
+    p.api = std::make_unique<Api>(*p.device);
     p.listener = std::thread([&http] { http.listen_after_bind(); });
     // httplib's stop() does nothing before its loop runs: a server stopped
     // right after it started would otherwise wait in accept() for ever.
@@ -262,7 +262,7 @@ PanelServer::~PanelServer() {
     parts_->http.stop();
     if (parts_->listener.joinable()) parts_->listener.join();
     parts_->api.reset();
-    parts_->worker.reset();
+    parts_->device.reset();
 }
 
 int PanelServer::port() const { return parts_->port; }

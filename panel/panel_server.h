@@ -1,6 +1,6 @@
 #pragma once
 // brixelctl serve: one page and a JSON API over HTTP, with the device's work
-// done by one worker. Secure by default: the loopback address unless told
+// done by the toolkit's owner of the library. Secure by default: the loopback address unless told
 // otherwise, and then only with an access token; the Host header must name
 // the address served; a state change is a POST or PUT with the page's Origin
 // and its per-run token; bodies are limited.
@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "panel/device_worker.h"
+#include "panel/panel_device.h"
 
 namespace brixel::panel {
 

@@ -3,7 +3,6 @@
 #include <BrixelLibrary.h>
 
 #include "text/warning_lines.h"
-#include "toolkit/console_capture.h"
 #include "toolkit/tool_host.h"
 #include "toolkit/usb_device_filter.h"
 
@@ -35,6 +34,7 @@ std::unique_ptr<DeviceSession> DeviceSession::open(SessionOptions options, std::
         error = "the library holds a device open: its USB layer could not be replaced";
         return nullptr;
     }
+    brixelSetConsoleSink(onConsoleText, &self);
     LeaveDeviceOpen();
     return session;
 }
@@ -42,8 +42,10 @@ std::unique_ptr<DeviceSession> DeviceSession::open(SessionOptions options, std::
 DeviceSession::~DeviceSession() {
     if (filter_) {
         DeviceClose();
+        if (!pendingLine_.empty()) endLine();
         if (trace_) trace_->flush();
         brixelSetUsbLayer(nullptr);
+        brixelSetConsoleSink(nullptr, nullptr);
     }
     host_.reset();
 }
@@ -51,16 +53,32 @@ DeviceSession::~DeviceSession() {
 void DeviceSession::onWarning(std::string_view text, unsigned repeats) {
     const std::string line = text::warningLine(text, repeats);
     if (options_.onWarning) options_.onWarning(line);
-    warnings.push_back(line.substr(text::warningPrefix.size()));
+}
+
+// The library calls through a plain function pointer: nothing may be thrown
+// back into it, so a line that cannot be kept is lost, no more.
+void DeviceSession::onConsoleText(void* session, const char* text) {
+    auto& self = *static_cast<DeviceSession*>(session);
+    try {
+        for (const char* c = text; *c; ++c) {
+            if (*c == '\n')
+                self.endLine();
+            else
+                self.pendingLine_ += *c;
+        }
+    } catch (...) {
+    }
+}
+
+void DeviceSession::endLine() {
+    std::string line = std::move(pendingLine_);
+    pendingLine_.clear();
+    if (options_.onConsoleLine) options_.onConsoleLine(line);
 }
 
 bool DeviceSession::call(const std::function<bool()>& libraryCall) {
-    bool ok = false;
-    const std::string text = captureStdout([&] { ok = libraryCall(); });
-    for (auto& line : splitLines(text)) {
-        if (options_.onConsoleLine) options_.onConsoleLine(line);
-        consoleLines.push_back(std::move(line));
-    }
+    const bool ok = libraryCall();
+    if (!pendingLine_.empty()) endLine();
     return ok;
 }
 
@@ -75,6 +93,9 @@ bool DeviceSession::watchingWaits(const std::function<void()>& onWait, const std
 
 bool DeviceSession::deviceReached() const { return filter_ && filter_->opensSucceeded() > 0; }
 bool DeviceSession::deviceFound() const { return filter_ && filter_->opensTried() > 0; }
+unsigned DeviceSession::opens() const { return filter_ ? filter_->opensSucceeded() : 0; }
+unsigned DeviceSession::answers() const { return filter_ ? filter_->readsAnswered() : 0; }
+bool DeviceSession::deviceOpen() const { return filter_ && filter_->openNow() > 0; }
 
 ExitCode DeviceSession::exitCode(bool confirmed) const {
     if (confirmed) return exitConfirmed;

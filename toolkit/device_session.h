@@ -1,9 +1,10 @@
 #pragma once
 // A tool's session with the device around the library: the tool's own host
-// (collecting the library's console lines and warnings), the USB stack it
-// builds (transport, then the device filter, then the trace) installed in the
-// platform's place, the device held open for the whole session so that
-// discovery happens once, and the exit code the session's outcome gives.
+// and console sink (collecting the library's warnings and console lines), the
+// USB stack it builds (transport, then the device filter, then the trace)
+// installed in the platform's place, the device held open for the whole
+// session so that discovery happens once, and the exit code the session's
+// outcome gives. One session at a time: the library is one per process.
 
 #include <BrixelPlatform.h>
 
@@ -42,7 +43,8 @@ public:
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
-    // Runs one library call, collecting what it prints.
+    // Runs one library call; what it printed without a final line end is a
+    // line of its own once it returns.
     bool call(const std::function<bool()>& libraryCall);
 
     // Runs `run` with `onWait` called for each wait the library asks of the host.
@@ -56,16 +58,20 @@ public:
     bool deviceReached() const;
     // A device was found and its open tried, whatever came of it.
     bool deviceFound() const;
+    // How many opens succeeded, and how many reads brought the device's answer, so far.
+    unsigned opens() const;
+    unsigned answers() const;
+    // A device is open now.
+    bool deviceOpen() const;
     ExitCode exitCode(bool confirmed) const;
-
-    // What the library printed and warned in this session; a run of the same
-    // warning within a second is one entry with its count.
-    std::vector<std::string> consoleLines;
-    std::vector<std::string> warnings;
 
 private:
     explicit DeviceSession(SessionOptions options);
     void onWarning(std::string_view text, unsigned repeats);
+    static void onConsoleText(void* session, const char* text);
+    void endLine();
+
+    std::string pendingLine_;  // console text after the last line end
 
     SessionOptions options_;
     std::unique_ptr<UsbDeviceFilter> filter_;

@@ -378,6 +378,11 @@ std::vector<std::string> fixEdidChecksums(std::span<uint8_t> edid) {
     return fixed;
 }
 
+std::span<const uint8_t> announcedBlocks(std::span<const uint8_t> edid) {
+    const std::size_t extensions = edid.size() > extensionCountByte ? edid[extensionCountByte] : 0;
+    return edid.first(std::min(edid.size(), (extensions + 1) * blockSize));
+}
+
 std::string hexDump(std::span<const uint8_t> bytes) {
     constexpr std::size_t perLine = 16;
     std::string dump;

@@ -44,6 +44,11 @@ std::optional<std::vector<uint8_t>> parseEdidBytes(std::string_view content, std
 // the header and both checksums are right.
 std::vector<std::string> edidProblems(std::span<const uint8_t> edid);
 
+// The blocks the base block announces (itself and its extensions), as far as
+// `edid` holds them: a base block padded with an empty extension is the base
+// block alone.
+std::span<const uint8_t> announcedBlocks(std::span<const uint8_t> edid);
+
 // Sets each block's last byte to the checksum it needs; a line for each changed.
 std::vector<std::string> fixEdidChecksums(std::span<uint8_t> edid);
 

@@ -23,6 +23,9 @@ inline constexpr std::array<TransferFunctionName, 4> transferFunctionNames{{
     {"hlg", infoframe::TransferFunction::hlg},
 }};
 
+// The one white point taken by name.
+inline constexpr std::string_view whiteD65Name = "d65";
+
 // In any case; nullopt for a name not in the table.
 std::optional<infoframe::TransferFunction> transferFunctionNamed(std::string_view name);
 const infoframe::Primaries* primariesNamed(std::string_view name);

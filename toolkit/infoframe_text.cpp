@@ -1,5 +1,7 @@
 #include "toolkit/infoframe_text.h"
 
+#include <algorithm>
+
 #include "text/hex.h"
 
 namespace brixel::toolkit {
@@ -18,6 +20,24 @@ std::string shown(char c) {
 std::string at(std::size_t index) { return "position " + std::to_string(index + 1) + ": "; }
 
 }  // namespace
+
+std::string colonSeparated(std::string_view text) {
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    if (text.find(':') != std::string_view::npos || std::none_of(text.begin(), text.end(), space))
+        return std::string(text);
+    std::string out;
+    bool gap = false;
+    for (const char c : text) {
+        if (space(c)) {
+            gap = !out.empty();
+            continue;
+        }
+        if (gap) out += ':';
+        gap = false;
+        out += c;
+    }
+    return out;
+}
 
 std::vector<std::string> infoFrameTextProblems(std::string_view text, std::size_t maxBytes) {
     if (text.empty())

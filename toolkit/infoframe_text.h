@@ -11,6 +11,11 @@
 
 namespace brixel::toolkit {
 
+// The text with bytes separated by white space (as hex is pasted) written
+// with colons between them, as the library takes it; text with a colon, or
+// without white space, as it is.
+std::string colonSeparated(std::string_view text);
+
 // Every problem in `text`, each naming its 1-based character position: two hex
 // digits per byte, one colon between bytes, 2 to `maxBytes` bytes.
 std::vector<std::string> infoFrameTextProblems(std::string_view text, std::size_t maxBytes);

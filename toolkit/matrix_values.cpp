@@ -113,4 +113,13 @@ nlohmann::json matrixJson(const SB_VALUES& values) {
     return j;
 }
 
+SB_VALUES matrixFromJson(const nlohmann::json& values) {
+    SB_VALUES record{};
+    for (const auto& f : matrixRecordFields) {
+        const auto it = values.find(f.name);
+        if (it != values.end() && it->is_number()) record.*f.field = it->get<double>();
+    }
+    return record;
+}
+
 }  // namespace brixel::toolkit

@@ -73,5 +73,7 @@ std::string matrixText(const SB_VALUES& values);
 
 // {"offset1": ..., "coef11": ..., ...}
 nlohmann::json matrixJson(const SB_VALUES& values);
+// The record from such an object; fields it lacks are 0.
+SB_VALUES matrixFromJson(const nlohmann::json& values);
 
 }  // namespace brixel::toolkit

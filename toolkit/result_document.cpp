@@ -8,6 +8,8 @@ nlohmann::json ResultDocument::toJson() const {
     j["confirmed"] = confirmed ? nlohmann::json(*confirmed) : nlohmann::json(nullptr);
     j["messages"] = messages;
     j["warnings"] = warnings;
+    j["notes"] = notes;
+    j["problems"] = problems;
     if (error) j["error"] = *error;
     return j;
 }

@@ -51,6 +51,18 @@ std::optional<uint8_t> parseSettingValue(const SettingCode& row, std::string_vie
     return std::nullopt;
 }
 
+std::optional<uint8_t> settingValueNumbered(const SettingCode& row, long long number, std::string& error) {
+    std::string values;
+    for (const auto& n : namesFor(row.argument)) {
+        if (n.value == number) return n.value;
+        values += (values.empty() ? "" : "|") + std::to_string(n.value);
+    }
+    error = std::string(row.command) + " takes the values " + values + " (" + settingChoices(row.argument) + "), not " +
+            std::to_string(number) + "; the raw setting `set " + std::to_string(row.code) +
+            " VALUE` sends any value byte 0-255";
+    return std::nullopt;
+}
+
 std::optional<std::string> settingRefusal(uint8_t code, uint8_t value) {
     if (!refusedSetting(code, value)) return std::nullopt;
     const std::size_t row = settingRow(static_cast<BRIXEL_CMD>(code));

@@ -22,6 +22,10 @@ std::string settingChoices(ArgumentKind kind);
 // `error` saying what the setting takes and how any byte can still be sent.
 std::optional<uint8_t> parseSettingValue(const SettingCode& row, std::string_view text, std::string& error);
 
+// The value byte `number` is when it is one of the values the argument of
+// `row` names; nullopt with `error` saying which it takes otherwise.
+std::optional<uint8_t> settingValueNumbered(const SettingCode& row, long long number, std::string& error);
+
 // Why the library refuses `value` for `code` before any traffic; nullopt
 // when it sends it.
 std::optional<std::string> settingRefusal(uint8_t code, uint8_t value);

@@ -58,6 +58,10 @@ std::filesystem::path deviceStateFile(const std::filesystem::path& stateFile, un
 SimulatedDevices::SimulatedDevices(std::unique_ptr<Parts> parts) : parts_(std::move(parts)) {}
 
 std::unique_ptr<SimulatedDevices> SimulatedDevices::start(const SimulationOptions& options, std::string& error) {
+    if (options.devices > maxSimulatedDevices) {
+        error = "devices: 0 to " + std::to_string(maxSimulatedDevices) + ", not " + std::to_string(options.devices);
+        return nullptr;
+    }
     auto parts = std::make_unique<Parts>();
     parts->options = options;
     parts->simulator.tracing = false;
@@ -112,7 +116,10 @@ bool SimulatedDevices::reload(std::string& error) {
 bool SimulatedDevices::reloadForChange(std::string& error) {
     if (parts_->options.fresh || parts_->options.inMemory || parts_->options.readOnly) return true;
     parts_->lock = sim::StateFileLock::acquire(parts_->stateFile, error);
-    return parts_->lock && parts_->load(error);
+    if (parts_->lock && parts_->load(error)) return true;
+    // Nothing is saved over a state that could not be read.
+    parts_->lock.reset();
+    return false;
 }
 
 bool SimulatedDevices::keep(std::string& error) {

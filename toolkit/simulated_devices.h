@@ -17,6 +17,9 @@
 
 namespace brixel::toolkit {
 
+// The most simulated devices attached at once.
+inline constexpr unsigned maxSimulatedDevices = 16;
+
 struct SimulationOptions {
     std::string stateFile;  // empty: the default place
     bool fresh = false;     // new devices, whatever the files hold

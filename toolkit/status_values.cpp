@@ -138,13 +138,17 @@ std::string latin1AsUtf8(std::string_view text) {
     return out;
 }
 
-std::string forTerminal(std::string_view text) {
+std::string forTerminal(std::string_view utf8) {
     std::string out;
-    for (unsigned char c : text) {
-        if ((c >= 0x20 && c < 0x7F) || c >= 0xA0)
-            text::appendUtf8(out, c);
-        else
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const bool c1 = c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
+        if (c < 0x20 || c == 0x7F || c1) {
             out += '?';
+            if (c1) ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
     }
     return out;
 }

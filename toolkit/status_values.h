@@ -23,10 +23,10 @@ ReportLine reportLine(const VIDEO_STATUS& status, const StatusField& field);
 // With no report the first line keeps its bare label.
 bool reportWasRead(const VIDEO_STATUS& status);
 
-// Name bytes come from the source and the display as Latin-1: as UTF-8, and
-// for a terminal with every control byte shown as '?'.
+// Name bytes come from the source and the display as Latin-1: as UTF-8.
 std::string latin1AsUtf8(std::string_view text);
-std::string forTerminal(std::string_view text);
+// UTF-8 text for a terminal, every control character (C0 and C1) shown as '?'.
+std::string forTerminal(std::string_view utf8);
 
 // {"text": the line, "value": it without its label, "warning": bool, ...the numbers parsed from it}.
 nlohmann::json statusFieldJson(const StatusField& field, const ReportLine& line);

@@ -72,14 +72,24 @@ int UsbDeviceFilter::open(uint32_t index, void** handle) {
     if (!active || !active->innerIndex(index, inner)) return failure;
     ++active->opensTried_;
     const int status = active->inner_.open(inner, handle);
-    if (status == 0) ++active->opensSucceeded_;
+    if (status == 0) {
+        ++active->opensSucceeded_;
+        ++active->openNow_;
+    }
     return status;
 }
 
-int UsbDeviceFilter::close(void* handle) { return active ? active->inner_.close(handle) : failure; }
+int UsbDeviceFilter::close(void* handle) {
+    if (!active) return failure;
+    if (active->openNow_ > 0) --active->openNow_;
+    return active->inner_.close(handle);
+}
 
 int UsbDeviceFilter::read(void* handle, void* buffer, uint32_t wanted, uint32_t* got, void* overlapped) {
-    return active ? active->inner_.read(handle, buffer, wanted, got, overlapped) : failure;
+    if (!active) return failure;
+    const int status = active->inner_.read(handle, buffer, wanted, got, overlapped);
+    if (got && *got > 0) ++active->readsAnswered_;
+    return status;
 }
 
 int UsbDeviceFilter::write(void* handle, void* buffer, uint32_t length, uint32_t* written, void* overlapped) {

@@ -4,7 +4,8 @@
 // `brixelctl list` shows it). Every Brixel reports the same serial, so this
 // is how one of several is chosen without the library knowing. It also counts
 // the opens it passes on, so that a tool can tell a device that was never
-// reached from one that did not confirm.
+// reached from one that did not confirm, and the reads that brought an
+// answer, to tell a silent device from one that answered.
 
 #include <BrixelPlatform.h>
 
@@ -27,6 +28,10 @@ public:
 
     unsigned opensTried() const { return opensTried_; }
     unsigned opensSucceeded() const { return opensSucceeded_; }
+    // Reads that delivered bytes: the device answered something.
+    unsigned readsAnswered() const { return readsAnswered_; }
+    // Handles opened and not yet closed.
+    unsigned openNow() const { return openNow_; }
 
 private:
     static int getNumDevices(uint32_t* count);
@@ -48,6 +53,8 @@ private:
     std::vector<uint32_t> shown_;  // inner indices, as of the last count
     unsigned opensTried_ = 0;
     unsigned opensSucceeded_ = 0;
+    unsigned readsAnswered_ = 0;
+    unsigned openNow_ = 0;
 };
 
 // Where device `index` of `layer` is attached; empty when the layer does not say.

@@ -12,10 +12,14 @@ any code), the status report, EDIDs and the 24 built-in ones (CATALOGUE), AVI
 and HDR InfoFrames, the colour matrix. A call the device does not confirm
 raises NotConfirmed, or DeviceNotFound when no Brixel is reachable; both carry
 the library's console lines and warnings, which a confirmed call's Result holds.
+What cannot be sent raises Refused (a ValueError) with every problem. Each
+call is an operation of the same catalogue brixelctl and its panel run:
+``dev.run("edid install", entry=20)`` reaches any of them by name, and every
+Result's ``document`` is what ``brixelctl --json`` prints for the same call.
 """
 
 from ._device import CATALOGUE, CatalogueEntry, Device, Matrix, catalogue_entry, default_matrix
-from ._errors import DeviceNotFound, Error, NotConfirmed, Result
+from ._errors import DeviceNotFound, Error, NotConfirmed, Refused, Result
 from ._infoframe import PRIMARIES, WHITE_D65, checksum_holds, hdr_infoframe, infoframe_text
 from ._native import version as __version__
 from ._simulator import FAULT_KINDS, FaultKind, Simulator
@@ -55,6 +59,7 @@ __all__ = [
     "Hdcp",
     "Matrix",
     "NotConfirmed",
+    "Refused",
     "Port",
     "Preset",
     "Result",

@@ -1,14 +1,14 @@
-"""The device: every exported operation of the library as a method."""
+"""The device: every operation of the catalogue as a method."""
 
 from __future__ import annotations
 
-import json
 from types import TracebackType
-from typing import NamedTuple, Sequence
+from typing import Any, NamedTuple, Sequence
 
 from . import _native
-from ._errors import DeviceNotFound, NotConfirmed, Result
-from ._infoframe import checksum_holds, infoframe_text
+from ._errors import NotConfirmed, Result
+from ._infoframe import infoframe_text
+from ._run import inputs_of, outcome_result
 from ._status import Status
 from ._tables import EdidTable, Setting, SettingMethods
 
@@ -33,8 +33,9 @@ CATALOGUE: tuple[CatalogueEntry, ...] = tuple(
 _ROW = len(_native.MATRIX_FIELDS) // 3
 
 
-def _rows(values: Sequence[float]) -> Matrix:
-    return [list(values[k : k + _ROW]) for k in range(0, len(values), _ROW)]
+def _rows(document: dict[str, float]) -> Matrix:
+    values = [float(document[name]) for name in _native.MATRIX_FIELDS]
+    return [values[k : k + _ROW] for k in range(0, len(values), _ROW)]
 
 
 def _flat(rows: Sequence[Sequence[float]]) -> list[float]:
@@ -45,7 +46,8 @@ def _flat(rows: Sequence[Sequence[float]]) -> list[float]:
 
 def default_matrix() -> Matrix:
     """The matrix reset3x gives (BT.709 limited-range YCbCr to RGB), zero offsets."""
-    return _rows(_native.default_matrix())
+    result = outcome_result("matrix default", _native.run("", "matrix default", {}))
+    return _rows(result.document["matrix"])
 
 
 def catalogue_entry(entry: CatalogueEntry | EdidTable | int | str) -> CatalogueEntry:
@@ -70,9 +72,11 @@ class Device(SettingMethods):
     Used in a ``with`` block the device is held open for the block and closed
     at its end, also on an exception; otherwise each call opens and closes it.
     A call the device does not confirm raises NotConfirmed, and DeviceNotFound
-    when no Brixel was reachable; a confirmed one returns a Result or the value
-    read. ``messages`` and ``warnings`` keep every console line and warning of
-    the library so far. Calls from several threads are taken one at a time.
+    when no Brixel was reachable; what cannot be sent raises Refused (a
+    ValueError) naming every problem. A confirmed call returns a Result or the
+    value read. ``messages`` and ``warnings`` keep every console line and
+    warning of the library so far. Calls from several threads are taken one at
+    a time.
     """
 
     def __init__(self, path: str = "") -> None:
@@ -109,127 +113,109 @@ class Device(SettingMethods):
     def __repr__(self) -> str:
         return f"Device({self._path!r})"
 
-    # ---- outcomes ------------------------------------------------------------
+    # ---- runs ----------------------------------------------------------------
 
     def _keep(self, outcome: _native.Outcome) -> None:
         self.messages.extend(outcome.messages)
         self.warnings.extend(outcome.warnings)
 
-    def _finish(self, operation: str, outcome: _native.Outcome, notes: Sequence[str] = ()) -> Result:
+    def _outcome(self, operation: str, inputs: dict[str, Any]) -> tuple[Result, _native.Outcome]:
+        outcome = _native.run(self._path, operation, inputs)
         self._keep(outcome)
-        messages, warnings = tuple(outcome.messages), tuple(outcome.warnings)
-        if outcome.confirmed:
-            return Result(operation, messages, warnings, tuple(notes))
-        if outcome.code == _native.EXIT_NO_DEVICE:
-            where = f" at {self._path}" if self._path else ""
-            raise DeviceNotFound(operation, f"{operation}: no Brixel reachable{where}", messages, warnings)
-        raise NotConfirmed(operation, f"{operation}: not confirmed by the device", messages, warnings)
+        return outcome_result(operation, outcome, self._path), outcome
+
+    def run(self, operation: str, **inputs: Any) -> Result:
+        """Any operation of the catalogue by its name (as brixelctl names the
+        command: ``"edid install"``), its inputs as keyword arguments
+        (``fill_checksum=True``). The Result's ``document`` is what
+        ``brixelctl --json`` and the panel give for the same call."""
+        return self._outcome(operation, inputs_of(inputs))[0]
 
     # ---- settings ------------------------------------------------------------
 
-    def _setting(self, setting: Setting, value: int) -> Result:
-        return self._finish(setting.name.lower(), _native.setting(self._path, int(setting), int(value)))
+    def _setting(self, operation: str, value: int | str | None = None) -> Result:
+        return self._outcome(operation, {} if value is None else {"value": value})[0]
 
-    def set(self, setting: Setting | int, value: int | bool = 1) -> Result:
-        """setBrixelState: any setting code with any value byte (0 to 255) the library sends."""
-        code = int(setting)
-        try:
-            name = Setting(code).name.lower()
-        except ValueError:
-            name = f"set {code}"
-        return self._finish(name, _native.set_state(self._path, code, int(value)))
+    def set(self, setting: Setting | int | str, value: int | str | bool = 1) -> Result:
+        """A setting by name (``"scaling"``, any case) with a value by name or
+        number; or any setting code with any value byte (0 to 255) the library
+        sends (setBrixelState)."""
+        if isinstance(setting, str):
+            return self._outcome(setting.lower(), {"value": value})[0]
+        return self._outcome("set", {"code": int(setting), "value": int(value)})[0]
 
     # ---- readback ------------------------------------------------------------
 
     def firmware_version(self) -> str:
         """getFwVersion: "BRIXEL FW Ver: major.minor"."""
-        outcome, text = _native.firmware_version(self._path)
-        self._finish("firmware_version", outcome)
-        return text
+        result = self._outcome("info", {})[0]
+        firmware: str = result.document["firmware"]
+        return firmware
 
     def state(self) -> bytes:
         """getBrixelState: the device's 60-byte state block."""
-        outcome, data = _native.state_block(self._path)
-        self._finish("state", outcome)
-        return data
+        result = self._outcome("info", {})[0]
+        return bytes(result.document["stateBlock"])
 
     def status(self) -> Status:
-        """getVideoFormat: the video status report. NotConfirmed when the device
-        has no report (no signal on the active input)."""
-        outcome, text = _native.status(self._path)
-        document = json.loads(text)
-        if outcome.code == _native.EXIT_NO_DEVICE:
-            self._finish("status", outcome)
+        """getVideoFormat: the video status report. DeviceNotFound with no
+        Brixel reachable; NotConfirmed when the device did not answer, or has no
+        report (no signal on the active input)."""
+        outcome = _native.run(self._path, "status", {})
         self._keep(outcome)
-        if not document["report"]:
-            raise NotConfirmed(
-                "status",
-                "status: no video report, the device has no signal to report on the active input",
-                tuple(outcome.messages),
-                tuple(outcome.warnings),
-            )
-        return Status(document)
+        if outcome.confirmed:
+            return Status(outcome.document)
+        if outcome.refused or outcome.reach != "answered":
+            outcome_result("status", outcome, self._path)
+        raise NotConfirmed(
+            "status",
+            "status: no video report, the device has no signal to report on the active input",
+            tuple(outcome.messages),
+            tuple(outcome.warnings),
+            outcome.document,
+        )
 
     # ---- EDID ----------------------------------------------------------------
 
     def edid(self) -> bytes:
         """getEdid: the 256 bytes of the EDID the device shows the source."""
-        outcome, data = _native.edid(self._path, False)
-        self._finish("edid", outcome)
-        return data
+        return self._outcome("edid get", {})[1].data
 
     def sink_edid(self) -> bytes:
         """getSinkEdid: the 256 bytes of the display's EDID."""
-        outcome, data = _native.edid(self._path, True)
-        self._finish("sink_edid", outcome)
-        return data
+        return self._outcome("edid sink", {})[1].data
 
     def write_edid(self, data: bytes | str, *, force: bool = False, fix_checksums: bool = False) -> Result:
         """setCustomEdid, once the EDID is checked.
 
         ``data`` is raw binary or any hex form brixelctl reads (hex dumps,
         edid-decode's output, C arrays); 128 bytes announcing no extension are
-        padded to 256. ValueError lists every problem of the header and the
-        checksums, and nothing is written, unless ``force``; ``fix_checksums``
-        sets both checksum bytes first.
+        padded to 256. Refused (a ValueError) lists every problem of the header
+        and the checksums, and nothing is written, unless ``force``;
+        ``fix_checksums`` sets both checksum bytes first.
         """
         content = data.encode() if isinstance(data, str) else bytes(data)
-        edid, _form, notes = _native.edid_from_content(content)
-        if fix_checksums:
-            edid, fixed = _native.fix_edid_checksums(edid)
-            notes = [*notes, *fixed]
-        problems = _native.edid_problems(edid)
-        if problems and not force:
-            raise ValueError(
-                f"{len(problems)} problem(s) in the EDID, nothing written; force=True writes it as it is:\n  "
-                + "\n  ".join(problems)
-            )
-        return self._finish("write_edid", _native.write_edid(self._path, edid), [*notes, *problems])
+        inputs = {"content": content, "name": "data", "force": force, "fixChecksums": fix_checksums}
+        return self._outcome("edid set", inputs)[0]
 
     def install_edid(self, entry: CatalogueEntry | EdidTable | int | str) -> Result:
         """changeCustomEdid: uploads a built-in EDID (an entry of CATALOGUE, its
         value or its name) and selects it. Takes about a second."""
-        chosen = catalogue_entry(entry)
-        return self._finish("install_edid", _native.install_edid(self._path, int(chosen.value)))
+        chosen = entry.value if isinstance(entry, CatalogueEntry) else entry
+        return self._outcome("edid install", {"entry": chosen if isinstance(chosen, str) else int(chosen)})[0]
 
     # ---- InfoFrames ----------------------------------------------------------
 
     def set_avi_infoframe(self, frame: bytes | str) -> Result:
         """setAviIf: a whole AVI InfoFrame (2 to 17 bytes) as bytes or as text
         ("82:02:0D:..."), checked first, then activated."""
-        text = infoframe_text(frame)
-        notes = [] if checksum_holds(text) else ["the AVI InfoFrame's bytes do not add up to 0 modulo 256"]
-        return self._finish("set_avi_infoframe", _native.set_avi_infoframe(self._path, text), notes)
+        return self._outcome("infoframe avi", {"text": infoframe_text(frame)})[0]
 
     def set_hdr_infoframe(self, frame: bytes | str, fill_checksum: bool = False) -> Result:
         """setHdrIf: an HDR InfoFrame (2 to 31 bytes) as bytes or text, checked
         first, then activated; ``fill_checksum`` lets the library compute the
         fourth byte. hdr_infoframe() builds one from values."""
-        text = infoframe_text(frame)
-        notes = (
-            [] if fill_checksum or checksum_holds(text) else ["the HDR InfoFrame's bytes do not add up to 0 modulo 256"]
-        )
-        return self._finish("set_hdr_infoframe", _native.set_hdr_infoframe(self._path, text, fill_checksum), notes)
+        return self._outcome("infoframe hdr", {"text": infoframe_text(frame), "fillChecksum": fill_checksum})[0]
 
     # ---- colour matrix -------------------------------------------------------
 
@@ -239,22 +225,18 @@ class Device(SettingMethods):
 
         Coefficients -4 to 4 (-4 reads back as +4), offsets -128 to 255.996
         (read back whole and unsigned)."""
-        outcome, values = _native.matrix(self._path)
-        self._finish("matrix", outcome)
-        return _rows(values)
+        result = self._outcome("matrix get", {})[0]
+        return _rows(result.document["matrix"])
 
     @matrix.setter
     def matrix(self, rows: Sequence[Sequence[float]]) -> None:
         self.set_matrix(rows)
 
     def set_matrix(self, rows: Sequence[Sequence[float]]) -> Result:
-        """set3x, the values checked first (ValueError names every one that does
+        """set3x, the values checked first (Refused names every one that does
         not fit); the Result's notes say what the device will hold differently."""
-        values = _flat(rows)
-        _native.check_matrix(values)
-        notes = _native.matrix_holding_warnings(values)
-        return self._finish("set_matrix", _native.set_matrix(self._path, values), notes)
+        return self._outcome("matrix set", {"values": _flat(rows)})[0]
 
     def reset_matrix(self) -> Result:
         """Sends the default matrix (reset3x's) to the device."""
-        return self.set_matrix(default_matrix())
+        return self._outcome("matrix reset", {})[0]

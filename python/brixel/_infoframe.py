@@ -5,6 +5,7 @@ from __future__ import annotations
 from typing import Sequence, Union
 
 from . import _native
+from ._run import outcome_result
 from ._tables import Eotf
 
 Point = tuple[float, float]
@@ -14,8 +15,6 @@ Primaries = Union[str, Sequence[Point]]
 PRIMARIES: dict[str, tuple[Point, Point, Point]] = dict(_native.PRIMARIES)
 #: The D65 white point.
 WHITE_D65: Point = _native.WHITE_D65
-
-_MAX_LUMINANCE, _MIN_LUMINANCE, _MAX_CLL, _MAX_FALL = _native.HDR_DEFAULTS
 
 
 def infoframe_text(frame: bytes | str) -> str:
@@ -37,43 +36,49 @@ def checksum_holds(frame: bytes | str) -> bool:
     return _native.checksum_holds(data)
 
 
-def _point(value: Sequence[float], what: str) -> Point:
+def _point(value: Sequence[float], what: str) -> list[float]:
     if len(value) != 2:
         raise ValueError(f"{what}: a point is (x, y), not {tuple(value)!r}")
-    return (float(value[0]), float(value[1]))
+    return [float(value[0]), float(value[1])]
 
 
 def hdr_infoframe(
-    eotf: Eotf | int = Eotf.PQ,
-    primaries: Primaries = "bt2020",
-    white_point: str | Sequence[float] = "d65",
-    max_luminance: float = _MAX_LUMINANCE,
-    min_luminance: float = _MIN_LUMINANCE,
-    max_cll: float = _MAX_CLL,
-    max_fall: float = _MAX_FALL,
+    eotf: Eotf | int | str = _native.HDR_DEFAULTS["eotf"],
+    primaries: Primaries = _native.HDR_DEFAULTS["primaries"],
+    white_point: str | Sequence[float] = _native.HDR_DEFAULTS["whitePoint"],
+    max_luminance: float = _native.HDR_DEFAULTS["maxLuminance"],
+    min_luminance: float = _native.HDR_DEFAULTS["minLuminance"],
+    max_cll: float = _native.HDR_DEFAULTS["maxCll"],
+    max_fall: float = _native.HDR_DEFAULTS["maxFall"],
 ) -> bytes:
     """An HDR (Dynamic Range and Mastering) InfoFrame from values, checksum included.
 
-    ``primaries`` is a name of PRIMARIES ("bt2020", "p3", "bt709", any case) or
-    three (x, y) points, red, green, blue; ``white_point`` "d65" or (x, y).
-    Luminances in cd/m2; MaxCLL and MaxFALL 0 for unknown. ValueError names
-    every value that does not fit its field.
+    ``eotf`` an Eotf, its number or its name in any case ("pq"); ``primaries``
+    a name of PRIMARIES ("bt2020", "p3", "bt709", any case) or three (x, y)
+    points, red, green, blue; ``white_point`` "d65" or (x, y). Luminances in
+    cd/m2; MaxCLL and MaxFALL 0 for unknown. Refused (a ValueError) names every
+    value that does not fit its field.
     """
+    if isinstance(eotf, int):
+        eotf = Eotf(eotf).name
+    points: str | list[float]
     if isinstance(primaries, str):
-        named = PRIMARIES.get(primaries.lower())
-        if named is None:
-            raise ValueError(f"primaries: expected one of {', '.join(PRIMARIES)} or three (x, y) points, not {primaries!r}")
-        red, green, blue = named
+        points = primaries
     else:
         if len(primaries) != 3:
             raise ValueError("primaries: three (x, y) points, red, green and blue")
-        red, green, blue = (_point(p, "primaries") for p in primaries)
-    if isinstance(white_point, str):
-        if white_point.lower() != "d65":
-            raise ValueError(f"white_point: expected 'd65' or (x, y), not {white_point!r}")
-        white = WHITE_D65
-    else:
-        white = _point(white_point, "white_point")
-    return _native.hdr_infoframe(
-        int(Eotf(eotf)), red, green, blue, white, max_luminance, min_luminance, max_cll, max_fall
-    )
+        points = [v for p in primaries for v in _point(p, "primaries")]
+    white = white_point if isinstance(white_point, str) else _point(white_point, "white_point")
+    inputs = {
+        "eotf": eotf,
+        "primaries": points,
+        "whitePoint": white,
+        "maxLuminance": float(max_luminance),
+        "minLuminance": float(min_luminance),
+        "maxCll": float(max_cll),
+        "maxFall": float(max_fall),
+        "send": False,
+    }
+    result = outcome_result("infoframe hdr-build", _native.run("", "infoframe hdr-build", inputs))
+    text: str = result.document["text"]
+    return bytes.fromhex(text.replace(":", ""))

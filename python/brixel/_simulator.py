@@ -18,6 +18,9 @@ class FaultKind(NamedTuple):
     at_frame: bool
 
 
+#: The most simulated devices attached at once, as brixelctl's --devices takes them.
+MAX_DEVICES: int = _native.MAX_SIMULATED_DEVICES
+
 #: The fault kinds, as brixelctl's --fault takes them.
 FAULT_KINDS: tuple[FaultKind, ...] = tuple(FaultKind(*kind) for kind in _native.fault_kinds())
 
@@ -30,8 +33,8 @@ class Simulator:
     """
 
     def __init__(self, devices: int = 1, faults: Iterable[str | FaultKind] = ()) -> None:
-        if devices < 0:
-            raise ValueError(f"devices: 0 or more, not {devices}")
+        if not 0 <= devices <= MAX_DEVICES:
+            raise ValueError(f"devices: 0 to {MAX_DEVICES}, not {devices}")
         self._devices = devices
         self._faults = [f.name if isinstance(f, FaultKind) else f for f in faults]
         self.paths: list[str] = []

@@ -109,19 +109,19 @@ bool write(std::ostream& out) {
     out << "\n\nclass SettingMethods:\n"
            "    \"\"\"A method for each exported setting function; each returns the device's\n"
            "    confirmation as a Result, or raises.\"\"\"\n\n"
-           "    def _setting(self, setting: Setting, value: int) -> Result:\n"
+           "    def _setting(self, operation: str, value: int | str | None = None) -> Result:\n"
            "        raise NotImplementedError\n";
     for (const auto& row : settingCodes) {
         // A built-in EDID is installed with install_edid, which uploads it first.
         if (row.argument == ArgumentKind::edidTable) continue;
         const std::string method = snakeCase(row.function);
-        const std::string setting = "Setting." + memberName(row.command, "");
+        const std::string setting = "\"" + std::string(row.command) + "\"";
         const std::string doc = capitalised(row.summary) + ": " + std::string(row.function) + ", setting code " +
                                 std::to_string(row.code) + ".";
         out << "\n    def " << method;
         if (row.argument == ArgumentKind::none) {
             out << "(self) -> Result:\n        \"\"\"" << doc << "\"\"\"\n        return self._setting(" << setting
-                << ", 1)\n";
+                << ")\n";
         } else if (row.argument == ArgumentKind::flag) {
             out << "(self, on: bool) -> Result:\n        \"\"\"" << doc << "\"\"\"\n        return self._setting("
                 << setting << ", 1 if on else 0)\n";
@@ -131,9 +131,9 @@ bool write(std::ostream& out) {
                 std::cerr << "brixel_python_tables: no Python enumeration for the argument of " << row.function << "\n";
                 return false;
             }
-            out << "(self, " << e->parameter << ": " << e->className << " | int) -> Result:\n        \"\"\"" << doc
-                << "\"\"\"\n        return self._setting(" << setting << ", " << e->className << "(" << e->parameter
-                << "))\n";
+            // A member, its number, or its name in any case: the catalogue checks which.
+            out << "(self, " << e->parameter << ": " << e->className << " | int | str) -> Result:\n        \"\"\""
+                << doc << "\"\"\"\n        return self._setting(" << setting << ", " << e->parameter << ")\n";
         }
     }
     return true;

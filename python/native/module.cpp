@@ -1,15 +1,15 @@
-// brixel._native: the exported functions and the toolkit's checks, as plain
-// Python values. The package around it (python/brixel) gives them their
-// Pythonic shape; nothing here decides what a Python user sees beyond types.
-// Every call that reaches the library lets go of the GIL while it waits for
-// the lock and the device.
+// brixel._native: the toolkit's operations catalogue and its owner of the
+// library, as plain Python values. The package around it (python/brixel)
+// gives them their Pythonic shape; nothing here decides what a Python user
+// sees beyond types. Every run lets go of the GIL while it waits for the
+// owner and the device.
 
 #include <BrixelLibrary.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <array>
-#include <cstring>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -17,199 +17,137 @@
 
 #include "edid/catalogue.h"
 #include "infoframe/infoframe_bytes.h"
-#include "python/native/calls.h"
-#include "settings/readback_sizes.h"
-#include "settings/setting_codes.h"
-#include "toolkit/edid_file.h"
+#include "toolkit/device_owner.h"
+#include "toolkit/exit_codes.h"
 #include "toolkit/infoframe_text.h"
 #include "toolkit/matrix_values.h"
-#include "toolkit/setting_values.h"
-#include "toolkit/status_values.h"
+#include "toolkit/operations.h"
+#include "toolkit/simulated_devices.h"
 
 namespace py = pybind11;
 
 namespace brixel::python {
 namespace {
 
-using Point = std::pair<double, double>;
+using nlohmann::json;
 
-template <typename Call>
-Outcome onDevice(const std::string& path, Call&& call) {
-    py::gil_scoped_release unlocked;
-    return Calls::instance().run(path, std::forward<Call>(call));
-}
+// The library is one per process: so is its owner, and the simulated
+// devices that may stand in for USB.
+struct Process {
+    std::mutex simulatorMutex;
+    std::unique_ptr<toolkit::SimulatedDevices> simulated;
+    toolkit::DeviceOwner owner{toolkit::OwnerOptions{}};
+
+    static Process& instance() {
+        static Process process;
+        return process;
+    }
+};
 
 py::bytes asBytes(std::span<const uint8_t> bytes) {
     return py::bytes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-std::vector<uint8_t> fromBytes(const py::bytes& data) {
-    const std::string_view view(data);
-    return {view.begin(), view.end()};
+// ---- JSON and Python values -----------------------------------------------------
+
+json toJson(py::handle value, const std::string& where);
+
+json toJson(py::handle value, const std::string& where) {
+    if (value.is_none()) return nullptr;
+    if (py::isinstance<py::bool_>(value)) return value.cast<bool>();
+    if (py::isinstance<py::int_>(value)) return value.cast<long long>();
+    if (py::isinstance<py::float_>(value)) return value.cast<double>();
+    if (py::isinstance<py::str>(value)) return value.cast<std::string>();
+    // Bytes (an EDID's content) travel as a string of the same bytes.
+    if (py::isinstance<py::bytes>(value) || py::isinstance<py::bytearray>(value) ||
+        py::isinstance<py::memoryview>(value))
+        return py::bytes(py::reinterpret_borrow<py::object>(value)).cast<std::string>();
+    if (py::isinstance<py::dict>(value)) {
+        json object = json::object();
+        for (const auto& [key, item] : value.cast<py::dict>())
+            object[py::str(key).cast<std::string>()] = toJson(item, where);
+        return object;
+    }
+    if (py::isinstance<py::list>(value) || py::isinstance<py::tuple>(value)) {
+        json array = json::array();
+        for (const auto& item : value) array.push_back(toJson(item, where));
+        return array;
+    }
+    throw py::type_error(where + ": " + std::string(py::str(value.get_type().attr("__name__"))) +
+                         " is not a value an operation takes");
 }
 
-std::string problemsText(const std::string& what, const std::vector<std::string>& problems) {
-    std::string text = what;
-    for (const auto& p : problems) text += "\n  " + p;
-    return text;
+py::object toPython(const json& value) {
+    switch (value.type()) {
+        case json::value_t::null: return py::none();
+        case json::value_t::boolean: return py::bool_(value.get<bool>());
+        case json::value_t::number_integer: return py::int_(value.get<long long>());
+        case json::value_t::number_unsigned: return py::int_(value.get<unsigned long long>());
+        case json::value_t::number_float: return py::float_(value.get<double>());
+        case json::value_t::string: {
+            const auto& text = value.get_ref<const std::string&>();
+            // A name as the file system or the source gave it need not be UTF-8.
+            PyObject* object = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
+            if (!object) throw py::error_already_set();
+            return py::reinterpret_steal<py::object>(object);
+        }
+        case json::value_t::array: {
+            py::list list;
+            for (const auto& item : value) list.append(toPython(item));
+            return list;
+        }
+        case json::value_t::object: {
+            py::dict dict;
+            for (const auto& [key, item] : value.items()) dict[py::str(key)] = toPython(item);
+            return dict;
+        }
+        default: return py::none();
+    }
 }
 
-SB_VALUES matrixFrom(const std::vector<double>& values) {
-    if (values.size() != toolkit::matrixRecordFields.size())
-        throw std::invalid_argument("a matrix is 12 values, not " + std::to_string(values.size()));
-    SB_VALUES record{};
-    for (std::size_t k = 0; k < values.size(); ++k) record.*toolkit::matrixRecordFields[k].field = values[k];
-    return record;
+const char* reachName(toolkit::Reach reach) {
+    switch (reach) {
+        case toolkit::Reach::notAsked: return "notAsked";
+        case toolkit::Reach::noDevice: return "noDevice";
+        case toolkit::Reach::silent: return "silent";
+        case toolkit::Reach::answered: return "answered";
+    }
+    return "";
 }
 
-std::vector<double> matrixValues(const SB_VALUES& record) {
-    std::vector<double> values;
-    for (const auto& field : toolkit::matrixRecordFields) values.push_back(record.*field.field);
-    return values;
-}
+// ---- Runs ------------------------------------------------------------------------
 
-const SettingCode& settingRowOf(int code) {
-    for (const auto& row : settingCodes)
-        if (row.code == code) return row;
-    throw std::invalid_argument("no exported function sends setting code " + std::to_string(code));
-}
-
-uint8_t valueByteOf(int value) {
-    if (value < 0 || value > 255) throw std::invalid_argument("a value byte is 0 to 255, not " + std::to_string(value));
-    return static_cast<uint8_t>(value);
-}
-
-// The device calls --------------------------------------------------------------
-
-Outcome setting(const std::string& path, int code, int value) {
-    const SettingCode& row = settingRowOf(code);
-    const uint8_t byte = valueByteOf(value);
-    return onDevice(path, [&] { return row.wrapper(byte); });
-}
-
-Outcome setState(const std::string& path, int code, int value) {
-    const uint8_t c = valueByteOf(code);
-    const uint8_t v = valueByteOf(value);
-    if (const auto refusal = toolkit::settingRefusal(c, v)) throw std::invalid_argument(*refusal);
-    return onDevice(path, [&] { return setBrixelState(static_cast<BRIXEL_CMD>(c), v); });
-}
-
-py::tuple firmwareVersion(const std::string& path) {
-    std::array<char, firmwareTextSize> text{};
-    const Outcome outcome = onDevice(path, [&] { return getFwVersion(text.data()); });
-    return py::make_tuple(outcome, std::string(text.data(), strnlen(text.data(), text.size())));
-}
-
-py::tuple stateBlock(const std::string& path) {
-    std::array<uint8_t, stateBlockSize> state{};
-    const Outcome outcome = onDevice(path, [&] { return getBrixelState(state.data()); });
-    return py::make_tuple(outcome, asBytes(state));
-}
-
-py::tuple status(const std::string& path) {
-    VIDEO_STATUS report{};
-    const Outcome outcome = onDevice(path, [&] { return getVideoFormat(&report); });
-    return py::make_tuple(outcome, toolkit::statusReportJson(report).dump());
-}
-
-py::tuple readEdid(const std::string& path, bool sink) {
-    edid::Edid bytes{};
-    const Outcome outcome = onDevice(path, [&] { return sink ? getSinkEdid(bytes.data()) : getEdid(bytes.data()); });
-    return py::make_tuple(outcome, asBytes(bytes));
-}
-
-Outcome writeEdid(const std::string& path, const py::bytes& data) {
-    std::vector<uint8_t> bytes = fromBytes(data);
-    if (bytes.size() != edid::edidSize)
-        throw std::invalid_argument("the device takes 256 EDID bytes, not " + std::to_string(bytes.size()));
-    return onDevice(path, [&] { return setCustomEdid(bytes.data()); });
-}
-
-Outcome installEdid(const std::string& path, int value) {
-    const auto* row = edid::rowFor(value);
-    if (!row) throw std::invalid_argument(std::to_string(value) + " names no built-in EDID: 2 to 25");
-    return onDevice(path, [&] { return changeCustomEdid(row->value); });
-}
-
-void checkInfoFrameText(const std::string& text, std::size_t maxBytes) {
-    const auto problems = toolkit::infoFrameTextProblems(text, maxBytes);
-    if (!problems.empty()) throw std::invalid_argument(problemsText("the InfoFrame text is not usable:", problems));
-}
-
-Outcome setAviInfoFrame(const std::string& path, std::string text) {
-    checkInfoFrameText(text, infoframe::aviMaxBytes);
-    return onDevice(path, [&] { return setAviIf(text.data()); });
-}
-
-Outcome setHdrInfoFrame(const std::string& path, std::string text, bool fillChecksum) {
-    checkInfoFrameText(text, infoframe::hdrMaxBytes);
-    return onDevice(path, [&] { return setHdrIf(text.data(), fillChecksum); });
-}
-
-py::tuple matrix(const std::string& path) {
-    SB_VALUES record{};
-    const Outcome outcome = onDevice(path, [&] { return get3x(&record); });
-    return py::make_tuple(outcome, matrixValues(record));
-}
-
-void checkMatrix(const std::vector<double>& values) {
-    const SB_VALUES record = matrixFrom(values);
-    std::vector<std::string> problems;
-    for (const auto& field : toolkit::matrixRecordFields)
-        if (auto problem = toolkit::matrixValueProblem(field, record.*field.field)) problems.push_back(*problem);
-    if (!problems.empty()) throw std::invalid_argument(problemsText("the matrix values are not usable:", problems));
-}
-
-Outcome setMatrix(const std::string& path, const std::vector<double>& values) {
-    checkMatrix(values);
-    SB_VALUES record = matrixFrom(values);
-    return onDevice(path, [&] { return set3x(&record); });
-}
-
-std::vector<double> defaultMatrix() {
-    SB_VALUES record{};
-    // No device traffic, but a library call all the same: not beside another.
+toolkit::Outcome run(const std::string& path, const std::string& operation, const py::dict& given) {
+    const json inputs = toJson(given, operation);
     py::gil_scoped_release unlocked;
-    Calls::instance().exclusive([&] { reset3x(&record); });
-    return matrixValues(record);
+    return Process::instance().owner.run(operation, inputs, path);
 }
 
-// Pure work ------------------------------------------------------------------
-
-py::tuple edidFromContent(const py::bytes& content) {
+std::vector<std::string> startSimulator(unsigned devices, const std::vector<std::string>& faults) {
+    py::gil_scoped_release unlocked;
+    auto& process = Process::instance();
+    std::lock_guard lock(process.simulatorMutex);
+    if (process.simulated) throw std::logic_error("a simulator is running already: one at a time");
+    toolkit::SimulationOptions options;
+    options.devices = devices;
+    options.faults = faults;
+    options.inMemory = true;
     std::string error;
-    const auto read = toolkit::readEdidBytes(std::string_view(content), error);
-    if (!read) throw std::invalid_argument(error);
-    std::vector<std::string> notes;
-    const auto bytes = toolkit::edidForDevice(*read, notes, error);
-    if (!bytes) throw std::invalid_argument(error);
-    return py::make_tuple(asBytes(*bytes), read->form, notes);
+    auto started = toolkit::SimulatedDevices::start(options, error);
+    if (!started) throw std::invalid_argument(error);
+    // The session that reached USB devices ends before the simulated ones appear.
+    process.owner.setTransport({&started->layer(), {}, {}});
+    process.simulated = std::move(started);
+    return process.simulated->devicePaths();
 }
 
-py::tuple fixEdidChecksums(const py::bytes& data) {
-    std::vector<uint8_t> bytes = fromBytes(data);
-    const auto fixed = toolkit::fixEdidChecksums(bytes);
-    return py::make_tuple(asBytes(bytes), fixed);
-}
-
-py::bytes hdrInfoFrame(int eotf, Point red, Point green, Point blue, Point white, double maxLuminance,
-                       double minLuminance, double maxCll, double maxFall) {
-    if (eotf < 0 || eotf > static_cast<int>(infoframe::TransferFunction::hlg))
-        throw std::invalid_argument("no transfer function " + std::to_string(eotf));
-    infoframe::HdrMetadata m;
-    m.eotf = static_cast<infoframe::TransferFunction>(eotf);
-    m.red = {red.first, red.second};
-    m.green = {green.first, green.second};
-    m.blue = {blue.first, blue.second};
-    m.white = {white.first, white.second};
-    m.maxLuminance = maxLuminance;
-    m.minLuminance = minLuminance;
-    m.maxCll = maxCll;
-    m.maxFall = maxFall;
-    const auto problems = infoframe::hdrMetadataProblems(m);
-    if (!problems.empty())
-        throw std::invalid_argument(problemsText("the HDR values do not fit the InfoFrame:", problems));
-    return asBytes(infoframe::buildDrmInfoFrame(m));
+toolkit::Outcome stopSimulator() {
+    py::gil_scoped_release unlocked;
+    auto& process = Process::instance();
+    std::lock_guard lock(process.simulatorMutex);
+    auto outcome = process.owner.setTransport({});
+    process.simulated.reset();
+    return outcome;
 }
 
 }  // namespace
@@ -218,66 +156,64 @@ py::bytes hdrInfoFrame(int eotf, Point red, Point green, Point blue, Point white
 PYBIND11_MODULE(_native, m) {
     using namespace brixel;
     using namespace brixel::python;
-    m.doc() = "The BrixelLibrary's exported functions and the toolkit's checks; use the package brixel.";
+    using toolkit::Outcome;
+    m.doc() = "The BrixelLibrary's operations catalogue and its owner of the library; use the package brixel.";
     m.attr("version") = BRIXEL_VERSION;
 
-    py::class_<Outcome>(m, "Outcome", "What a call came to, with the library's console lines and warnings.")
-        .def_readonly("confirmed", &Outcome::confirmed)
-        .def_property_readonly("code", [](const Outcome& o) { return static_cast<int>(o.code); })
-        .def_readonly("messages", &Outcome::messages)
-        .def_readonly("warnings", &Outcome::warnings);
+    py::class_<Outcome>(m, "Outcome", "What a run came to: its document, the bytes it read, how far it got.")
+        .def_property_readonly("document", [](const Outcome& o) { return toPython(o.doc.toJson()); })
+        .def_property_readonly("data", [](const Outcome& o) { return asBytes(o.data); })
+        .def_property_readonly("confirmed", [](const Outcome& o) { return o.confirmed(); })
+        .def_property_readonly("refused", [](const Outcome& o) { return o.refused; })
+        .def_property_readonly("reach", [](const Outcome& o) { return reachName(o.reach); })
+        .def_property_readonly("code", [](const Outcome& o) { return static_cast<int>(o.exitCode()); })
+        .def_property_readonly("error", [](const Outcome& o) { return o.doc.error; })
+        .def_property_readonly("override", [](const Outcome& o) { return std::string(o.override); })
+        .def_property_readonly("refusal", [](const Outcome& o) { return o.refusal; })
+        .def_property_readonly("messages", [](const Outcome& o) { return o.doc.messages; })
+        .def_property_readonly("warnings", [](const Outcome& o) { return o.doc.warnings; })
+        .def_property_readonly("notes", [](const Outcome& o) { return o.doc.notes; })
+        .def_property_readonly("problems", [](const Outcome& o) { return o.doc.problems; });
     m.attr("EXIT_NOT_CONFIRMED") = static_cast<int>(toolkit::exitNotConfirmed);
     m.attr("EXIT_NO_DEVICE") = static_cast<int>(toolkit::exitNoDevice);
+    m.attr("MAX_SIMULATED_DEVICES") = toolkit::maxSimulatedDevices;
 
-    m.def("setting", &setting, "Calls the exported function of a setting code with a value byte.");
-    m.def("set_state", &setState, "setBrixelState with any code and value byte the library sends.");
-    m.def("firmware_version", &firmwareVersion, "getFwVersion.");
-    m.def("state_block", &stateBlock, "getBrixelState.");
-    m.def("status", &status, "getVideoFormat, as the report's JSON.");
-    m.def("edid", &readEdid, "getEdid, or getSinkEdid.");
-    m.def("write_edid", &writeEdid, "setCustomEdid with 256 bytes.");
-    m.def("install_edid", &installEdid, "changeCustomEdid.");
-    m.def("set_avi_infoframe", &setAviInfoFrame, "setAviIf, the text checked first.");
-    m.def("set_hdr_infoframe", &setHdrInfoFrame, "setHdrIf, the text checked first.");
-    m.def("matrix", &matrix, "get3x, in record order.");
-    m.def("set_matrix", &setMatrix, "set3x, the values checked first.");
-    m.def("default_matrix", &defaultMatrix, "reset3x: the default matrix, in record order.");
-
+    m.def("run", &run, py::arg("path"), py::arg("operation"), py::arg("inputs"),
+          "Runs an operation of the catalogue on the device at the path (any Brixel when empty).");
     m.def(
         "hold",
         [](const std::string& path) {
             py::gil_scoped_release unlocked;
-            Calls::instance().hold(path);
+            Process::instance().owner.hold(path);
         },
-        "Keeps the device at the path open between calls.");
+        "Keeps the device at the path open between runs.");
     m.def(
         "release",
         [](const std::string& path) {
             py::gil_scoped_release unlocked;
-            return Calls::instance().release(path);
+            return Process::instance().owner.release(path);
         },
         "Ends a hold; the last one closes the device.");
-    m.def(
-        "start_simulator",
-        [](unsigned devices, const std::vector<std::string>& faults) {
-            py::gil_scoped_release unlocked;
-            return Calls::instance().startSimulator(devices, faults);
-        },
-        "Simulated devices in memory in place of USB; where each is attached.");
-    m.def(
-        "stop_simulator",
-        [] {
-            py::gil_scoped_release unlocked;
-            return Calls::instance().stopSimulator();
-        },
-        "USB again.");
+    m.def("start_simulator", &startSimulator, "Simulated devices in memory in place of USB; where each is attached.");
+    m.def("stop_simulator", &stopSimulator, "USB again.");
+
+    m.def("operations", [] {
+        std::vector<py::tuple> list;
+        for (const auto& op : toolkit::operations()) {
+            std::vector<py::tuple> inputs;
+            for (const auto& input : op.inputs)
+                inputs.push_back(py::make_tuple(std::string(input.name), input.required, std::string(input.help)));
+            list.push_back(
+                py::make_tuple(std::string(op.name), std::string(op.summary), op.changesDevice, std::move(inputs)));
+        }
+        return list;
+    });
     m.def("fault_kinds", [] {
         std::vector<py::tuple> kinds;
         for (const auto& kind : toolkit::faultKindList())
             kinds.push_back(py::make_tuple(std::string(kind.name), std::string(kind.description), kind.atFrame));
         return kinds;
     });
-
     m.def("catalogue", [] {
         std::vector<py::tuple> entries;
         for (const auto& row : edid::catalogue)
@@ -285,32 +221,24 @@ PYBIND11_MODULE(_native, m) {
                                              std::string(row.description), asBytes(*edid::builtInEdidFor(row.value))));
         return entries;
     });
-    m.def("edid_from_content", &edidFromContent, "The 256 bytes of an EDID in any form brixelctl reads.");
-    m.def("edid_problems", [](const py::bytes& data) { return toolkit::edidProblems(fromBytes(data)); });
-    m.def("fix_edid_checksums", &fixEdidChecksums);
 
-    m.attr("AVI_MAX_BYTES") = infoframe::aviMaxBytes;
-    m.attr("HDR_MAX_BYTES") = infoframe::hdrMaxBytes;
-    m.def("infoframe_text_problems", &toolkit::infoFrameTextProblems);
-    m.def("infoframe_text", [](const py::bytes& data) { return toolkit::infoFrameText(fromBytes(data)); });
-    m.def("checksum_holds", [](const py::bytes& data) { return infoframe::checksumHolds(fromBytes(data)); });
-    m.def("hdr_infoframe", &hdrInfoFrame, "The HDR InfoFrame built from values.");
+    m.def("infoframe_text", [](const py::bytes& data) {
+        const std::string_view view(data);
+        return toolkit::infoFrameText(std::span(reinterpret_cast<const uint8_t*>(view.data()), view.size()));
+    });
+    m.def("checksum_holds", [](const py::bytes& data) {
+        const std::string_view view(data);
+        return infoframe::checksumHolds(std::span(reinterpret_cast<const uint8_t*>(view.data()), view.size()));
+    });
+    m.attr("HDR_DEFAULTS") = toPython(toolkit::hdrBuildDefaults());
     py::dict presets;
     for (const auto& p : infoframe::primaryPresets)
-        presets[py::str(std::string(p.name))] =
-            py::make_tuple(Point{p.red.x, p.red.y}, Point{p.green.x, p.green.y}, Point{p.blue.x, p.blue.y});
+        presets[py::str(std::string(p.name))] = py::make_tuple(
+            py::make_tuple(p.red.x, p.red.y), py::make_tuple(p.green.x, p.green.y), py::make_tuple(p.blue.x, p.blue.y));
     m.attr("PRIMARIES") = presets;
-    m.attr("WHITE_D65") = Point{infoframe::whiteD65.x, infoframe::whiteD65.y};
-    m.attr("HDR_DEFAULTS") =
-        py::make_tuple(infoframe::HdrMetadata{}.maxLuminance, infoframe::HdrMetadata{}.minLuminance,
-                       infoframe::HdrMetadata{}.maxCll, infoframe::HdrMetadata{}.maxFall);
+    m.attr("WHITE_D65") = py::make_tuple(infoframe::whiteD65.x, infoframe::whiteD65.y);
 
     std::vector<std::string> fieldNames;
     for (const auto& field : toolkit::matrixRecordFields) fieldNames.emplace_back(field.name);
     m.attr("MATRIX_FIELDS") = fieldNames;
-    m.def("check_matrix", &checkMatrix, "ValueError naming every value its field does not hold.");
-    m.def("held_matrix",
-          [](const std::vector<double>& v) { return matrixValues(toolkit::heldMatrixValues(matrixFrom(v))); });
-    m.def("matrix_holding_warnings",
-          [](const std::vector<double>& v) { return toolkit::matrixHoldingWarnings(matrixFrom(v)); });
 }

@@ -67,7 +67,7 @@ def test_write_edid_names_every_problem_and_writes_nothing(dev: brixel.Device) -
     with pytest.raises(ValueError) as raised:
         dev.write_edid(bytes(edid))
     text = str(raised.value)
-    assert text.startswith("3 problem(s) in the EDID, nothing written")
+    assert text.startswith("data: 3 problems, nothing written; force=True writes it as it is")
     assert "header" in text
     assert dev.edid() == before
 
@@ -82,7 +82,7 @@ def test_write_edid_fixes_checksums_or_forces_when_asked(dev: brixel.Device) -> 
 
     edid[0x10] ^= 0x01
     forced = dev.write_edid(bytes(edid), force=True)
-    assert len(forced.notes) == 2
+    assert len(forced.problems) == 2
     assert dev.edid() == bytes(edid)
 
 

@@ -31,5 +31,5 @@ def test_home_cinema_example() -> None:
     done = run(str(EXAMPLES / "home_cinema.py"), "--simulate")
     assert done.returncode == 0, done.stderr
     lines = done.stdout.splitlines()
-    assert lines[0] == "install_edid confirmed EDID custom written..."
+    assert lines[0] == "edid install confirmed EDID custom written..."
     assert lines[-1].startswith("EDID now: 00 ff ff ff ff ff ff 00")

@@ -19,7 +19,8 @@ def test_avi_infoframe_as_text_or_bytes(dev: brixel.Device) -> None:
 
 def test_avi_infoframe_whose_checksum_does_not_hold_is_sent_with_a_note(dev: brixel.Device) -> None:
     result = dev.set_avi_infoframe("82:02:0D:00:40")
-    assert result.notes == ("the AVI InfoFrame's bytes do not add up to 0 modulo 256",)
+    assert result.notes == (
+        "the AVI InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it for its checksum",)
 
 
 def test_infoframe_text_is_checked_before_the_device(dev: brixel.Device) -> None:
@@ -77,5 +78,5 @@ def test_hdr_infoframe_sent_as_built_or_with_the_checksum_filled(dev: brixel.Dev
     unfilled = frame[:3] + b"\x00" + frame[4:]
     assert dev.set_hdr_infoframe(unfilled, fill_checksum=True).notes == ()
     assert dev.set_hdr_infoframe(brixel.infoframe_text(unfilled)).notes == (
-        "the HDR InfoFrame's bytes do not add up to 0 modulo 256",
+        "the HDR InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it for its checksum",
     )

@@ -144,7 +144,7 @@ const Row rows[] = {
 
     // ---- One JSON shape ---------------------------------------------------------------
     {"usage errors in json", "--json --simulate --fresh port 9", "", 2,
-     {"\"command\": \"port\"", "\"confirmed\": false", "\"error\": \"port takes 1|2|3|4, not '9'"}},
+     {"\"command\": \"port\"", "\"confirmed\": null", "\"error\": \"port takes 1|2|3|4, not '9'"}},
     {"an unknown word in json", "--json frobnicate", "", 2, {"\"error\": \"'frobnicate' is not a command"}},
     {"edid list is an object", "--json edid list", "", 0,
      {"\"command\": \"edid list\"", "\"confirmed\": null", "\"entries\": [", "\"name\": \"1080p60-multi\""}},

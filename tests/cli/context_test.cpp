@@ -49,56 +49,73 @@ class ToolSession : public testing::Test {
 protected:
     Context ctx;
     std::string printed;  // standard error
+    std::vector<std::string> warnings;
 
     void SetUp() override {
         devicesOnBus = 0;
         ctx.transport = &testBus;
     }
 
-    // A session of `calls` port changes; returns its exit code.
-    int session(int calls) {
+    // A command of `runs` port changes, the device held for all of them;
+    // returns the last run's exit code.
+    int session(int runs) {
         testing::internal::CaptureStderr();
-        const int code = ctx.session([&] {
-            bool ok = true;
-            for (int i = 0; i < calls; ++i) ok = ctx.call([] { return setActivePort(BRIXEL_INPORT_2); }) && ok;
-            return ok;
-        });
+        testing::internal::CaptureStdout();
+        ctx.begin(false);
+        int code = exitConfirmed;
+        for (int i = 0; i < runs; ++i) {
+            const auto outcome = ctx.run("port", {{"value", "2"}});
+            warnings.insert(warnings.end(), outcome.doc.warnings.begin(), outcome.doc.warnings.end());
+            code = outcome.exitCode();
+        }
+        code = ctx.end(code);
+        testing::internal::GetCapturedStdout();
         printed = testing::internal::GetCapturedStderr();
         return code;
     }
 };
 
 TEST_F(ToolSession, NoDeviceIsTheLibrarysWarningAndThenAHint) {
-    EXPECT_EQ(session(1), exitNoDevice);
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    ctx.command("port", {{"value", "2"}});
+    const std::string out = testing::internal::GetCapturedStdout();
+    printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(commandExitCode(), exitNoDevice);
     EXPECT_EQ(printed, "BrixelLibrary warning: BRIXEL USB not connected!\n" + noBrixelHint);
-    EXPECT_EQ(ctx.warnings, std::vector<std::string>{"BRIXEL USB not connected!"});
+    EXPECT_EQ(out, "");
 }
 
 TEST_F(ToolSession, WithJsonTheWarningsAreCollectedAndNothingIsPrinted) {
     ctx.json = true;
-    EXPECT_EQ(session(1), exitNoDevice);
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    ctx.command("port", {{"value", "2"}});
+    const std::string out = testing::internal::GetCapturedStdout();
+    printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(commandExitCode(), exitNoDevice);
     EXPECT_EQ(printed, "");
-    EXPECT_EQ(ctx.warnings, std::vector<std::string>{"BRIXEL USB not connected!"});
+    const auto doc = nlohmann::json::parse(out);
+    EXPECT_EQ(doc.at("warnings"), nlohmann::json::array({"BRIXEL USB not connected!"}));
+    EXPECT_EQ(doc.at("confirmed"), false);
 }
 
 TEST_F(ToolSession, ARunOfTheSameWarningIsFoldedIntoACountAsTheLinuxHostFoldsIt) {
     EXPECT_EQ(session(40), exitNoDevice);
     EXPECT_EQ(printed,
               "BrixelLibrary warning: BRIXEL USB not connected!\n"
-              "BrixelLibrary warning: BRIXEL USB not connected! (repeated 39 times)\n" +
-                  noBrixelHint);
-    EXPECT_EQ(ctx.warnings,
-              (std::vector<std::string>{"BRIXEL USB not connected!", "BRIXEL USB not connected! (repeated 39 times)"}));
+              "BrixelLibrary warning: BRIXEL USB not connected! (repeated 39 times)\n");
+    EXPECT_EQ(warnings, std::vector<std::string>{"BRIXEL USB not connected!"});
 }
 
 TEST_F(ToolSession, ADeviceThatWillNotOpenIsNotCalledMissing) {
     devicesOnBus = 1;
     EXPECT_EQ(session(1), exitNoDevice);
     EXPECT_EQ(printed, "BrixelLibrary warning: Usb device open error!\nBrixelLibrary: Device open error\n");
-    EXPECT_EQ(ctx.warnings, std::vector<std::string>{"Usb device open error!"});
+    EXPECT_EQ(warnings, std::vector<std::string>{"Usb device open error!"});
 }
 
-TEST(ToolSessionSimulated, EachWaitOfAnEdidWriteReachesTheCommandThatWatches) {
+TEST(ToolSessionSimulated, EachWaitOfAnEdidWriteReachesTheRunThatWatches) {
     const auto state =
         std::filesystem::temp_directory_path() / ("brixelctl-context-" + std::to_string(::getpid()) + ".json");
     Context ctx;
@@ -107,17 +124,20 @@ TEST(ToolSessionSimulated, EachWaitOfAnEdidWriteReachesTheCommandThatWatches) {
     ctx.json = true;
     ctx.stateFile = state.string();
     unsigned waits = 0;
-    const int code = ctx.session([&] {
-        const bool watched = ctx.watchingWaits(
-            [&] { ++waits; }, [&] { return ctx.call([] { return changeCustomEdid(EDIDTABLE_1080P60_MULTI); }); });
-        // The watch ends with its run: a second write goes unseen.
-        return ctx.call([] { return changeCustomEdid(EDIDTABLE_1080P24_MULTI); }) && watched;
-    });
+    ctx.begin(false);
+    toolkit::RunOptions watched;
+    watched.onWait = [&] { ++waits; };
+    const auto first = ctx.run("edid install", {{"entry", 2}}, watched);
+    // The watch ends with its run: a second write goes unseen.
+    const auto second = ctx.run("edid install", {{"entry", 3}});
+    ctx.end(0);
     std::filesystem::remove(state);
     std::filesystem::remove(state.string() + ".lock");
-    EXPECT_EQ(code, exitConfirmed);
+    EXPECT_TRUE(first.confirmed());
+    EXPECT_TRUE(second.confirmed());
     EXPECT_EQ(waits, 32u);
-    EXPECT_EQ(ctx.consoleLines, (std::vector<std::string>{"EDID custom written...", "EDID custom written..."}));
+    EXPECT_EQ(first.doc.messages, (std::vector<std::string>{"EDID custom written..."}));
+    EXPECT_EQ(second.doc.messages, (std::vector<std::string>{"EDID custom written..."}));
 }
 
 }  // namespace

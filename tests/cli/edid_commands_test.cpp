@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "cli/edid_decode.h"
 #include "tests/cli/run_tool.h"
+#include "toolkit/edid_decode.h"
 
 namespace brixel::test {
 namespace {
@@ -41,7 +41,7 @@ TEST_F(BrixelctlEdid, DecodedReadBackGoesThroughEdidDecodeWhenItIsThere) {
     ASSERT_EQ(runTool(withState() + "--fresh edid install 20").exitCode, 0);
     const auto run = runTool(withState() + "edid get --decode");
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    if (cli::edidDecodeInstalled()) {
+    if (toolkit::edidDecodeInstalled()) {
         EXPECT_NE(run.output.find("Display Product Name: 'BRIXEL'"), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("VIC  16:"), std::string::npos) << run.output;
     } else {

@@ -3,7 +3,7 @@
 // fixtures/value-NN.failures (the entries carry some on purpose).
 // BRIXEL_UPDATE_EDID_FIXTURES=1 rewrites the fixtures instead of comparing.
 
-#include "cli/edid_decode.h"
+#include "toolkit/edid_decode.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 std::string decoded(int value, bool check) {
-    return cli::runEdidDecode(*edid::builtInEdidFor(value), check ? "--check" : "").value_or("");
+    return toolkit::runEdidDecode(*edid::builtInEdidFor(value), check ? "--check" : "").value_or("");
 }
 
 Lines splitLines(const std::string& text) {
@@ -171,7 +171,7 @@ void PrintTo(const Row& row, std::ostream* os) { *os << "value " << row.value; }
 class EdidDecode : public testing::TestWithParam<Row> {
 protected:
     void SetUp() override {
-        if (!cli::edidDecodeInstalled())
+        if (!toolkit::edidDecodeInstalled())
             GTEST_SKIP() << "edid-decode is not installed (Debian package edid-decode); the catalogue was not checked";
     }
 };

@@ -34,7 +34,7 @@ protected:
         panel::PanelOptions options;
         options.port = 0;
         options.accessToken = setup.accessToken;
-        options.device.transport = &devices_->layer();
+        options.device.transport.layer = &devices_->layer();
         options.statusInterval = std::chrono::milliseconds(100);
         server_ = panel::PanelServer::start(std::move(options), error);
         ASSERT_TRUE(server_) << error;

@@ -107,7 +107,7 @@ TEST(ResultDocument, OneShapeAndNoByteOfANameBreaksIt) {
     const std::string text = jsonText(doc.toJson(), -1);
     EXPECT_EQ(text,
               "{\"command\":\"edid get\",\"confirmed\":true,\"file\":\"ed\xEF\xBF\xBDid.bin\","
-              "\"messages\":[\"EDID read...\"],\"warnings\":[]}");
+              "\"messages\":[\"EDID read...\"],\"notes\":[],\"problems\":[],\"warnings\":[]}");
     doc.confirmed.reset();
     doc.error = "usage";
     EXPECT_EQ(doc.toJson().at("confirmed"), nullptr);

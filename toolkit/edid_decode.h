@@ -10,9 +10,12 @@
 #include <string_view>
 #include <vector>
 
-namespace brixel::cli {
+namespace brixel::toolkit {
 
 inline constexpr std::string_view edidDecodeProgram = "edid-decode";
+// What to do where it is missing.
+inline constexpr std::string_view edidDecodeMissing =
+    "edid-decode is not installed; on Debian or Ubuntu: sudo apt-get install edid-decode";
 
 // True when edid-decode is on the PATH.
 bool edidDecodeInstalled();
@@ -29,4 +32,4 @@ std::optional<EdidDecodeRun> runEdidDecodeFor(std::span<const uint8_t> edid, con
 // Its output alone, for `options` given as one word or none.
 std::optional<std::string> runEdidDecode(std::span<const uint8_t> edid, std::string_view options = {});
 
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit

@@ -1,4 +1,4 @@
-#include "cli/edid_decode.h"
+#include "toolkit/edid_decode.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace brixel::cli {
+namespace brixel::toolkit {
 
 bool edidDecodeInstalled() {
     const char* path = std::getenv("PATH");
@@ -95,4 +95,4 @@ std::optional<std::string> runEdidDecode(std::span<const uint8_t> edid, std::str
     return run->output;
 }
 
-}  // namespace brixel::cli
+}  // namespace brixel::toolkit

@@ -1,0 +1,195 @@
+// infoframe avi|hdr|hdr-build: custom InfoFrames for the output.
+
+#include <BrixelLibrary.h>
+
+#include <array>
+#include <charconv>
+#include <string>
+
+#include "infoframe/infoframe_bytes.h"
+#include "toolkit/command_results.h"
+#include "toolkit/hdr_values.h"
+#include "toolkit/infoframe_text.h"
+#include "toolkit/operation_families.h"
+#include "toolkit/setting_values.h"
+
+namespace brixel::toolkit::families {
+namespace {
+
+using nlohmann::json;
+
+constexpr std::array<InputSpec, 1> aviInputs{{
+    {"text", InputKind::text, true,
+     "the whole InfoFrame as hex bytes with colons (or spaces) between, e.g. 82:02:0D:..."},
+}};
+constexpr std::array<InputSpec, 2> hdrInputs{{
+    {"text", InputKind::text, true,
+     "the whole InfoFrame as hex bytes with colons (or spaces) between, e.g. 87:01:1A:..."},
+    {"fillChecksum", InputKind::flag, false, "let the library compute the checksum (the fourth byte)"},
+}};
+constexpr std::array<InputSpec, 8> buildInputs{{
+    {"eotf", InputKind::word, false, "transfer function"},
+    {"primaries", InputKind::values, false, "mastering display primaries: a name, or rx,ry,gx,gy,bx,by"},
+    {"whitePoint", InputKind::values, false, "white point: d65, or x,y"},
+    {"maxLuminance", InputKind::number, false, "mastering display maximum luminance, cd/m2"},
+    {"minLuminance", InputKind::number, false, "mastering display minimum luminance, cd/m2"},
+    {"maxCll", InputKind::number, false, "MaxCLL, cd/m2 (0: unknown)"},
+    {"maxFall", InputKind::number, false, "MaxFALL, cd/m2 (0: unknown)"},
+    {"send", InputKind::flag, false, "send it (true), or only build it"},
+}};
+
+struct Kind {
+    std::string_view name;  // "AVI"
+    std::size_t maxBytes;
+    bool (*send)(char* text, bool fillChecksum);
+};
+constexpr Kind aviKind{"AVI", infoframe::aviMaxBytes, [](char* text, bool) { return setAviIf(text); }};
+constexpr Kind hdrKind{"HDR", infoframe::hdrMaxBytes, [](char* text, bool fill) { return setHdrIf(text, fill); }};
+
+// The plan that sends `text` (checked) as a frame of `kind`.
+Plan sending(const Kind& kind, std::string text, bool fillChecksum) {
+    Plan plan;
+    if (!fillChecksum && !infoframe::checksumHolds(infoFrameTextBytes(text)))
+        plan.notes.push_back(
+            "the " + std::string(kind.name) +
+            " InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it for its checksum");
+    plan.subject = std::string(kind.name) + " InfoFrame " + text;
+    plan.result = infoFrameResult(text);
+    plan.run = [&kind, text, fillChecksum](RunContext& run) mutable {
+        return run.call([&] { return kind.send(text.data(), fillChecksum); });
+    };
+    return plan;
+}
+
+Plan checkedSending(const Kind& kind, const Inputs& inputs, bool fillChecksum) {
+    const std::string text = colonSeparated(inputs.at("text").get<std::string>());
+    const auto problems = infoFrameTextProblems(text, kind.maxBytes);
+    if (!problems.empty()) {
+        Plan plan;
+        plan.problems = problems;
+        plan.refusal = "the InfoFrame text is not usable";
+        return plan;
+    }
+    return sending(kind, text, fillChecksum);
+}
+
+Plan avi(const Operation&, const Inputs& inputs) { return checkedSending(aviKind, inputs, false); }
+Plan hdr(const Operation&, const Inputs& inputs) {
+    return checkedSending(hdrKind, inputs, inputs.value("fillChecksum", false));
+}
+
+// Numbers as a list, or as text separated by commas ("0.708,0.292,...").
+std::optional<std::vector<double>> numbersOf(const json& value, std::size_t count, const std::string& name,
+                                             Plan& plan) {
+    std::vector<double> numbers;
+    if (value.is_array()) {
+        for (const auto& v : value) {
+            if (!v.is_number()) break;
+            numbers.push_back(v.get<double>());
+        }
+    } else if (value.is_string()) {
+        const std::string text = value.get<std::string>();
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t end = std::min(text.find(',', start), text.size());
+            double v = 0;
+            const auto [ptr, ec] = std::from_chars(text.data() + start, text.data() + end, v);
+            if (start == end || ec != std::errc{} || ptr != text.data() + end) {
+                plan.refuse(name + ": '" + text.substr(start, end - start) + "' is not a number");
+                return std::nullopt;
+            }
+            numbers.push_back(v);
+            start = end + 1;
+        }
+    }
+    if (numbers.size() != count || (value.is_array() && value.size() != count)) {
+        plan.refuse(name + ": expected " + std::to_string(count) + " numbers separated by commas, got " +
+                    std::to_string(value.is_array() ? value.size() : numbers.size()));
+        return std::nullopt;
+    }
+    return numbers;
+}
+
+Plan build(const Operation&, const Inputs& inputs) {
+    Plan plan;
+    infoframe::HdrMetadata m;
+    const auto& preset = infoframe::primaryPresets.front();
+    m.red = preset.red, m.green = preset.green, m.blue = preset.blue;
+    m.white = infoframe::whiteD65;
+    if (inputs.contains("eotf")) {
+        const std::string name = wordOf(inputs.at("eotf"));
+        const auto eotf = transferFunctionNamed(name);
+        if (!eotf) return plan.refuse("eotf: expected " + transferFunctionChoices() + ", not '" + name + "'");
+        m.eotf = *eotf;
+    }
+    if (inputs.contains("primaries")) {
+        const json& value = inputs.at("primaries");
+        const std::string text = value.is_string() ? value.get<std::string>() : "";
+        if (const auto* p = primariesNamed(text)) {
+            m.red = p->red, m.green = p->green, m.blue = p->blue;
+        } else if (value.is_string() && text.find(',') == std::string::npos) {
+            return plan.refuse("primaries: expected " + primariesChoices() + " or rx,ry,gx,gy,bx,by, not '" + text +
+                               "'");
+        } else {
+            const auto v = numbersOf(value, 6, "primaries", plan);
+            if (!v) return plan;
+            m.red = {(*v)[0], (*v)[1]}, m.green = {(*v)[2], (*v)[3]}, m.blue = {(*v)[4], (*v)[5]};
+        }
+    }
+    if (inputs.contains("whitePoint")) {
+        const json& value = inputs.at("whitePoint");
+        if (!(value.is_string() && sameWord(value.get<std::string>(), whiteD65Name))) {
+            const auto v = numbersOf(value, 2, "whitePoint", plan);
+            if (!v) return plan;
+            m.white = {(*v)[0], (*v)[1]};
+        }
+    }
+    m.maxLuminance = inputs.value("maxLuminance", m.maxLuminance);
+    m.minLuminance = inputs.value("minLuminance", m.minLuminance);
+    m.maxCll = inputs.value("maxCll", m.maxCll);
+    m.maxFall = inputs.value("maxFall", m.maxFall);
+    if (auto problems = infoframe::hdrMetadataProblems(m); !problems.empty()) {
+        plan.problems = std::move(problems);
+        plan.refusal = "the HDR values do not fit the InfoFrame";
+        return plan;
+    }
+    const std::string text = infoFrameText(infoframe::buildDrmInfoFrame(m));
+    if (!inputs.value("send", true)) {
+        plan.subject = "HDR InfoFrame " + text;
+        plan.result = unsentInfoFrameResult(text);
+        return plan;
+    }
+    return sending(hdrKind, text, false);
+}
+
+const std::array<Operation, 3> ops{{
+    {"infoframe avi", "send a custom AVI InfoFrame (2 to 17 bytes) and activate it", aviInputs, true, avi},
+    {"infoframe hdr", "send a custom HDR InfoFrame (2 to 31 bytes) and activate it", hdrInputs, true, hdr},
+    {"infoframe hdr-build",
+     "build an HDR (Dynamic Range and Mastering) InfoFrame from values, and send it unless asked not to", buildInputs,
+     true, build},
+}};
+
+}  // namespace
+
+std::span<const Operation> infoFrames() { return ops; }
+
+}  // namespace brixel::toolkit::families
+
+namespace brixel::toolkit {
+
+nlohmann::json hdrBuildDefaults() {
+    const infoframe::HdrMetadata m;
+    std::string eotf;
+    for (const auto& row : transferFunctionNames)
+        if (row.eotf == m.eotf) eotf = row.name;
+    return {{"eotf", eotf},
+            {"primaries", infoframe::primaryPresets.front().name},
+            {"whitePoint", whiteD65Name},
+            {"maxLuminance", m.maxLuminance},
+            {"minLuminance", m.minLuminance},
+            {"maxCll", m.maxCll},
+            {"maxFall", m.maxFall},
+            {"send", true}};
+}
+
+}  // namespace brixel::toolkit
