@@ -28,6 +28,8 @@
 #include <vector>
 
 #include "link/connection.h"
+#include "settings/argument_names.h"
+#include "settings/setting_codes.h"
 #include "sim/faults.h"
 #include "sim/library_adapter.h"
 #include "tests/faults/fault_rules.h"
@@ -145,64 +147,75 @@ uint8_t hdcpVersion(Rng& rng) {
     return versions[rng() % versions.size()];
 }
 
+// A value the setting's function never refuses: one its argument names.
+uint8_t namedValue(Rng& rng, const brixel::SettingCode& row) {
+    if (row.argument == brixel::ArgumentKind::flag) return anyFlag(rng) ? 1 : 0;
+    if (row.code == BRIXEL_CMD_HDCP_VERSION) return hdcpVersion(rng);
+    const auto names = brixel::namesFor(row.argument);
+    return names.empty() ? 1 : names[rng() % names.size()].value;
+}
+
+// Every setting function of the table, so that a setting added to it is
+// soaked without a word here; not the factory reset (it would undo the
+// others) nor the built-in EDID (its own entry below).
+std::vector<Mixed> settingWrites() {
+    std::vector<Mixed> writes;
+    for (const auto& row : brixel::settingCodes) {
+        if (row.code == BRIXEL_CMD_FACTORY_RESET || row.code == BRIXEL_CMD_CUSTOM_EDID) continue;
+        writes.push_back({row.function.data(), Shape::settingWrite, 1,
+                          [&row](Rng& rng, Buffers&) { return row.wrapper(namedValue(rng, row)); }});
+    }
+    return writes;
+}
+
 const std::vector<Mixed>& mix() {
-    static const std::vector<Mixed> operations{
-        {"setBrixelState", Shape::settingWrite, 6,
-         [](Rng& rng, Buffers&) {
-             uint8_t code = anyByte(rng) % 60;
-             if (code == BRIXEL_CMD_HDCP_VERSION || code == BRIXEL_CMD_FACTORY_RESET) code = BRIXEL_CMD_LOGO_LED;
-             return setBrixelState(static_cast<BRIXEL_CMD>(code), anyByte(rng));
-         }},
-        {"setActivePort", Shape::settingWrite, 4,
-         [](Rng& rng, Buffers&) { return setActivePort(static_cast<BRIXEL_INPORT>(1 + rng() % 4)); }},
-        {"setHdcpVersion", Shape::settingWrite, 2,
-         [](Rng& rng, Buffers&) { return setHdcpVersion(static_cast<BRIXEL_HDCP>(hdcpVersion(rng))); }},
-        {"setScaling", Shape::settingWrite, 3,
-         [](Rng& rng, Buffers&) { return setScaling(static_cast<BRIXEL_SCALE>(rng() % 4)); }},
-        {"setCsc", Shape::settingWrite, 2,
-         [](Rng& rng, Buffers&) { return setCsc(static_cast<BRIXEL_COLFMT>(rng() % 5)); }},
-        {"setDeepColor", Shape::settingWrite, 2,
-         [](Rng& rng, Buffers&) { return setDeepColor(static_cast<BRIXEL_DC>(rng() % 5)); }},
-        {"setLogoLed", Shape::settingWrite, 2, [](Rng& rng, Buffers&) { return setLogoLed(anyFlag(rng)); }},
-        {"setAutoSwitch", Shape::settingWrite, 2, [](Rng& rng, Buffers&) { return setAutoSwitch(anyFlag(rng)); }},
-        {"setHtpc", Shape::settingWrite, 1, [](Rng& rng, Buffers&) { return setHtpc(anyFlag(rng)); }},
-        {"set3xEn", Shape::settingWrite, 2, [](Rng& rng, Buffers&) { return set3xEn(anyFlag(rng)); }},
-        {"resetBrixel", Shape::settingWrite, 1, [](Rng&, Buffers&) { return resetBrixel(); }},
-        {"getBrixelState", Shape::stateRead, 6, [](Rng&, Buffers& b) { return getBrixelState(b.state.data()); }},
-        {"getFwVersion", Shape::versionRead, 6, [](Rng&, Buffers& b) { return getFwVersion(b.version.chars()); }},
-        {"get3x", Shape::matrixRead, 4, [](Rng&, Buffers& b) { return get3x(b.matrix.as<SB_VALUES>()); }},
-        {"set3x", Shape::matrixWrite, 4,
-         [](Rng& rng, Buffers&) {
-             SB_VALUES values;
-             for (double* field :
-                  {&values.offset1, &values.coef11, &values.coef12, &values.coef13, &values.offset2, &values.coef21,
-                   &values.coef22, &values.coef23, &values.offset3, &values.coef31, &values.coef32, &values.coef33})
-                 *field = std::uniform_real_distribution<double>(-5.0, 5.0)(rng);
-             return set3x(&values);
-         }},
-        {"setAviIf", Shape::aviInfoFrame, 4,
-         [](Rng& rng, Buffers&) {
-             std::string text = infoFrameText(rng, 2 + rng() % 16);
-             return setAviIf(text.data());
-         }},
-        {"setHdrIf", Shape::hdrInfoFrame, 4,
-         [](Rng& rng, Buffers&) {
-             std::string text = infoFrameText(rng, 2 + rng() % 30);
-             return setHdrIf(text.data(), anyFlag(rng));
-         }},
-        {"getVideoFormat", Shape::report, 8,
-         [](Rng&, Buffers& b) { return getVideoFormat(b.status.as<VIDEO_STATUS>()); }},
-        {"getEdid", Shape::edidRead, 3, [](Rng&, Buffers& b) { return getEdid(b.edid.data()); }},
-        {"getSinkEdid", Shape::sinkEdidRead, 3, [](Rng&, Buffers& b) { return getSinkEdid(b.edid.data()); }},
-        {"setCustomEdid", Shape::edidWrite, 2,
-         [](Rng& rng, Buffers&) {
-             std::array<unsigned char, 256> edid;
-             for (auto& byte : edid) byte = anyByte(rng);
-             return setCustomEdid(edid.data());
-         }},
-        {"changeCustomEdid", Shape::builtInEdid, 1,
-         [](Rng& rng, Buffers&) { return changeCustomEdid(static_cast<EDIDTABLE>(2 + rng() % 24)); }},
-    };
+    static const std::vector<Mixed> operations = [] {
+        auto all = settingWrites();
+        const std::vector<Mixed> others{
+            {"setBrixelState", Shape::settingWrite, 6,
+             [](Rng& rng, Buffers&) {
+                 uint8_t code = anyByte(rng) % 60;
+                 if (code == BRIXEL_CMD_HDCP_VERSION || code == BRIXEL_CMD_FACTORY_RESET) code = BRIXEL_CMD_LOGO_LED;
+                 return setBrixelState(static_cast<BRIXEL_CMD>(code), anyByte(rng));
+             }},
+            {"getBrixelState", Shape::stateRead, 6, [](Rng&, Buffers& b) { return getBrixelState(b.state.data()); }},
+            {"getFwVersion", Shape::versionRead, 6, [](Rng&, Buffers& b) { return getFwVersion(b.version.chars()); }},
+            {"get3x", Shape::matrixRead, 4, [](Rng&, Buffers& b) { return get3x(b.matrix.as<SB_VALUES>()); }},
+            {"set3x", Shape::matrixWrite, 4,
+             [](Rng& rng, Buffers&) {
+                 SB_VALUES values;
+                 for (double* field :
+                      {&values.offset1, &values.coef11, &values.coef12, &values.coef13, &values.offset2, &values.coef21,
+                       &values.coef22, &values.coef23, &values.offset3, &values.coef31, &values.coef32, &values.coef33})
+                     *field = std::uniform_real_distribution<double>(-5.0, 5.0)(rng);
+                 return set3x(&values);
+             }},
+            {"setAviIf", Shape::aviInfoFrame, 4,
+             [](Rng& rng, Buffers&) {
+                 std::string text = infoFrameText(rng, 2 + rng() % 16);
+                 return setAviIf(text.data());
+             }},
+            {"setHdrIf", Shape::hdrInfoFrame, 4,
+             [](Rng& rng, Buffers&) {
+                 std::string text = infoFrameText(rng, 2 + rng() % 30);
+                 return setHdrIf(text.data(), anyFlag(rng));
+             }},
+            {"getVideoFormat", Shape::report, 8,
+             [](Rng&, Buffers& b) { return getVideoFormat(b.status.as<VIDEO_STATUS>()); }},
+            {"getEdid", Shape::edidRead, 3, [](Rng&, Buffers& b) { return getEdid(b.edid.data()); }},
+            {"getSinkEdid", Shape::sinkEdidRead, 3, [](Rng&, Buffers& b) { return getSinkEdid(b.edid.data()); }},
+            {"setCustomEdid", Shape::edidWrite, 2,
+             [](Rng& rng, Buffers&) {
+                 std::array<unsigned char, 256> edid;
+                 for (auto& byte : edid) byte = anyByte(rng);
+                 return setCustomEdid(edid.data());
+             }},
+            {"changeCustomEdid", Shape::builtInEdid, 1,
+             [](Rng& rng, Buffers&) { return changeCustomEdid(static_cast<EDIDTABLE>(2 + rng() % 24)); }},
+        };
+        all.insert(all.end(), others.begin(), others.end());
+        return all;
+    }();
     return operations;
 }
 

@@ -22,6 +22,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "link/connection.h"
+#include "settings/setting_codes.h"
 #include "sim/faults.h"
 #include "sim/library_adapter.h"
 
@@ -123,30 +124,18 @@ int anyInt(Input& in) { return static_cast<int>(in.u32()); }
 // A byte the library refuses with code 3 (the HDCP version), whatever the int's higher bytes.
 bool refusedSetting(int code, int value) { return (code & 0xFF) == 3 && (value & 0xFF) == 1; }
 
-template <typename Enum, bool (*Function)(Enum)>
-bool callWithInt(int value) {
-    return Function(static_cast<Enum>(value));
+// The setting table's rows by the shape of their argument, so that a setting
+// added to the table is fuzzed without a word here.
+template <bool flags>
+std::vector<const brixel::SettingCode*> settingRows() {
+    std::vector<const brixel::SettingCode*> rows;
+    for (const auto& row : brixel::settingCodes)
+        if (row.argument != brixel::ArgumentKind::none && (row.argument == brixel::ArgumentKind::flag) == flags)
+            rows.push_back(&row);
+    return rows;
 }
-
-using FlagFunction = bool (*)(bool);
-constexpr std::array<FlagFunction, 13> flagFunctions{
-    setAutoSwitch, setSwPriority, setCustomAvi,  setAutoFillCrc, setCustomHdr, setAviDisable, setLogoLed,
-    setPreset4k30, setPreset4k60, setIgnoreEdid, setHdrDisable,  setHtpc,      set3xEn};
-using IntFunction = bool (*)(int);
-constexpr std::array<IntFunction, 12> enumFunctions{
-    callWithInt<BRIXEL_INPORT, setActivePort>,
-    callWithInt<BRIXEL_SCALE, setScaling>,
-    callWithInt<BRIXEL_EDID, setEdidMode>,
-    callWithInt<BRIXEL_FACTRESET, factoryReset>,
-    callWithInt<BRIXEL_COLFMT, setCsc>,
-    callWithInt<BRIXEL_DC, setDeepColor>,
-    callWithInt<BRIXEL_COLFMT, setDownCsc>,
-    callWithInt<BRIXEL_DC, setDsDeepColor>,
-    callWithInt<BRIXEL_BT2020, setBt2020Force>,
-    callWithInt<BRIXEL_PRESET, setPreset4k30Mode>,
-    callWithInt<BRIXEL_PRESET, setPreset4k60Mode>,
-    callWithInt<EDIDTABLE, changeCustomEdid>,
-};
+const auto flagRows = settingRows<true>();
+const auto valueRows = settingRows<false>();
 
 // Reads completed in full from the start of an EDID read, before the first that was not.
 std::size_t edidChunksRead(const std::vector<Exchange>& exchanges) {
@@ -278,8 +267,12 @@ std::optional<Outcome> callLibrary(World& w, Input& in, std::size_t choice) {
             return Outcome{setHdcpVersion(static_cast<BRIXEL_HDCP>(version)), refusedSetting(3, version)};
         }
         case 4: return Outcome{resetBrixel()};
-        case 5: return Outcome{flagFunctions[in.below(flagFunctions.size())](in.flag())};
-        case 6: return Outcome{enumFunctions[in.below(enumFunctions.size())](anyInt(in))};
+        case 5: return Outcome{flagRows[in.below(flagRows.size())]->wrapper.withInt(in.flag() ? 1 : 0)};
+        case 6: {
+            const auto& row = *valueRows[in.below(valueRows.size())];
+            const int value = anyInt(in);
+            return Outcome{row.wrapper.withInt(value), refusedSetting(row.code, value)};
+        }
         case 7: return stateRead(w, in);
         case 8: return versionRead(in);
         case 9: return readEdidInto(w, in, false);

@@ -14,10 +14,10 @@ using toolkit::ResultDocument;
 
 namespace {
 
-ApiReply documentReply(int status, const ResultDocument& doc) {
+ApiReply documentReply(int status, ResultDocument doc) {
     ApiReply reply;
     reply.status = status;
-    reply.body = toolkit::jsonText(doc.toJson(), -1);
+    reply.body = toolkit::jsonText(std::move(doc).toJson(), -1);
     return reply;
 }
 
@@ -87,11 +87,9 @@ int statusOf(const toolkit::Outcome& outcome, const Route& route) {
     return 500;
 }
 
-ApiReply outcomeReply(const toolkit::Outcome& outcome, const Route& route) {
-    ResultDocument doc = outcome.doc;
+ApiReply outcomeReply(toolkit::Outcome outcome, const Route& route) {
     const int status = statusOf(outcome, route);
-    if (status == 502 && !doc.error) doc.error = "the device did not confirm";
-    return documentReply(status, doc);
+    return documentReply(status, std::move(outcome.doc));
 }
 
 ApiReply reportFields(PanelDevice&, const ApiRequest&, const std::string&) {
@@ -142,6 +140,7 @@ const std::vector<Route>& routes() {
         {"GET", "/api/info", "info", noInputs},
         {"GET", "/api/settings", "", noInputs, settingList},
         {"POST", "/api/settings/", "", bodyObject},
+        {"POST", "/api/set", "set", bodyObject},
         {"GET", "/api/edid", "edid get", edidRead},
         {"PUT", "/api/edid", "edid set", edidUpload},
         {"GET", "/api/edid/sink", "edid sink", edidRead},
@@ -152,6 +151,11 @@ const std::vector<Route>& routes() {
          [](const ApiRequest&, const std::string& tail) {
              return json{{"entry", tail}};
          }},
+        {"GET", "/api/edid/export/", "edid export",
+         [](const ApiRequest& request, const std::string& tail) {
+             return json{{"entry", tail}, {"decode", queryFlag(request, "decode")}};
+         }},
+        {"GET", "/api/devices", "list", noInputs, {}, true},
         {"POST", "/api/infoframe/avi", "infoframe avi", bodyObject},
         {"POST", "/api/infoframe/hdr", "infoframe hdr", bodyObject},
         {"POST", "/api/infoframe/hdr-build", "infoframe hdr-build", bodyObject},
@@ -194,11 +198,11 @@ ApiReply handleRoute(PanelDevice& device, const Route& route, const ApiRequest& 
     } catch (const NotAnObject&) {
         return errorReply(400, where, "the request body is not a JSON object");
     }
-    const auto outcome = device.run(name, inputs);
+    auto outcome = device.run(name, inputs);
     // A name in the path that names nothing is a resource not found.
     if (outcome.refused && !outcome.malformed && !outcome.unavailable && !tail.empty() && !route.operation.empty())
         return errorReply(404, where, *outcome.doc.error);
-    return outcomeReply(outcome, route);
+    return outcomeReply(std::move(outcome), route);
 }
 
 }  // namespace

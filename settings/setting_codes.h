@@ -59,11 +59,15 @@ public:
     static constexpr Wrapper of() {
         Wrapper wrapper;
         wrapper.call_ = callWithByte<function>;
+        wrapper.callInt_ = callWithInt<function>;
         wrapper.given_ = true;
         return wrapper;
     }
 
     bool operator()(uint8_t value) const { return call_(value); }
+    // With any int, higher bytes and all, as a caller's enumeration may hold
+    // it; a bool is true for any int but 0.
+    bool withInt(int value) const { return callInt_(value); }
     // A function address is no constant under GCC's null checks, so the flag
     // proves one was given.
     constexpr bool given() const { return given_; }
@@ -80,7 +84,19 @@ private:
             return function(static_cast<Parameter>(value));
     }
 
+    template <auto function>
+    static bool callWithInt(int value) {
+        using Parameter = typename detail::ParameterOf<decltype(function)>::type;
+        if constexpr (std::is_void_v<Parameter>)
+            return function();
+        else if constexpr (std::is_same_v<Parameter, bool>)
+            return function(value != 0);
+        else
+            return function(static_cast<Parameter>(value));
+    }
+
     bool (*call_)(uint8_t) = nullptr;
+    bool (*callInt_)(int) = nullptr;
     bool given_ = false;
 };
 

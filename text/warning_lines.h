@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/plural.h"
+
 namespace brixel::text {
 
 inline constexpr std::string_view warningPrefix = "BrixelLibrary warning: ";
@@ -18,7 +20,7 @@ inline constexpr uint32_t warningFoldWindowMs = 1000;
 inline std::string warningLine(std::string_view text, unsigned repeats = 0) {
     std::string line(warningPrefix);
     line += text;
-    if (repeats > 0) line += " (repeated " + std::to_string(repeats) + " times)";
+    if (repeats > 0) line += " (repeated " + counted(repeats, "time") + ")";
     return line;
 }
 
@@ -49,6 +51,12 @@ public:
     void flush() {
         if (repeats_ > 0) show_(last_, repeats_);
         repeats_ = 0;
+    }
+
+    // Shows the count, and the next warning starts a run of its own.
+    void end() {
+        flush();
+        shown_ = false;
     }
 
 private:

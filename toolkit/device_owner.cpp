@@ -173,12 +173,15 @@ void DeviceOwner::runOpened(Plan& plan, const std::string& path, const RunOption
     outcome.reach = !opened ? Reach::noDevice : session.answers() > answersBefore ? Reach::answered : Reach::silent;
     outcome.deviceFound = session.deviceFound();
     outcome.doc.confirmed = confirmed;
+    // Each run's warnings are its own: a run of one warning is counted within it.
+    session.flushWarnings();
     // Unless held, the session ends with the run, and what closing says is the run's.
     const auto held = holds_.find(path);
     if (held == holds_.end() || held->second == 0) closeSession();
     takeLines(outcome.doc);
     if (outcome.reach == Reach::noDevice && !confirmed) outcome.doc.error = "no Brixel reachable";
     if (outcome.reach == Reach::silent && !confirmed) outcome.doc.error = "the device did not answer";
+    if (outcome.reach == Reach::answered && !confirmed) outcome.doc.error = std::string(plan.unconfirmedText);
 }
 
 void DeviceOwner::hold(const std::string& path) {

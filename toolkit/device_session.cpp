@@ -82,6 +82,8 @@ bool DeviceSession::call(const std::function<bool()>& libraryCall) {
     return ok;
 }
 
+void DeviceSession::flushWarnings() { host_->flush(); }
+
 bool DeviceSession::watchingWaits(const std::function<void()>& onWait, const std::function<bool()>& run) {
     host_->onWait = [&onWait](uint32_t) { onWait(); };
     struct Unhook {

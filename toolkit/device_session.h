@@ -47,6 +47,9 @@ public:
     // line of its own once it returns.
     bool call(const std::function<bool()>& libraryCall);
 
+    // Ends a run of one warning being folded, so that its count is told now.
+    void flushWarnings();
+
     // Runs `run` with `onWait` called for each wait the library asks of the host.
     bool watchingWaits(const std::function<void()>& onWait, const std::function<bool()>& run);
 

@@ -80,6 +80,8 @@ struct Plan {
     // what confirmation means for it.
     std::string subject;
     std::string_view confirmedText = "confirmed by the device";
+    // What a device's answer without confirmation means for it.
+    std::string_view unconfirmedText = "the device did not confirm";
     // Keys known before anything is sent; a run may add to them.
     nlohmann::json result = nlohmann::json::object();
     // Bytes made without a device (a built-in EDID exported).

@@ -35,6 +35,7 @@ Plan info(const Operation&, const Inputs&) {
 Plan status(const Operation&, const Inputs&) {
     Plan plan;
     plan.subject = "status";
+    plan.unconfirmedText = "no video report: the device has no signal to report on the active input";
     plan.run = [](RunContext& run) {
         VIDEO_STATUS report{};
         run.call([&] { return getVideoFormat(&report); });

@@ -2,8 +2,10 @@
 
 namespace brixel::toolkit {
 
-nlohmann::json ResultDocument::toJson() const {
-    nlohmann::json j = result.is_object() ? result : nlohmann::json::object();
+nlohmann::json ResultDocument::toJson() const& { return ResultDocument(*this).toJson(); }
+
+nlohmann::json ResultDocument::toJson() && {
+    nlohmann::json j = result.is_object() ? std::move(result) : nlohmann::json::object();
     j["command"] = command;
     j["confirmed"] = confirmed ? nlohmann::json(*confirmed) : nlohmann::json(nullptr);
     j["messages"] = messages;

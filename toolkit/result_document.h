@@ -26,7 +26,9 @@ struct ResultDocument {
     std::vector<std::string> problems;
     std::optional<std::string> error;
 
-    nlohmann::json toJson() const;
+    nlohmann::json toJson() const&;
+    // The same, the result's keys moved rather than copied.
+    nlohmann::json toJson() &&;
 };
 
 // JSON text of any document, never throwing: bytes that are not UTF-8 (a

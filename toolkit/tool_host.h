@@ -23,6 +23,9 @@ public:
     // False, and nothing changed, while the library holds the device open.
     bool install();
 
+    // Shows the count of a run of one warning still open; the next warning starts anew.
+    void flush() { folder_.end(); }
+
     // Sees each wait the library asks for, before it is waited.
     std::function<void(uint32_t ms)> onWait;
 
