@@ -6,6 +6,7 @@
 #include <fstream>
 #include <tuple>
 
+#include "protocol/usb_identity.h"
 #include "text/utf8.h"
 
 namespace brixel::platform {
@@ -55,7 +56,7 @@ std::string utf8FromUtf16(std::u16string_view units) {
 
 std::optional<UsbxpressEndpoints> usbxpressShape(libusb_device* device) {
     libusb_device_descriptor dd{};
-    if (libusb_get_device_descriptor(device, &dd) != 0 || dd.idVendor != usbxpressVendorId) return std::nullopt;
+    if (libusb_get_device_descriptor(device, &dd) != 0 || dd.idVendor != protocol::usbVendorId) return std::nullopt;
     ConfigDescriptor cfg;
     if (libusb_get_active_config_descriptor(device, &cfg.config) != 0 &&
         libusb_get_config_descriptor(device, 0, &cfg.config) != 0)
@@ -64,8 +65,8 @@ std::optional<UsbxpressEndpoints> usbxpressShape(libusb_device* device) {
         const libusb_interface& iface = cfg.config->interface[i];
         if (iface.num_altsetting < 1) continue;
         const libusb_interface_descriptor& alt = iface.altsetting[0];
-        if (alt.bInterfaceNumber != usbxpressInterface) continue;
-        if (alt.bInterfaceClass != vendorInterfaceClass || alt.bNumEndpoints != 2) return std::nullopt;
+        if (alt.bInterfaceNumber != protocol::usbxpressInterface) continue;
+        if (alt.bInterfaceClass != protocol::usbxpressInterfaceClass || alt.bNumEndpoints != 2) return std::nullopt;
         UsbxpressEndpoints eps;
         for (int e = 0; e < alt.bNumEndpoints; ++e) {
             const libusb_endpoint_descriptor& ep = alt.endpoint[e];

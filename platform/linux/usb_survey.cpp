@@ -8,8 +8,8 @@
 #include <set>
 #include <string_view>
 
-#include "platform/linux/udev_rule.h"
 #include "protocol/device.h"
+#include "protocol/usb_identity.h"
 
 namespace brixel::platform {
 namespace {
@@ -38,16 +38,16 @@ std::string canonicalName(const std::filesystem::path& p) {
 UsbSurvey surveyUsb() {
     UsbSurvey survey;
     survey.root = geteuid() == 0;
-    survey.ruleFile = udevRuleFile;
+    survey.ruleFile = protocol::udevRuleFile;
     std::set<std::string> active;
     for (auto dir : udevRuleDirs) {
-        const std::filesystem::path rule = std::filesystem::path(dir) / udevRuleFile;
+        const std::filesystem::path rule = std::filesystem::path(dir) / protocol::udevRuleFile;
         std::error_code ec;
         if (std::filesystem::exists(rule, ec) && active.insert(canonicalName(rule)).second)
             survey.rulesActive.push_back(rule.string());
     }
     for (std::string_view dir : {installedRulesDir, localRulesDir}) {
-        const std::filesystem::path rule = std::filesystem::path(dir) / udevRuleFile;
+        const std::filesystem::path rule = std::filesystem::path(dir) / protocol::udevRuleFile;
         std::error_code ec;
         if (std::filesystem::exists(rule, ec) && !active.count(canonicalName(rule)) &&
             std::find(survey.rulesIgnored.begin(), survey.rulesIgnored.end(), rule.string()) ==

@@ -9,6 +9,7 @@
 
 #include "platform/linux/usb_devices.h"
 #include "platform/linux/usb_survey.h"
+#include "protocol/usb_identity.h"
 
 namespace brixel::platform {
 namespace {
@@ -21,7 +22,7 @@ std::string boundDriver(libusb_device* device) {
         libusb_free_config_descriptor(cfg);
     }
     const std::filesystem::path link = "/sys/bus/usb/devices/" + sysfsName(device) + ":" + std::to_string(config) +
-                                       "." + std::to_string(usbxpressInterface) + "/driver";
+                                       "." + std::to_string(protocol::usbxpressInterface) + "/driver";
     std::error_code ec;
     const auto target = std::filesystem::read_symlink(link, ec);
     return ec ? std::string() : target.filename().string();
@@ -85,7 +86,7 @@ void surveyBus(UsbSurvey& survey) {
     }
     for (ssize_t i = 0; i < n; ++i) {
         libusb_device_descriptor dd{};
-        if (libusb_get_device_descriptor(all[i], &dd) == 0 && dd.idVendor == usbxpressVendorId &&
+        if (libusb_get_device_descriptor(all[i], &dd) == 0 && dd.idVendor == protocol::usbVendorId &&
             !usbxpressShape(all[i]))
             survey.vendorDevices.push_back(describe(all[i]));
     }
