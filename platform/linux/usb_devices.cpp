@@ -38,6 +38,18 @@ int getDescriptor(libusb_device_handle* handle, uint16_t value, uint16_t languag
     return buffer[0];
 }
 
+// "1-2.3", the name the kernel gives the device under /sys/bus/usb/devices.
+std::string sysfsName(libusb_device* device) {
+    std::string name = std::to_string(libusb_get_bus_number(device));
+    const auto ports = portPath(device);
+    if (ports.empty()) return "usb" + name;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        name += i == 0 ? '-' : '.';
+        name += std::to_string(ports[i]);
+    }
+    return name;
+}
+
 }  // namespace
 
 std::string utf8FromUtf16(std::u16string_view units) {
@@ -98,17 +110,6 @@ std::vector<libusb_device*> listUsbxpressDevices(libusb_context* context) {
     };
     std::stable_sort(found.begin(), found.end(), [&](libusb_device* a, libusb_device* b) { return key(a) < key(b); });
     return found;
-}
-
-std::string sysfsName(libusb_device* device) {
-    std::string name = std::to_string(libusb_get_bus_number(device));
-    const auto ports = portPath(device);
-    if (ports.empty()) return "usb" + name;
-    for (std::size_t i = 0; i < ports.size(); ++i) {
-        name += i == 0 ? '-' : '.';
-        name += std::to_string(ports[i]);
-    }
-    return name;
 }
 
 std::string deviceNode(libusb_device* device) {

@@ -40,8 +40,6 @@ std::optional<UsbxpressEndpoints> usbxpressShape(libusb_device* device);
 // then port path, then address. The caller unreferences them.
 std::vector<libusb_device*> listUsbxpressDevices(libusb_context* context);
 
-// "1-2.3", the name the kernel gives the device under /sys/bus/usb/devices.
-std::string sysfsName(libusb_device* device);
 // "/dev/bus/usb/001/005".
 std::string deviceNode(libusb_device* device);
 // The serial the kernel read at enumeration (world-readable, unlike the node).
