@@ -82,7 +82,7 @@ Report examine(const toolkit::UsbSurvey& s) {
         r.fail("the library's own USB layer counts " + devices(s.layerDevices) + ", the kernel shows " +
                    devices(usbxpress) + " with a USBXpress interface",
                "a library built without libusb-1.0 sees no device: install libusb-1.0-0-dev (scripts/install-deps "
-               "does) and build again");
+               "does) and build again; built with it, check that /dev/bus/usb holds the devices' nodes");
     else
         r.pass("the library's own USB layer counts " + devices(s.layerDevices) + " with a USBXpress interface");
     if (s.devicesSeen == 0)
