@@ -6,6 +6,7 @@
 #include <fstream>
 #include <tuple>
 
+#include "protocol/usb_identity.h"
 #include "text/utf8.h"
 
 namespace brixel::platform {
@@ -37,6 +38,18 @@ int getDescriptor(libusb_device_handle* handle, uint16_t value, uint16_t languag
     return buffer[0];
 }
 
+// "1-2.3", the name the kernel gives the device under /sys/bus/usb/devices.
+std::string sysfsName(libusb_device* device) {
+    std::string name = std::to_string(libusb_get_bus_number(device));
+    const auto ports = portPath(device);
+    if (ports.empty()) return "usb" + name;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        name += i == 0 ? '-' : '.';
+        name += std::to_string(ports[i]);
+    }
+    return name;
+}
+
 }  // namespace
 
 std::string utf8FromUtf16(std::u16string_view units) {
@@ -55,7 +68,7 @@ std::string utf8FromUtf16(std::u16string_view units) {
 
 std::optional<UsbxpressEndpoints> usbxpressShape(libusb_device* device) {
     libusb_device_descriptor dd{};
-    if (libusb_get_device_descriptor(device, &dd) != 0 || dd.idVendor != usbxpressVendorId) return std::nullopt;
+    if (libusb_get_device_descriptor(device, &dd) != 0 || dd.idVendor != protocol::usbVendorId) return std::nullopt;
     ConfigDescriptor cfg;
     if (libusb_get_active_config_descriptor(device, &cfg.config) != 0 &&
         libusb_get_config_descriptor(device, 0, &cfg.config) != 0)
@@ -64,8 +77,8 @@ std::optional<UsbxpressEndpoints> usbxpressShape(libusb_device* device) {
         const libusb_interface& iface = cfg.config->interface[i];
         if (iface.num_altsetting < 1) continue;
         const libusb_interface_descriptor& alt = iface.altsetting[0];
-        if (alt.bInterfaceNumber != usbxpressInterface) continue;
-        if (alt.bInterfaceClass != vendorInterfaceClass || alt.bNumEndpoints != 2) return std::nullopt;
+        if (alt.bInterfaceNumber != protocol::usbxpressInterface) continue;
+        if (alt.bInterfaceClass != protocol::usbxpressInterfaceClass || alt.bNumEndpoints != 2) return std::nullopt;
         UsbxpressEndpoints eps;
         for (int e = 0; e < alt.bNumEndpoints; ++e) {
             const libusb_endpoint_descriptor& ep = alt.endpoint[e];
@@ -97,17 +110,6 @@ std::vector<libusb_device*> listUsbxpressDevices(libusb_context* context) {
     };
     std::stable_sort(found.begin(), found.end(), [&](libusb_device* a, libusb_device* b) { return key(a) < key(b); });
     return found;
-}
-
-std::string sysfsName(libusb_device* device) {
-    std::string name = std::to_string(libusb_get_bus_number(device));
-    const auto ports = portPath(device);
-    if (ports.empty()) return "usb" + name;
-    for (std::size_t i = 0; i < ports.size(); ++i) {
-        name += i == 0 ? '-' : '.';
-        name += std::to_string(ports[i]);
-    }
-    return name;
 }
 
 std::string deviceNode(libusb_device* device) {

@@ -1,7 +1,7 @@
 #pragma once
-// What the libusb layer and brixelctl doctor both need to know about a USB
-// device: is it shaped like the Brixel's USBXpress interface, where is it on the
-// bus, and what is its serial string.
+// What the libusb layer needs to know about a USB device: is it shaped like
+// the Brixel's USBXpress interface, where is it on the bus, and what is its
+// serial string.
 
 #include <libusb.h>
 
@@ -12,10 +12,6 @@
 #include <vector>
 
 namespace brixel::platform {
-
-inline constexpr uint16_t usbxpressVendorId = 0x10C4;
-inline constexpr uint8_t usbxpressInterface = 0;
-inline constexpr uint8_t vendorInterfaceClass = 0xFF;
 
 // Vendor requests (type 0x40: vendor, host to device, device recipient).
 inline constexpr uint8_t vendorRequestOut = 0x40;
@@ -36,16 +32,14 @@ struct UsbxpressEndpoints {
     uint16_t inPacket = 0;
 };
 
-// Interface 0 of a vendor 0x10C4 device: vendor class with one bulk OUT and
-// one bulk IN endpoint. Read from the cached descriptors; no device I/O.
+// Interface 0 of a device with the Brixel's vendor ID: vendor class with one
+// bulk OUT and one bulk IN endpoint. Read from the cached descriptors; no device I/O.
 std::optional<UsbxpressEndpoints> usbxpressShape(libusb_device* device);
 
 // Every USBXpress-shaped device, referenced, in a stable order: bus number,
 // then port path, then address. The caller unreferences them.
 std::vector<libusb_device*> listUsbxpressDevices(libusb_context* context);
 
-// "1-2.3", the name the kernel gives the device under /sys/bus/usb/devices.
-std::string sysfsName(libusb_device* device);
 // "/dev/bus/usb/001/005".
 std::string deviceNode(libusb_device* device);
 // The serial the kernel read at enumeration (world-readable, unlike the node).

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/udev_rule.h"
 #include "platform/linux/usb_devices.h"
 #include "protocol/device.h"
+#include "protocol/usb_identity.h"
 
 namespace brixel::platform {
 namespace {
@@ -131,8 +131,8 @@ void explainOpenFailure(int error, libusb_device* device) {
 }
 
 int vendorRequest(libusb_device_handle* handle, uint8_t request, uint16_t value) {
-    const int r = libusb_control_transfer(handle, vendorRequestOut, request, value, usbxpressInterface, nullptr, 0,
-                                          controlTimeoutMs);
+    const int r = libusb_control_transfer(handle, vendorRequestOut, request, value, protocol::usbxpressInterface,
+                                          nullptr, 0, controlTimeoutMs);
     return r < 0 ? r : 0;
 }
 
@@ -232,7 +232,7 @@ int shutDown(OpenDevice& dev) {
         session.abandoned.push_back(dev.handle);
         return LIBUSB_ERROR_BUSY;
     }
-    const int released = libusb_release_interface(dev.handle, usbxpressInterface);
+    const int released = libusb_release_interface(dev.handle, protocol::usbxpressInterface);
     libusb_close(dev.handle);
     if (r == 0) r = released;
     return r;
@@ -323,13 +323,13 @@ int usbOpen(uint32_t index, void** handle) {
     }
     // The kernel's cp210x driver may hold interface 0; it gets it back on release.
     libusb_set_auto_detach_kernel_driver(h, 1);
-    r = libusb_claim_interface(h, usbxpressInterface);
+    r = libusb_claim_interface(h, protocol::usbxpressInterface);
     const bool claimed = r == 0;
     if (r == 0) r = vendorRequest(h, requestFlush, flushValue);
     if (r == 0) r = vendorRequest(h, requestControl, controlOpen);
     if (r != 0) {
         explainOpenFailure(r, device);
-        if (claimed) libusb_release_interface(h, usbxpressInterface);
+        if (claimed) libusb_release_interface(h, protocol::usbxpressInterface);
         libusb_close(h);
         return deviceIoFailed;
     }
@@ -475,8 +475,8 @@ std::wstring openFailureExplanation(int libusbError, std::string_view node) {
     // Device nodes and the rule's name are ASCII.
     const auto wide = [](std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); };
     if (libusbError == LIBUSB_ERROR_ACCESS)
-        return L"no permission to use the USB device " + wide(node) + L": install the udev rule " + wide(udevRuleFile) +
-               L", unplug and replug the device, and run 'brixelctl doctor' to check.";
+        return L"no permission to use the USB device " + wide(node) + L": install the udev rule " +
+               wide(protocol::udevRuleFile) + L", unplug and replug the device, and run 'brixelctl doctor' to check.";
     if (libusbError == LIBUSB_ERROR_BUSY) return L"the USB device " + wide(node) + L" is in use by another program.";
     return {};
 }

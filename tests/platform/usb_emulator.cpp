@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace brixel::test {
@@ -36,7 +37,7 @@ std::vector<uint8_t> descriptors(const DeviceSetup& s) {
     putLe16(d, s.vendorId);
     putLe16(d, s.productId);
     putLe16(d, 0x0100);
-    d.insert(d.end(), {1, 2, serialIndex, 1});
+    d.insert(d.end(), {1, 2, static_cast<uint8_t>(s.serial.empty() ? 0 : serialIndex), 1});
 
     std::vector<uint8_t> iface;
     if (s.shape == DeviceShape::usbxpress) {
@@ -386,6 +387,7 @@ EmulatedDevice& EmulatedBus::add(DeviceSetup setup) {
     const gchar* attributes[] = {
         "idVendor", vid,    "idProduct",           pid,   "busnum", busnum.c_str(), "devnum", devnum.c_str(),
         "speed",    "12\n", "bConfigurationValue", "1\n", "serial", serial.c_str(), nullptr};
+    if (s.serial.empty()) attributes[std::size(attributes) - 3] = nullptr;
     const gchar* properties[] = {"DEVTYPE", "usb_device", "DEVNAME", node.c_str(), "BUSNUM",
                                  bus,       "DEVNUM",     dev,       nullptr};
     gchar* syspath = umockdev_testbed_add_devicev(testbed_, "usb", device->sysfsName().c_str(), nullptr,
@@ -394,12 +396,21 @@ EmulatedDevice& EmulatedBus::add(DeviceSetup setup) {
     auto bytes = descriptors(s);
     umockdev_testbed_set_attribute_binary(testbed_, syspath, "descriptors", bytes.data(),
                                           static_cast<gint>(bytes.size()));
+    gchar* rootDir = umockdev_testbed_get_root_dir(testbed_);
+    const std::filesystem::path root(rootDir);
+    g_free(rootDir);
     // umockdev does not make the node itself; open() needs it before it reaches the handler.
-    gchar* root = umockdev_testbed_get_root_dir(testbed_);
-    const std::filesystem::path file = std::filesystem::path(root) / node.substr(1);
-    g_free(root);
+    const std::filesystem::path file = root / node.substr(1);
     std::filesystem::create_directories(file.parent_path());
     std::ofstream{file};
+    // Nor interfaces with their drivers: interface 0 of configuration 1, beside the device.
+    if (!s.interfaceDriver.empty()) {
+        const auto usb = root / "sys/bus/usb";
+        const auto iface = usb / "devices" / (device->sysfsName() + ":1.0");
+        std::filesystem::create_directories(iface);
+        std::filesystem::create_directories(usb / "drivers" / s.interfaceDriver);
+        std::filesystem::create_directory_symlink(usb / "drivers" / s.interfaceDriver, iface / "driver");
+    }
     GError* error = nullptr;
     if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), device->handler(), &error)) {
         const std::string why = error ? error->message : "unknown";

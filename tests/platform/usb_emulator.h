@@ -38,7 +38,8 @@ struct DeviceSetup {
     uint16_t vendorId = 0x10C4;
     uint16_t productId = 0xEA61;
     DeviceShape shape = DeviceShape::usbxpress;
-    std::string serial = "2024";
+    std::string serial = "2024";       // none when empty: no string descriptor, no sysfs attribute
+    std::string interfaceDriver = {};  // the kernel driver bound to interface 0, as sysfs links it
 };
 
 class EmulatedDevice {

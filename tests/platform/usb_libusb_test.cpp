@@ -10,15 +10,16 @@
 
 #include <array>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/linux/usb_devices.h"
-#include "platform/linux/usb_survey.h"
 #include "platform/platform.h"
 #include "tests/platform/usb_emulator.h"
 #include "tests/support/sim_fixture.h"
+#include "toolkit/usb_survey.h"
 
 namespace brixel::test {
 namespace {
@@ -399,33 +400,58 @@ TEST_F(LibusbTest, BadHandlesAndArgumentsFailWithoutTouchingAnything) {
     EXPECT_EQ(device.framesReceived(), 0u);
 }
 
+// The survey reads sysfs as the kernel shows it, and lists the vendor's
+// USBXpress devices in the layer's order: its device n is the layer's device
+// n. (libusb finds a port path through the parent devices, which the emulated
+// bus does not have, so it takes the last port alone: the nested path here
+// sorts the same either way.)
 TEST_F(LibusbTest, TheSurveyForDoctorSeesEveryVendorDevice) {
-    bus->add({.ports = {2}, .address = 5, .serial = "2024"});
-    auto& stalled = bus->add({.ports = {1}, .address = 4, .serial = "2024"});
-    bus->add({.ports = {3}, .address = 6, .shape = DeviceShape::hid, .serial = "HID1"});
+    bus->add({.ports = {10}, .address = 4, .serial = "2024"});
+    bus->add({.ports = {1}, .address = 6, .shape = DeviceShape::hid, .serial = "HID1"});
+    bus->add({.ports = {2}, .address = 5, .serial = "2024", .interfaceDriver = "cp210x"});
+    bus->add({.bus = 2, .ports = {1}, .address = 2, .serial = "2024"});
+    bus->add({.ports = {11, 12}, .address = 9, .serial = "1999"});
+    bus->add({.ports = {11}, .address = 3, .serial = ""});
     bus->add({.ports = {4}, .address = 7, .vendorId = 0x1234});
-    stalled.stallSerial = true;
-    const auto survey = platform::surveyUsb();
-    EXPECT_TRUE(survey.libusbBuiltIn);
-    EXPECT_EQ(survey.devicesSeen, 4u);
-    ASSERT_EQ(survey.vendorDevices.size(), 3u);
-    const auto& first = survey.vendorDevices[0];
-    EXPECT_EQ(first.location, "1-1");
-    EXPECT_TRUE(first.usbxpressShape);
-    EXPECT_FALSE(first.serialKnown);
-    EXPECT_FALSE(first.serialError.empty());
-    EXPECT_FALSE(first.brixel);
-    const auto& second = survey.vendorDevices[1];
-    EXPECT_EQ(second.node, "/dev/bus/usb/001/005");
-    EXPECT_TRUE(second.serialKnown);
-    EXPECT_EQ(second.serial, "2024");
-    EXPECT_EQ(second.serialSource, "descriptor");
-    EXPECT_TRUE(second.brixel);
-    const auto& third = survey.vendorDevices[2];
-    EXPECT_FALSE(third.usbxpressShape);
-    EXPECT_EQ(third.serial, "HID1");
-    EXPECT_FALSE(third.brixel);
-    EXPECT_EQ(survey.brixelSerial, "2024");
+    const auto survey = toolkit::surveyUsb(*brixelGetPlatformUsbLayer());
+    EXPECT_EQ(survey.devicesSeen, 7u);
+    EXPECT_TRUE(survey.layerStarted);
+    EXPECT_EQ(survey.layerDevices, 5u);
+
+    const struct {
+        std::string location;
+        std::string node;
+        bool usbxpress;
+        std::optional<std::string> serial;
+        std::string driver;
+        bool brixel;
+    } expected[] = {
+        {"1-2", "/dev/bus/usb/001/005", true, "2024", "cp210x", true},
+        {"1-10", "/dev/bus/usb/001/004", true, "2024", "", true},
+        {"1-11", "/dev/bus/usb/001/003", true, std::nullopt, "", false},
+        {"1-11.12", "/dev/bus/usb/001/009", true, "1999", "", false},
+        {"2-1", "/dev/bus/usb/002/002", true, "2024", "", true},
+        {"1-1", "/dev/bus/usb/001/006", false, "HID1", "", false},
+    };
+    ASSERT_EQ(survey.vendorDevices.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const auto& d = survey.vendorDevices[i];
+        const auto& e = expected[i];
+        EXPECT_EQ(d.location, e.location) << i;
+        EXPECT_EQ(d.node, e.node) << i;
+        EXPECT_EQ(d.vendorId, 0x10C4) << i;
+        EXPECT_EQ(d.productId, 0xEA61) << i;
+        EXPECT_EQ(d.usbxpressShape, e.usbxpress) << i;
+        EXPECT_EQ(d.serial, e.serial) << i;
+        EXPECT_EQ(d.kernelDriver, e.driver) << i;
+        EXPECT_EQ(d.brixel, e.brixel) << i;
+        EXPECT_TRUE(d.accessible) << i;  // the test runs as the node's owner
+    }
+    for (uint32_t i = 0; i < survey.layerDevices; ++i) {
+        std::array<char, 260> node{};
+        ASSERT_EQ(layer.getProductString(i, node.data(), 2), 0) << i;
+        EXPECT_EQ(node.data(), survey.vendorDevices[i].node) << i;
+    }
 }
 
 // Root opens any node, so no emulated bus can refuse permission: the text is
