@@ -306,10 +306,13 @@ SignalSummary describeSignal(std::span<const DecodedFrame> frames, std::optional
     for (const auto& part : video) description += (description.empty() ? "" : " ") + part;
     description += ", " + signal.hdrFormat;
     if (hdr && signal.hdrFormat != "SDR") {
-        const auto mastering = detail::numberOf(*hdr, "maxMasteringLuminance");
-        const auto cll = detail::numberOf(*hdr, "maxCll");
-        const double peak = mastering && *mastering > 0 ? *mastering : cll.value_or(0);
-        if (peak > 0) description += " " + detail::numberText(peak) + " cd/m²";
+        // The peak the source claims: the mastering display's, else the content's.
+        for (const std::string_view key : {"maxMasteringLuminance", "maxCll"}) {
+            const auto* peak = std::get_if<Number>(detail::valueOf(*hdr, key));
+            if (!peak || peak->value <= 0) continue;
+            description += " " + detail::numberText(peak->value) + " " + std::string(peak->unit);
+            break;
+        }
     }
     signal.description = description;
     return signal;

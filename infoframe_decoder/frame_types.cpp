@@ -86,7 +86,7 @@ constexpr std::array<std::string_view, 4> scalingNames{"none", "horizontal", "ve
 constexpr std::array<std::string_view, 4> yccQuantizationNames{"limited", "full", R, R};
 constexpr std::array<std::string_view, 4> contentTypeNames{"no data", "photo", "cinema", "game"};
 constexpr std::string_view graphicsContent = "graphics";  // content type 0 when IT content is set
-constexpr std::array<std::string_view, 16> repetitionNames{"none (sent once)",
+constexpr std::array<std::string_view, 16> repetitionNames{"none",
                                                            "sent twice",
                                                            "sent 3 times",
                                                            "sent 4 times",
