@@ -38,7 +38,8 @@ void checkVersion(const TypeDefinition& type, const FrameView& view, DecodedFram
                                  std::string(type.longName) + " (known: " + versions + ").");
         return;
     }
-    if (frame.length < known->length || frame.length > known->maxLength) {
+    // A length past any packet's is said once, on its own.
+    if ((frame.length < known->length || frame.length > known->maxLength) && frame.length <= maxPayloadLength) {
         const std::string expected = known->length == known->maxLength
                                          ? std::to_string(known->length)
                                          : std::to_string(known->length) + " to " + std::to_string(known->maxLength);
@@ -129,7 +130,7 @@ void walkFields(const FrameView& view, std::span<const FieldDefinition> definiti
                 bool clean = true;
                 addField(frame, def.key, def.label, asciiText(bytes, clean));
                 if (!clean)
-                    frame.problems.push_back("The " + std::string(def.label) +
+                    frame.problems.push_back(std::string(def.label) +
                                              " holds bytes that are not printable 7-bit ASCII.");
                 break;
             }

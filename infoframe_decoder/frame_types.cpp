@@ -270,9 +270,11 @@ static_assert(presetNames.size() == infoframe::primaryPresets.size());
 // Sources round the primaries differently (0.708 or 0.70800); 0.002 is far
 // below the 0.028 between the nearest two different primaries of the presets.
 constexpr double chromaticityTolerance = 0.002;
-constexpr double chromaticityDivisor = 1 / infoframe::chromaticityStep;  // 50000
-constexpr double minLuminanceDivisor = 1 / infoframe::minLuminanceStep;  // 10000
-constexpr unsigned chromaticityMax = 50000;                              // 1.0
+// Codes per unit, as the builder rounds them: exact, where 1 / 0.00002 is not.
+constexpr double chromaticityDivisor = infoframe::detail::fieldValue(1.0, infoframe::chromaticityStep);
+constexpr double minLuminanceDivisor = infoframe::detail::fieldValue(1.0, infoframe::minLuminanceStep);
+static_assert(chromaticityDivisor == 50000 && minLuminanceDivisor == 10000);
+constexpr unsigned chromaticityMax = 50000;  // 1.0
 
 bool near(const Point& p, const infoframe::Chromaticity& c) {
     return std::abs(p.x - c.x) <= chromaticityTolerance && std::abs(p.y - c.y) <= chromaticityTolerance;
@@ -592,12 +594,12 @@ void addThreeD(const FrameView& view, DecodedFrame& frame, std::size_t pb, bool 
                  : FieldValue{});
     if (!present) return;
     if (codedName(threeDStructureNames, structure) == R)
-        problem(frame, "3D structure code " + std::to_string(structure) + " is reserved.");
+        problem(frame, "The 3D structure code " + std::to_string(structure) + " is reserved.");
     if (ext && !view.has(pb + 1))
-        problem(frame, "3D structure " + std::string(codedName(threeDStructureNames, structure)) +
+        problem(frame, "The 3D structure " + std::string(codedName(threeDStructureNames, structure)) +
                            " needs its sub-sampling in PB" + std::to_string(pb + 1) + ", which the frame lacks.");
     else if (ext && codedName(threeDExtDataNames, view.bits(pb + 1, 4, 4)) == R)
-        problem(frame, "3D sub-sampling code " + std::to_string(view.bits(pb + 1, 4, 4)) + " is reserved.");
+        problem(frame, "The 3D sub-sampling code " + std::to_string(view.bits(pb + 1, 4, 4)) + " is reserved.");
 }
 
 void hdmiDetails(const FrameView& view, DecodedFrame& frame) {
@@ -729,7 +731,7 @@ void vendorOui(const FrameView& view, DecodedFrame& frame) {
     if (!vendor) return addField(frame, "payload", "Payload", hexPayload(view.bytes(ouiBytes + 1)));
     detail::walkFields(view, vendor->fields, frame);
     if (view.size() < vendor->minLength || view.size() > vendor->maxLength)
-        problem(frame, "A " + std::string(vendor->owner) + " frame has " +
+        problem(frame, "A frame of " + std::string(vendor->owner) + " has " +
                            (vendor->minLength == vendor->maxLength
                                 ? std::to_string(vendor->minLength)
                                 : std::to_string(vendor->minLength) + " to " + std::to_string(vendor->maxLength)) +
@@ -748,7 +750,8 @@ void vendorFinish(const FrameView& view, DecodedFrame& frame) {
 
 constexpr FieldDefinition vendorFields[] = {{.key = "oui", .derive = vendorOui}};
 // The device reports the vendor frames it captures with version 0.
-constexpr std::array<KnownVersion, 2> vendorVersions{{{0, ouiBytes, 27}, {1, ouiBytes, 27}}};
+// Too short for an OUI is said where the OUI is read.
+constexpr std::array<KnownVersion, 2> vendorVersions{{{0, 0, 27}, {1, 0, 27}}};
 
 constexpr std::array<TypeDefinition, 5> types{{
     {infoframe::vendor.type,
