@@ -3,7 +3,7 @@
 // report.
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <string>
 
 #include "cta861/video_codes.h"
@@ -34,8 +34,8 @@ void checkVersion(const TypeDefinition& type, const FrameView& view, DecodedFram
     if (known == type.versions.end()) {
         std::string versions;
         for (const auto& v : type.versions) versions += (versions.empty() ? "" : ", ") + std::to_string(v.version);
-        frame.problems.push_back("Version " + std::to_string(frame.version) + " is not a known version of the " +
-                                 std::string(type.longName) + " (known: " + versions + ").");
+        detail::addProblem(frame, "Version " + std::to_string(frame.version) + " is not a known version of the " +
+                                      std::string(type.longName) + " (known: " + versions + ").");
         return;
     }
     // A length past any packet's is said once, on its own.
@@ -43,16 +43,14 @@ void checkVersion(const TypeDefinition& type, const FrameView& view, DecodedFram
         const std::string expected = known->length == known->maxLength
                                          ? std::to_string(known->length)
                                          : std::to_string(known->length) + " to " + std::to_string(known->maxLength);
-        frame.problems.push_back("Length " + std::to_string(frame.length) + " does not fit version " +
-                                 std::to_string(frame.version) + " of the " + std::string(type.longName) +
-                                 ", which has " + expected + " payload bytes.");
+        detail::addProblem(frame, "Length " + std::to_string(frame.length) + " does not fit version " +
+                                      std::to_string(frame.version) + " of the " + std::string(type.longName) +
+                                      ", which has " + expected + " payload bytes.");
     }
     for (const auto& bits : type.reserved) {
         if (frame.version < bits.fromVersion || frame.version > bits.toVersion || !view.has(bits.pb)) continue;
         const unsigned set = view.byte(bits.pb) & bits.mask;
-        if (set != 0)
-            frame.problems.push_back("Reserved bits are set in PB" + std::to_string(bits.pb) + " (" + hexText(set) +
-                                     ").");
+        if (set != 0) detail::reservedBitsSet(frame, bits.pb, set);
     }
 }
 
@@ -61,8 +59,8 @@ void unknownType(const FrameView& view, DecodedFrame& frame) {
     const auto other = std::find_if(std::begin(otherTypes), std::end(otherTypes),
                                     [&](const OtherType& t) { return t.code == frame.typeCode; });
     if ((frame.typeCode & infoFrameTypeBit) == 0) {
-        frame.problems.push_back("Type " + hexText(frame.typeCode) +
-                                 " is not an InfoFrame type; InfoFrame types have bit 7 set.");
+        detail::addProblem(
+            frame, "Type " + hexText(frame.typeCode) + " is not an InfoFrame type; InfoFrame types have bit 7 set.");
         frame.summary = "not an InfoFrame (type " + hexText(frame.typeCode) + ")";
     } else if (other != std::end(otherTypes)) {
         frame.summary = std::string(other->name) + ", not decoded";
@@ -118,8 +116,7 @@ void walkFields(const FrameView& view, std::span<const FieldDefinition> definiti
                 const std::string_view name = codedName(def.names, bits);
                 addField(frame, def.key, def.label, Coded{static_cast<int>(bits), std::string(name)});
                 if (def.reservedIsProblem && name == reservedName)
-                    frame.problems.push_back(std::string(def.label) + " code " + std::to_string(bits) +
-                                             " is reserved.");
+                    addProblem(frame, concat(def.label, " code ", std::to_string(bits), " is reserved."));
                 break;
             }
             case FieldKind::flag: addField(frame, def.key, def.label, bits != 0); break;
@@ -130,8 +127,8 @@ void walkFields(const FrameView& view, std::span<const FieldDefinition> definiti
                 bool clean = true;
                 addField(frame, def.key, def.label, asciiText(bytes, clean));
                 if (!clean)
-                    frame.problems.push_back(std::string(def.label) +
-                                             " holds bytes that are not printable 7-bit ASCII.");
+                    detail::addProblem(frame,
+                                       std::string(def.label) + " holds bytes that are not printable 7-bit ASCII.");
                 break;
             }
             case FieldKind::derived: break;
@@ -140,14 +137,11 @@ void walkFields(const FrameView& view, std::span<const FieldDefinition> definiti
 }
 
 std::string numberText(double value) {
+    // The shortest decimal that reads back as `value`: the values decoded are
+    // whole, or steps of 0.00002 and 0.0001, so this is at most five decimals.
     char text[64];
-    std::snprintf(text, sizeof text, "%.5f", value);
-    std::string out(text);
-    if (out.find('.') != std::string::npos) {
-        while (out.back() == '0') out.pop_back();
-        if (out.back() == '.') out.pop_back();
-    }
-    return out;
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr;
+    return std::string(text, end);
 }
 
 std::string hexText(unsigned byte) { return "0x" + text::hexByte(static_cast<uint8_t>(byte), text::HexCase::upper); }
@@ -182,7 +176,7 @@ bool flagOf(const DecodedFrame& frame, std::string_view key) {
 DecodedFrame decodeInfoFrame(std::span<const uint8_t> bytes) {
     DecodedFrame frame;
     if (bytes.empty()) {
-        frame.problems.push_back("The frame is empty.");
+        detail::addProblem(frame, "The frame is empty.");
         frame.summary = "empty";
         return frame;
     }
@@ -196,9 +190,9 @@ DecodedFrame decodeInfoFrame(std::span<const uint8_t> bytes) {
         frame.typeName = type->name;
     }
     if (bytes.size() < infoframe::headerSize) {
-        frame.problems.push_back("The frame has " + std::to_string(bytes.size()) +
-                                 (bytes.size() == 1 ? " byte" : " bytes") +
-                                 ", fewer than the 4 of an InfoFrame's header and checksum.");
+        detail::addProblem(frame, "The frame has " + std::to_string(bytes.size()) +
+                                      (bytes.size() == 1 ? " byte" : " bytes") +
+                                      ", fewer than the 4 of an InfoFrame's header and checksum.");
         frame.summary = "cut short";
         return frame;
     }
@@ -208,17 +202,17 @@ DecodedFrame decodeInfoFrame(std::span<const uint8_t> bytes) {
     const std::size_t available = std::min<std::size_t>(frame.length, held);
     const auto whole = bytes.first(infoframe::headerSize + available);
     if (held < frame.length)
-        frame.problems.push_back("The length byte says " + std::to_string(frame.length) +
-                                 " payload bytes, but the frame holds only " + std::to_string(held) + ".");
+        detail::addProblem(frame, "The length byte says " + std::to_string(frame.length) +
+                                      " payload bytes, but the frame holds only " + std::to_string(held) + ".");
     if (frame.length > maxPayloadLength)
-        frame.problems.push_back("Length " + std::to_string(frame.length) + " is more than the " +
-                                 std::to_string(maxPayloadLength) + " payload bytes an InfoFrame packet carries.");
+        detail::addProblem(frame, "Length " + std::to_string(frame.length) + " is more than the " +
+                                      std::to_string(maxPayloadLength) + " payload bytes an InfoFrame packet carries.");
     const unsigned sum = infoframe::byteSum(whole);
     frame.checksumValid = held >= frame.length && (sum & 0xFFu) == 0;
     if (held >= frame.length && !frame.checksumValid) {
         const uint8_t expected = infoframe::checksumForSum(sum - frame.checksum);
-        frame.problems.push_back("The checksum is " + hexText(frame.checksum) + ", but the frame's bytes need " +
-                                 hexText(expected) + ".");
+        detail::addProblem(frame, "The checksum is " + hexText(frame.checksum) + ", but the frame's bytes need " +
+                                      hexText(expected) + ".");
     }
 
     const FrameView view(whole.subspan(infoframe::headerSize), frame.version);

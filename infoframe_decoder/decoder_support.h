@@ -16,6 +16,27 @@ inline void addField(DecodedFrame& frame, std::string_view key, std::string_view
     frame.fields.push_back(Field{key, label, std::move(value)});
 }
 
+// The parts joined in one allocation: problems are built often enough to count.
+template <typename... Parts>
+std::string concat(const Parts&... parts) {
+    std::string out;
+    out.reserve((std::string_view(parts).size() + ...));
+    (out.append(std::string_view(parts)), ...);
+    return out;
+}
+
+inline void addProblem(DecodedFrame& frame, std::string sentence) {
+    if (frame.problems.empty()) frame.problems.reserve(8);
+    frame.problems.push_back(std::move(sentence));
+}
+
+// "0x1A".
+std::string hexText(unsigned byte);
+
+inline void reservedBitsSet(DecodedFrame& frame, std::size_t pb, unsigned bits) {
+    addProblem(frame, concat("Reserved bits are set in PB", std::to_string(pb), " (", hexText(bits), ")."));
+}
+
 // names[code], or "reserved" past the names.
 inline std::string_view codedName(std::span<const std::string_view> names, unsigned code) {
     return code < names.size() ? names[code] : reservedName;
@@ -26,8 +47,6 @@ void walkFields(const FrameView& view, std::span<const FieldDefinition> definiti
 
 // "0.005", "1000", "0.797": at most five decimals, no trailing zeros.
 std::string numberText(double value);
-// "0x1A".
-std::string hexText(unsigned byte);
 
 const FieldValue* valueOf(const DecodedFrame& frame, std::string_view key);
 std::optional<int> codeOf(const DecodedFrame& frame, std::string_view key);

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -37,7 +36,7 @@ constexpr bool allNamed(const std::array<std::string_view, N>& names) {
 
 std::string hexPayload(std::span<const uint8_t> bytes) { return text::hexBytes(bytes, ":"); }
 
-void problem(DecodedFrame& frame, std::string sentence) { frame.problems.push_back(std::move(sentence)); }
+void problem(DecodedFrame& frame, std::string sentence) { detail::addProblem(frame, std::move(sentence)); }
 
 std::string joined(std::span<const std::string> parts, std::string_view separator) {
     std::string out;
@@ -242,19 +241,19 @@ void aviFinish(const FrameView& view, DecodedFrame& frame) {
                                " format.");
     }
 
-    std::string format = vic == 0 ? std::string("format not given (VIC 0)")
-                         : code   ? formatWithAspect(*code)
-                                  : "VIC " + std::to_string(vic);
+    std::string& summary = frame.summary;
+    summary.reserve(96);
+    const auto* videoFormat = std::get_if<std::string>(detail::valueOf(frame, "videoFormat"));
+    summary = vic == 0 ? "format not given (VIC 0)" : videoFormat ? *videoFormat : "VIC " + std::to_string(vic);
     if (code && repetition > 1 && repetition <= 10)
-        format += " (" + std::string(repetitionNames[static_cast<std::size_t>(repetition - 1)]) + ")";
+        summary += detail::concat(" (", repetitionNames[static_cast<std::size_t>(repetition - 1)], ")");
+    summary += detail::concat(", ", colourFormatNames[static_cast<std::size_t>(y)]);
     const auto colorimetry = detail::resolveColorimetry(
         y, static_cast<int>(read(view, aviC)), static_cast<int>(read(view, aviEc)), additionalColorimetry(view));
+    if (!colorimetry.base.empty()) summary += detail::concat(", ", colorimetry.name);
     const auto range =
         detail::quantizationRange(y, static_cast<int>(read(view, aviQ)), static_cast<int>(read(view, aviYq)), vic);
-    const std::string parts[] = {format, std::string(colourFormatNames[static_cast<std::size_t>(y)]),
-                                 colorimetry.base.empty() ? std::string() : colorimetry.name,
-                                 range.empty() ? std::string() : std::string(range) + " range"};
-    frame.summary = joined(parts, ", ");
+    if (!range.empty()) summary += detail::concat(", ", range, " range");
 }
 
 // ---- HDR (Dynamic Range and Mastering) ------------------------------------------------
@@ -488,7 +487,7 @@ void audioChannelAllocation(const FrameView& view, DecodedFrame& frame) {
     if (ca >= channelAllocations.size()) {
         addField(frame, "channelAllocation", "Channel allocation", Coded{static_cast<int>(ca), std::string(R)});
         addField(frame, "speakers", "Speakers", {});
-        return problem(frame, "Channel allocation " + hexText(ca) + " is reserved.");
+        return problem(frame, detail::concat("Channel allocation ", hexText(ca), " is reserved."));
     }
     Texts speakers{"FL", "FR"};
     std::size_t channels = 2;
@@ -531,33 +530,33 @@ void audioFinish(const FrameView& view, DecodedFrame& frame) {
     if (view.has(3) && ct == referToCodingExtension && cxt == 0)
         problem(frame, "The coding type refers to the coding extension, which is 0.");
 
-    const auto channels = integerOf(frame, "channelCount");
-    std::vector<std::string> parts;
-    std::vector<std::string> streamSays;
+    // What the frame gives, then what it leaves to the stream.
+    std::string& summary = frame.summary;
+    summary.reserve(96);
+    const auto add = [&](std::string_view part) { summary += summary.empty() ? part : detail::concat(", ", part); };
+    std::string_view fromTheStream[4];
+    std::size_t left = 0;
     const auto coded = [&](std::string_view key, std::string_view what) {
         const auto* value = std::get_if<Coded>(detail::valueOf(frame, key));
         if (!value) return;
         if (value->code == 0)
-            streamSays.emplace_back(what);
+            fromTheStream[left++] = what;
         else
-            parts.push_back(value->name);
+            add(value->name);
     };
     coded("codingType", "coding");
-    if (channels)
-        parts.push_back(std::to_string(*channels) + " channels");
+    if (const auto channels = integerOf(frame, "channelCount"))
+        add(std::to_string(*channels) + " channels");
     else
-        streamSays.emplace_back("channel count");
+        fromTheStream[left++] = "channel count";
     coded("sampleRate", "sample rate");
     coded("sampleSize", "sample size");
     if (const auto* allocation = std::get_if<Coded>(detail::valueOf(frame, "channelAllocation")))
-        parts.push_back("speakers " + allocation->name);
-    if (!streamSays.empty()) {
-        std::string said = streamSays[0];
-        for (std::size_t k = 1; k < streamSays.size(); ++k)
-            said += (k + 1 == streamSays.size() ? " and " : ", ") + streamSays[k];
-        parts.push_back(said + " from the stream");
-    }
-    frame.summary = joined(parts, ", ");
+        add(detail::concat("speakers ", allocation->name));
+    if (left == 0) return;
+    std::string said(fromTheStream[0]);
+    for (std::size_t k = 1; k < left; ++k) said += detail::concat(k + 1 == left ? " and " : ", ", fromTheStream[k]);
+    add(said + " from the stream");
 }
 
 // ---- Vendor-specific -----------------------------------------------------------------------
@@ -613,8 +612,7 @@ void hdmiDetails(const FrameView& view, DecodedFrame& frame) {
     if ((format == hdmiFormatExtended || format == hdmiFormat3d) && !view.has(5))
         problem(frame, "The HDMI video format needs PB5, which the frame lacks.");
     addThreeD(view, frame, 5, format == hdmiFormat3d);
-    if (format == hdmiFormat3d && view.bits(5, 0, 3) != 0)
-        problem(frame, "Reserved bits are set in PB5 (" + hexText(view.byte(5) & 0x07) + ").");
+    if (format == hdmiFormat3d && view.bits(5, 0, 3) != 0) detail::reservedBitsSet(frame, 5, view.byte(5) & 0x07);
 }
 
 void hdmiFinish(const FrameView& view, DecodedFrame& frame) {
