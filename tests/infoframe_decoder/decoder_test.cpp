@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -201,6 +203,16 @@ TEST(InfoFrameFields, FoundWhereTheStandardPutsThem) {
         {frameOf("82:02:0d", "40:c0:60:61:00:00:00:00:00:00:00:00:00"), "colorimetry", "BT.2020 YCbCr (3)"},
         {frameOf("82:02:0d", "00:c0:60:61:00:00:00:00:00:00:00:00:00"), "colorimetry", "BT.2020 RGB (3)"},
         {frameOf("82:02:0d", "00:00:00:00:00:00:00:00:00:00:00:00:00"), "colorimetry", "no data (0)"},
+        {frameOf("82:02:0d", "40:c0:00:00:00:00:00:00:00:00:00:00:00"), "colorimetry", "xvYCC601 (3)"},
+        {frameOf("82:02:0d", "40:c0:20:00:00:00:00:00:00:00:00:00:00"), "colorimetry", "sYCC601 (3)"},
+        {frameOf("82:02:0d", "40:c0:30:00:00:00:00:00:00:00:00:00:00"), "colorimetry", "opYCC601 (3)"},
+        {frameOf("82:02:0d", "00:c0:40:00:00:00:00:00:00:00:00:00:00"), "colorimetry", "opRGB (3)"},
+        {frameOf("82:02:0d", "40:c0:50:00:00:00:00:00:00:00:00:00:00"), "colorimetry", "BT.2020 YcCbcCrc (3)"},
+        {frameOf("82:04:0e", "00:c0:70:00:00:00:00:00:00:00:00:00:00:00"), "colorimetry", "DCI-P3 RGB (D65) (3)"},
+        {frameOf("82:02:0d", "20:80:00:00:00:00:00:00:00:00:00:00:00"), "colorimetry", "BT.709 YCbCr (2)"},
+        {frameOf("82:02:0d", "00:00:00:00:10:00:00:00:00:00:00:00:00"), "contentType", "photo (1)"},
+        {frameOf("82:02:0d", "00:00:00:00:20:00:00:00:00:00:00:00:00"), "contentType", "cinema (2)"},
+        {frameOf("82:02:0d", "00:00:00:00:00:00:00:00:00:00:00:00:00"), "contentType", "no data (0)"},
         // HDR: primaries in any order, the two ends of every luminance.
         {frameOf("87:01:1a", "03:00:00:7d:74:40:98:3a:30:75:4c:1d:b8:0b:13:3d:42:40:ff:ff:ff:ff:ff:ff:ff:ff"),
          "primaries", "BT.709"},
@@ -245,6 +257,11 @@ TEST(InfoFrameFields, FoundWhereTheStandardPutsThem) {
         {frameOf("81:01:05", "03:0c:00:20:04"), "videoFormat", "4096x2160p24 256:135"},
         {frameOf("81:01:05", "03:0c:00:20:04"), "owner", "HDMI Licensing"},
         {frameOf("81:01:05", "03:0c:00:40:60"), "threeDStructure", "top-and-bottom (6)"},
+        {frameOf("81:01:05", "03:0c:00:40:00"), "threeDStructure", "frame packing (0)"},
+        {frameOf("81:01:05", "03:0c:00:40:30"), "threeDStructure", "side-by-side (full) (3)"},
+        {frameOf("81:01:06", "03:0c:00:40:80:00"), "threeDExtData",
+         "horizontal sub-sampling, odd left and odd right (0)"},
+        {frameOf("81:01:05", "03:0c:00:20:01"), "videoFormat", "3840x2160p30 16:9"},
         {frameOf("81:01:06", "03:0c:00:40:80:50"), "threeDExtData", "quincunx matrix, odd left and even right (5)"},
         {frameOf("81:01:05", "d8:5d:c4:01:02"), "oui", "C4-5D-D8"},
         {frameOf("81:01:05", "d8:5d:c4:01:02"), "allm", "yes"},
@@ -268,6 +285,64 @@ TEST(InfoFrameFields, FoundWhereTheStandardPutsThem) {
         const auto decoded = decodeInfoFrame(row.frame);
         EXPECT_EQ(valueText(decoded, row.key), row.text) << text::hexBytes(row.frame, ":") << " " << row.key;
         expectSentences(decoded);
+    }
+}
+
+// The coded fields that need more than their own bits: every code has a name,
+// reads back, and is a problem exactly where it is reserved.
+TEST(InfoFrameFields, EveryCodeOfTheDerivedCodedFields) {
+    struct Derived {
+        std::string_view header;
+        std::string payload;  // "%" marks the byte the code goes into
+        unsigned shift, codes;
+        std::string_view key;
+    };
+    const Derived rows[] = {
+        {"82:02:0d", "00:c0:%:00:00:00:00:00:00:00:00:00:00", 4, 8, "colorimetry"},
+        {"82:04:0e", "00:c0:70:00:00:00:00:00:00:00:00:00:00:%", 4, 16, "colorimetry"},
+        {"82:02:0d", "00:00:80:00:%:00:00:00:00:00:00:00:00", 4, 4, "contentType"},
+        {"84:01:0a", "07:00:00:%:00:00:00:00:00:00", 0, 256, "channelAllocation"},
+        {"81:01:06", "03:0c:00:40:%:00", 4, 16, "threeDStructure"},
+        {"81:01:06", "03:0c:00:40:80:%", 4, 16, "threeDExtData"},
+        {"81:01:05", "03:0c:00:20:%", 0, 256, "videoFormat"},
+    };
+    for (const auto& row : rows) {
+        for (unsigned code = 0; code < row.codes; ++code) {
+            std::string payload = row.payload;
+            payload.replace(payload.find('%'), 1, text::hexByte(static_cast<uint8_t>(code << row.shift)));
+            const auto decoded = decodeInfoFrame(frameOf(row.header, payload));
+            SCOPED_TRACE(std::string(row.key) + " " + std::to_string(code));
+            expectSentences(decoded);
+            const Field* field = decoded.field(row.key);
+            ASSERT_NE(field, nullptr);
+            const std::string shown = fieldValueText(field->value);
+            EXPECT_FALSE(shown.empty());
+            const bool reserved = shown.starts_with("reserved") || shown == "none";
+            // Every reserved code is a problem that says so; a named one is not.
+            const bool said = std::any_of(decoded.problems.begin(), decoded.problems.end(),
+                                          [](const std::string& p) { return p.find("reserved") != std::string::npos; });
+            EXPECT_EQ(said, reserved) << shown;
+            // Colorimetry keeps the C code, 3, whatever the extension says.
+            const auto* coded = std::get_if<Coded>(&field->value);
+            if (coded && row.key != "colorimetry") {
+                EXPECT_EQ(coded->code, static_cast<int>(code));
+            }
+        }
+    }
+}
+
+TEST(InfoFrameFields, EachChannelAllocationNamesItsSpeakers) {
+    // Speakers of codes 0x00 to 0x31, as CTA-861 lists them; odd codes add LFE1.
+    const int speakers[0x32] = {2, 3, 3, 4, 3, 4, 4, 5, 4, 5, 5, 6, 5, 6, 6, 7, 6, 7, 7, 8, 4, 5, 5, 6, 5,
+                                6, 6, 7, 6, 7, 7, 8, 6, 7, 6, 7, 6, 7, 6, 7, 7, 8, 7, 8, 7, 8, 7, 8, 7, 8};
+    for (unsigned ca = 0; ca < 0x32; ++ca) {
+        const auto decoded = decodeInfoFrame(
+            frameOf("84:01:0a", "07:00:00:" + text::hexByte(static_cast<uint8_t>(ca)) + ":00:00:00:00:00:00"));
+        const auto& names = std::get<Texts>(decoded.field("speakers")->value);
+        EXPECT_EQ(static_cast<int>(names.size()), speakers[ca]) << ca;
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size()) << ca;
+        EXPECT_EQ(std::find(names.begin(), names.end(), "LFE1") != names.end(), ca % 2 == 1) << ca;
+        EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 2), (std::vector<std::string>{"FL", "FR"}));
     }
 }
 
