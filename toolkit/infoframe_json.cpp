@@ -1,0 +1,59 @@
+#include "toolkit/infoframe_json.h"
+
+#include <cmath>
+
+namespace brixel::toolkit {
+namespace {
+
+namespace dec = infoframe_decoder;
+
+// Whole values as JSON integers (1000, not 1000.0), so scripts compare them plainly.
+nlohmann::json numberJson(double value) {
+    constexpr double exactIntegers = 9007199254740992.0;  // 2^53
+    if (std::isfinite(value) && std::trunc(value) == value && std::abs(value) < exactIntegers)
+        return static_cast<int64_t>(value);
+    if (!std::isfinite(value)) return nullptr;
+    return value;
+}
+
+nlohmann::json pointJson(const dec::Point& p) { return nlohmann::json::array({numberJson(p.x), numberJson(p.y)}); }
+
+struct ValueJson {
+    nlohmann::json operator()(std::monostate) const { return nullptr; }
+    nlohmann::json operator()(bool b) const { return b; }
+    nlohmann::json operator()(int64_t n) const { return n; }
+    nlohmann::json operator()(const dec::Number& n) const { return numberJson(n.value); }
+    nlohmann::json operator()(const std::string& s) const { return s; }
+    nlohmann::json operator()(const dec::Coded& c) const { return {{"code", c.code}, {"name", c.name}}; }
+    nlohmann::json operator()(const dec::Point& p) const { return pointJson(p); }
+    nlohmann::json operator()(const dec::Points& points) const {
+        auto out = nlohmann::json::array();
+        for (const auto& p : points) out.push_back(pointJson(p));
+        return out;
+    }
+    nlohmann::json operator()(const dec::Texts& texts) const { return texts; }
+    nlohmann::json operator()(const dec::Integers& numbers) const { return numbers; }
+};
+
+}  // namespace
+
+nlohmann::json fieldValueJson(const dec::FieldValue& value) { return std::visit(ValueJson{}, value); }
+
+nlohmann::json decodedFrameJson(const dec::DecodedFrame& frame) {
+    auto fields = nlohmann::json::object();
+    for (const auto& field : frame.fields) fields[std::string(field.key)] = fieldValueJson(field.value);
+    return {{"type", std::string(frame.typeName)},
+            {"typeCode", frame.typeCode},
+            {"version", frame.version},
+            {"length", frame.length},
+            {"checksum", {{"value", frame.checksum}, {"valid", frame.checksumValid}}},
+            {"summary", frame.summary},
+            {"problems", frame.problems},
+            {"fields", std::move(fields)}};
+}
+
+nlohmann::json signalJson(const dec::SignalSummary& signal) {
+    return {{"hdrFormat", signal.hdrFormat}, {"description", signal.description}};
+}
+
+}  // namespace brixel::toolkit
