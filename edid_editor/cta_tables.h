@@ -236,9 +236,14 @@ inline constexpr std::array forumFlagBits{
     Bit{"DSC 12 bpc", forumDscAt, 0x02},
     Bit{"DSC 10 bpc", forumDscAt, 0x01},
 };
-// Max_FRL_Rate 1 to 6, in Gbit/s.
-inline constexpr std::array<std::string_view, 7> frlRates{
-    "none", "9 (3 lanes)", "18 (3 lanes)", "24 (4 lanes)", "32 (4 lanes)", "40 (4 lanes)", "48 (4 lanes)"};
+// Max_FRL_Rate 1 to 6: the rate of each lane and the lanes.
+inline constexpr std::array<std::string_view, 7> frlRates{"none",
+                                                          "3 Gbit/s on 3 lanes",
+                                                          "6 Gbit/s on 3 lanes",
+                                                          "6 Gbit/s on 4 lanes",
+                                                          "8 Gbit/s on 4 lanes",
+                                                          "10 Gbit/s on 4 lanes",
+                                                          "12 Gbit/s on 4 lanes"};
 
 // HDR static metadata, after the extended tag.
 inline constexpr std::array hdrStaticBits{

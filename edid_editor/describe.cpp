@@ -92,13 +92,10 @@ std::string chromaticityText(const std::array<uint8_t, 10>& c) {
 }
 
 std::string rangeText(const Descriptor& d) {
-    const auto& b = d.bytes;
-    // E-EDID 1.4 offsets: 255 added to a maximum (bits 1, 3) or to a minimum too (bits 0, 2 with 1, 3).
-    const unsigned vMinPlus = (b[4] & 0x03) == 0x03 ? 255 : 0, vMaxPlus = (b[4] & 0x02) ? 255 : 0;
-    const unsigned hMinPlus = (b[4] & 0x0C) == 0x0C ? 255 : 0, hMaxPlus = (b[4] & 0x08) ? 255 : 0;
-    return std::to_string(b[5] + vMinPlus) + "-" + std::to_string(b[6] + vMaxPlus) + " Hz, " +
-           std::to_string(b[7] + hMinPlus) + "-" + std::to_string(b[8] + hMaxPlus) + " kHz, " +
-           std::to_string(b[9] * 10) + " MHz";
+    const RangeLimits r = rangeLimits(d);
+    return std::to_string(r.minVerticalHz) + "-" + std::to_string(r.maxVerticalHz) + " Hz, " +
+           std::to_string(r.minHorizontalKhz) + "-" + std::to_string(r.maxHorizontalKhz) + " kHz, " +
+           std::to_string(r.maxPixelClockMhz) + " MHz";
 }
 
 void describeBase(const BaseBlock& base, uint8_t expectedChecksum, Facts& facts) {
@@ -224,7 +221,7 @@ void describeBlock(const DataBlock& block, const CtaBlock& cta, Facts& facts) {
             if (const auto frl = field(forumFrlAt); frl && (*frl & forumMaxFrlMask)) {
                 const unsigned rate = *frl >> 4;
                 facts.add(label + ": max FRL rate",
-                          rate < frlRates.size() ? std::string(frlRates[rate]) + " Gbit/s" : std::to_string(rate));
+                          rate < frlRates.size() ? std::string(frlRates[rate]) : std::to_string(rate));
             }
             const unsigned vrrMin = field(forumVrrMinAt).value_or(0) & forumVrrMinMask;
             const unsigned vrrMax = (field(forumVrrMinAt).value_or(0) & 0xC0u) << 2 | field(forumVrrMaxAt).value_or(0);

@@ -228,6 +228,13 @@ DetailedTiming detailedTiming(const Descriptor& descriptor) {
     return t;
 }
 
+RangeLimits rangeLimits(const Descriptor& descriptor) {
+    const auto& b = descriptor.bytes;
+    // E-EDID 1.4 adds 255 to a maximum (bits 1, 3), or to both minimum and maximum (bits 0 and 1, 2 and 3).
+    const auto plus = [&](uint8_t bits) { return (b[4] & bits) == bits ? 255u : 0u; };
+    return {b[5] + plus(0x03), b[6] + plus(0x02), b[7] + plus(0x0C), b[8] + plus(0x08), b[9] * 10u};
+}
+
 uint8_t descriptorTag(const Descriptor& descriptor) { return descriptor.bytes[3]; }
 
 std::string descriptorText(const Descriptor& descriptor) {

@@ -133,6 +133,13 @@ struct DetailedTiming {
 };
 DetailedTiming detailedTiming(const Descriptor& descriptor);
 
+struct RangeLimits {
+    unsigned minVerticalHz = 0, maxVerticalHz = 0;
+    unsigned minHorizontalKhz = 0, maxHorizontalKhz = 0;
+    unsigned maxPixelClockMhz = 0;
+};
+RangeLimits rangeLimits(const Descriptor& descriptor);
+
 // The text of a name, serial or data descriptor: up to 13 characters, ended by a line feed.
 std::string descriptorText(const Descriptor& descriptor);
 uint8_t descriptorTag(const Descriptor& descriptor);

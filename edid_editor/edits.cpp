@@ -624,6 +624,14 @@ void addVics(Edid& edid, const EdidEdits& edits, EditReport& report) {
         if (std::none_of(cta.blocks.begin(), cta.blocks.end(),
                          [](const DataBlock& b) { return b.kind == BlockKind::video; }))
             cta.blocks.insert(cta.blocks.begin(), parseDataBlock(Bytes{static_cast<uint8_t>(tagVideo << 5)}));
+        for (const auto& d : edid.base.descriptors) {
+            if (d.kind != DescriptorKind::rangeLimits) continue;
+            const RangeLimits range = rangeLimits(d);
+            if (mode->hz > range.maxVerticalHz + 0.5 || mode->pixelClockKhz > range.maxPixelClockMhz * 1000)
+                report.notes.push_back(vicText(vic) + " lies beyond the range limits (up to " +
+                                       std::to_string(range.maxVerticalHz) + " Hz and " +
+                                       std::to_string(range.maxPixelClockMhz) + " MHz), which stay as they are.");
+        }
         changeVideo(cta, report, [&](VideoLists& lists) {
             auto room =
                 std::find_if(lists.begin(), lists.end(), [](const auto& l) { return l.size() < maxBlockPayload; });

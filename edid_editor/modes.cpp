@@ -131,13 +131,13 @@ std::optional<ModeRequest> parseModeRequest(std::string_view text, std::string& 
 }
 
 std::string requestText(const ModeRequest& request) {
-    const std::string scan = request.interlaced ? (*request.interlaced ? "i" : "p") : "";
-    return std::to_string(request.width) + "x" + std::to_string(request.height) + scan + "@" + rateText(request.hz);
+    return std::to_string(request.width) + "x" + std::to_string(request.height) + (request.interlaced ? "i" : "") +
+           "@" + rateText(request.hz);
 }
 
 bool matches(const Mode& mode, const ModeRequest& request) {
     return mode.width == request.width && mode.height == request.height && std::fabs(mode.hz - request.hz) < 0.5 &&
-           (!request.interlaced || *request.interlaced == mode.interlaced);
+           request.interlaced == mode.interlaced;
 }
 
 bool exceeds(const Mode& mode, const ModeRequest& largest) {

@@ -39,18 +39,19 @@ std::optional<Mode> standardTimingMode(std::array<uint8_t, 2> slot, uint8_t edid
 inline constexpr std::array<uint8_t, 2> unusedStandardTiming{0x01, 0x01};
 Mode establishedMode(const EstablishedTiming& timing);
 
-// "WxH@HZ" as people ask for a mode: the size, an optional i or p, the rate.
+// "WxH@HZ" as people ask for a mode: the size, an i for interlaced (or a p),
+// the rate. Without an i it is progressive.
 struct ModeRequest {
     unsigned width = 0;
     unsigned height = 0;
     double hz = 0;
-    std::optional<bool> interlaced;
+    bool interlaced = false;
 };
 // A request, or nullopt with `error` saying what is wrong.
 std::optional<ModeRequest> parseModeRequest(std::string_view text, std::string& error);
 std::string requestText(const ModeRequest& request);
 
-// The mode asked for: same size, the rate within half a hertz (59.94 is 60).
+// The mode asked for: same size and scan, the rate within half a hertz (59.94 is 60).
 bool matches(const Mode& mode, const ModeRequest& request);
 // Wider, taller or faster than the largest mode asked for.
 bool exceeds(const Mode& mode, const ModeRequest& largest);
