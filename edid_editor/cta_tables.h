@@ -231,6 +231,7 @@ inline constexpr std::array forumFlagBits{
     Bit{"DSC 1.2a", forumDscAt, 0x80},
     Bit{"DSC native 4:2:0", forumDscAt, forumDscNative420},
     Bit{"FAPA end extended", forumDscAt, 0x20},
+    Bit{"DSC byte's reserved bit 4", forumDscAt, 0x10},
     Bit{"DSC all bpp", forumDscAt, 0x08},
     Bit{"DSC 16 bpc", forumDscAt, 0x04},
     Bit{"DSC 12 bpc", forumDscAt, 0x02},

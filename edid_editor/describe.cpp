@@ -31,19 +31,6 @@ std::string decimals(double value, int places) {
     return text;
 }
 
-// Non-printable characters as \xNN, so that every fact is one line of text.
-std::string printable(const std::string& raw) {
-    std::string out;
-    for (char c : raw) {
-        const auto byte = static_cast<uint8_t>(c);
-        if (byte >= 0x20 && byte < 0x7F)
-            out += c;
-        else
-            out += "\\x" + text::hexByte(byte);
-    }
-    return out;
-}
-
 class Facts {
 public:
     explicit Facts(std::vector<Fact>& out) : out_(out) {}
@@ -75,6 +62,13 @@ private:
     std::string group_;
     std::map<std::string, int> seen_;
 };
+
+// The text, and whether its bytes are laid out as E-EDID asks: mending them is a change too.
+std::string textValue(const Descriptor& d) {
+    const std::string text = descriptorText(d);
+    const bool laidOut = textDescriptor(descriptorTag(d), text).bytes == d.bytes;
+    return printableText(text) + (laidOut ? "" : " (not laid out as E-EDID asks)");
+}
 
 std::string chromaticityText(const std::array<uint8_t, 10>& c) {
     // The two low bits of each value sit in bytes 0 and 1, the eight high in 2 to 9.
@@ -129,9 +123,9 @@ void describeBase(const BaseBlock& base, uint8_t expectedChecksum, Facts& facts)
                 else
                     facts.add("Detailed timing: " + timingText(detailedTiming(d)));
                 break;
-            case DescriptorKind::displayName: facts.add("Display name", printable(descriptorText(d))); break;
-            case DescriptorKind::serialText: facts.add("Serial text", printable(descriptorText(d))); break;
-            case DescriptorKind::dataText: facts.add("Data text", printable(descriptorText(d))); break;
+            case DescriptorKind::displayName: facts.add("Display name", textValue(d)); break;
+            case DescriptorKind::serialText: facts.add("Serial text", textValue(d)); break;
+            case DescriptorKind::dataText: facts.add("Data text", textValue(d)); break;
             case DescriptorKind::rangeLimits:
                 facts.add("Range limits", rangeText(d));
                 facts.add("Range limits: timing formula bytes", hex(std::span(d.bytes).subspan(10)));
@@ -230,7 +224,7 @@ void describeBlock(const DataBlock& block, const CtaBlock& cta, Facts& facts) {
             if (const auto slices = field(forumDscSlicesAt); slices && *slices)
                 facts.add(label + ": DSC max slices and FRL rate", hex8(*slices));
             if (const auto chunk = field(forumDscChunkAt); chunk && *chunk)
-                facts.add(label + ": DSC total chunk", std::to_string(*chunk & 0x3F));
+                facts.add(label + ": DSC total chunk byte", hex8(*chunk));
             if (f.size() > forumDscChunkAt + 1)
                 facts.add(label + ": further bytes", hex(f.subspan(forumDscChunkAt + 1)));
             break;
@@ -322,7 +316,8 @@ std::string added(const Fact& fact) {
 }  // namespace
 
 std::string timingText(const DetailedTiming& timing) {
-    return modeText(timingMode(timing)) + " (" + decimals(timing.pixelClockKhz / 1000.0, 2) + " MHz)";
+    return modeText(timingMode(timing)) + " (" + decimals(timing.pixelClockKhz / 1000.0, 2) + " MHz" +
+           (timing.stereo ? ", stereo)" : ")");
 }
 
 std::string audioText(std::span<const uint8_t, 3> d) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "edid_editor/cta_tables.h"
+#include "text/hex.h"
 
 namespace brixel::edid_editor {
 namespace {
@@ -225,6 +226,7 @@ DetailedTiming detailedTiming(const Descriptor& descriptor) {
     t.widthMm = b[12] | (b[14] & 0xF0) << 4;
     t.heightMm = b[13] | (b[14] & 0x0F) << 8;
     t.interlaced = (b[17] & 0x80) != 0;
+    t.stereo = (b[17] & dtdStereoBits) != 0;
     return t;
 }
 
@@ -242,6 +244,28 @@ std::string descriptorText(const Descriptor& descriptor) {
     for (std::size_t i = 5; i < descriptorSize && descriptor.bytes[i] != 0x0A; ++i)
         text += static_cast<char>(descriptor.bytes[i]);
     return text;
+}
+
+std::string printableText(std::string_view raw) {
+    std::string out;
+    for (char c : raw) {
+        const auto byte = static_cast<uint8_t>(c);
+        if (byte >= 0x20 && byte < 0x7F)
+            out += c;
+        else
+            out += "\\x" + text::hexByte(byte);
+    }
+    return out;
+}
+
+std::string quoted(std::string_view text) { return "\"" + printableText(text) + "\""; }
+
+Descriptor textDescriptor(uint8_t tag, std::string_view text) {
+    constexpr std::size_t textLength = descriptorSize - 5;
+    std::array<uint8_t, descriptorSize> b{0x00, 0x00, 0x00, tag, 0x00};
+    for (std::size_t i = 0; i < textLength; ++i)
+        b[5 + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : i == text.size() ? 0x0A : 0x20;
+    return parseDescriptor(b);
 }
 
 std::optional<std::string> manufacturerLetters(uint16_t code) {

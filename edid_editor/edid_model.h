@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "edid/catalogue.h"
@@ -123,12 +124,17 @@ DataBlock parseDataBlock(Bytes bytes);
 
 // ---- What the parts hold -------------------------------------------------------
 
+// Byte 17 of a detailed timing: bits 6-5 and 0 name a stereo format, when 6-5 are not 0.
+inline constexpr uint8_t dtdStereoBits = 0x60;
+inline constexpr uint8_t dtdStereoMask = 0x61;
+
 struct DetailedTiming {
     uint32_t pixelClockKhz = 0;
     unsigned hActive = 0, hBlank = 0, vActive = 0, vBlank = 0;
     unsigned hFront = 0, hSync = 0, vFront = 0, vSync = 0;
     unsigned widthMm = 0, heightMm = 0;
     bool interlaced = false;
+    bool stereo = false;
     double refreshHz() const;  // fields per second when interlaced
 };
 DetailedTiming detailedTiming(const Descriptor& descriptor);
@@ -142,6 +148,12 @@ RangeLimits rangeLimits(const Descriptor& descriptor);
 
 // The text of a name, serial or data descriptor: up to 13 characters, ended by a line feed.
 std::string descriptorText(const Descriptor& descriptor);
+// Characters other than printable ASCII as \xNN, so that any text is one line.
+std::string printableText(std::string_view text);
+// "text", so, in a sentence.
+std::string quoted(std::string_view text);
+// Such a descriptor as E-EDID lays it out: the text, a line feed, spaces.
+Descriptor textDescriptor(uint8_t tag, std::string_view text);
 uint8_t descriptorTag(const Descriptor& descriptor);
 
 // "BRX", or nullopt when the code is not three letters.

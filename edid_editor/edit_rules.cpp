@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-namespace brixel::edid_editor {
+#include "edid_editor/edid_model.h"
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+namespace brixel::edid_editor {
 
 std::optional<std::string> textProblem(std::string_view what, std::string_view text) {
     if (text.empty()) return std::string(what) + " is empty; give at least one character.";

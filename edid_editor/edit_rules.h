@@ -22,8 +22,6 @@ inline constexpr unsigned lastWeek = 54;
 inline constexpr std::string_view displayNameText = "The display name";
 inline constexpr std::string_view serialTextText = "The serial text";
 
-std::string quoted(std::string_view text);
-
 // Each says why the value cannot be taken, or nullopt when it can.
 std::optional<std::string> textProblem(std::string_view what, std::string_view text);
 std::optional<std::string> manufacturerProblem(std::string_view letters);

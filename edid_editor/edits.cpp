@@ -20,19 +20,10 @@ constexpr std::size_t maxBlockPayload = 0x1F;
 constexpr unsigned defaultTmdsMhz = 165;
 constexpr unsigned tmdsOnlyLimitMhz = 340;
 constexpr unsigned rangeClockStepMhz = 10;
-constexpr uint8_t stereoBits = 0x60;
-constexpr uint8_t stereoMask = 0x61;
 // What the 3D fields index: the first 16 short video descriptors.
 constexpr std::size_t threeDIndexed = 16;
 
 Descriptor dummy() { return parseDescriptor(dummyBytes); }
-
-Descriptor textDescriptor(uint8_t tag, std::string_view text) {
-    std::array<uint8_t, descriptorSize> b{0x00, 0x00, 0x00, tag, 0x00};
-    for (std::size_t i = 0; i < descriptorTextLength; ++i)
-        b[5 + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : i == text.size() ? 0x0A : 0x20;
-    return parseDescriptor(b);
-}
 
 std::string descriptorKindName(DescriptorKind kind) {
     switch (kind) {
@@ -360,6 +351,25 @@ void removeModes(Edid& edid, const TooMuch& tooMuch, EditReport& report) {
 
 // ---- The edits ------------------------------------------------------------------------
 
+// The CTA block, where data blocks can be put; else nullptr and a refusal that says why.
+CtaBlock* blocksToEdit(Edid& edid, const std::string& purpose, EditReport& report) {
+    if (!edid.cta) {
+        report.refusals.push_back("This EDID has no CTA-861 extension " + purpose + ".");
+        return nullptr;
+    }
+    if (edid.cta->revision < 3) {
+        report.refusals.push_back("This EDID's CTA-861 extension is revision " + std::to_string(edid.cta->revision) +
+                                  ", which holds no data blocks.");
+        return nullptr;
+    }
+    if (!edid.cta->offsetInRange) {
+        report.refusals.push_back(
+            "The CTA-861 extension's DTD offset points outside the block, so its data blocks cannot be edited.");
+        return nullptr;
+    }
+    return &*edid.cta;
+}
+
 void setText(Edid& edid, DescriptorKind kind, uint8_t tag, std::string_view what, const std::string& text,
              EditReport& report) {
     if (const auto problem = textProblem(what, text)) {
@@ -414,8 +424,8 @@ void editIdentification(Edid& edid, const EdidEdits& edits, EditReport& report) 
 bool dropStereo(Edid& edid) {
     bool changed = false;
     const auto clear = [&](Descriptor& d) {
-        if (!isTiming(d) || !(d.bytes[17] & stereoBits)) return;
-        d.bytes[17] = static_cast<uint8_t>(d.bytes[17] & ~stereoMask);
+        if (!isTiming(d) || !(d.bytes[17] & dtdStereoBits)) return;
+        d.bytes[17] = static_cast<uint8_t>(d.bytes[17] & ~dtdStereoMask);
         changed = true;
     };
     for (auto& d : edid.base.descriptors) clear(d);
@@ -507,11 +517,22 @@ void takeAudio(Edid& edid, const Bytes& other, EditReport& report) {
         report.refusals.push_back("The EDID to take audio from has no Audio Data Block.");
         return;
     }
-    if (!edid.cta) {
-        report.refusals.push_back("This EDID has no CTA-861 extension to put audio blocks in.");
+    CtaBlock* editable = blocksToEdit(edid, "to put audio blocks in", report);
+    if (!editable) return;
+    CtaBlock& cta = *editable;
+    // The same blocks in another order would change bytes and say nothing.
+    const auto sorted = [&](const std::vector<DataBlock>& blocks) {
+        std::vector<Bytes> found;
+        for (const auto& b : blocks)
+            if (isAudio(b)) found.push_back(b.bytes);
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const bool sameFlag = ((cta.flags ^ source->cta->flags) & ctaBasicAudio) == 0;
+    if (sameFlag && sorted(cta.blocks) == sorted(taken)) {
+        report.notes.push_back("--audio-from: the audio blocks are the same already.");
         return;
     }
-    CtaBlock& cta = *edid.cta;
     // Where our first audio block was, else after the video data blocks.
     auto at = std::find_if(cta.blocks.begin(), cta.blocks.end(), isAudio);
     std::size_t place = static_cast<std::size_t>(at - cta.blocks.begin());
@@ -573,11 +594,9 @@ void capTmds(Edid& edid, unsigned mhz, EditReport& report) {
 }
 
 void removeVics(Edid& edid, const std::vector<unsigned>& vics, EditReport& report) {
-    if (!edid.cta) {
-        report.refusals.push_back("This EDID has no CTA-861 extension, so it lists no VICs to remove.");
-        return;
-    }
-    CtaBlock& cta = *edid.cta;
+    CtaBlock* editable = blocksToEdit(edid, "to remove VICs from", report);
+    if (!editable) return;
+    CtaBlock& cta = *editable;
     for (unsigned vic : vics) {
         bool found = false;
         changeVideo(cta, report, [&](VideoLists& lists) {
@@ -595,11 +614,9 @@ bool offered(const CtaBlock& cta, unsigned vic) {
 }
 
 void addVics(Edid& edid, const EdidEdits& edits, EditReport& report) {
-    if (!edid.cta) {
-        report.refusals.push_back("This EDID has no CTA-861 extension to hold VICs.");
-        return;
-    }
-    CtaBlock& cta = *edid.cta;
+    CtaBlock* editable = blocksToEdit(edid, "to hold VICs", report);
+    if (!editable) return;
+    CtaBlock& cta = *editable;
     for (unsigned vic : edits.addVics) {
         const auto mode = vicMode(vic);
         if (!mode) {

@@ -111,7 +111,7 @@ Mode establishedMode(const EstablishedTiming& timing) {
 }
 
 std::optional<ModeRequest> parseModeRequest(std::string_view text, std::string& error) {
-    error = "'" + std::string(text) + "' is not a mode: write it as WxH@HZ, e.g. 3840x2160@60 or 1920x1080i@60.";
+    error = quoted(text) + " is not a mode: write it as WxH@HZ, e.g. 3840x2160@60 or 1920x1080i@60.";
     const std::size_t x = text.find('x');
     const std::size_t at = text.find('@');
     if (x == std::string_view::npos || at == std::string_view::npos || at < x) return std::nullopt;

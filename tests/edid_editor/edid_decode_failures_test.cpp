@@ -42,7 +42,7 @@ EDID:
 EDID conformity: FAIL
 )";
 
-TEST(EdidDecodeFailures, ReadsEachFailureWithWhereItIs) {
+TEST(EdidEditorDecodeFailures, ReadsEachFailureWithWhereItIs) {
     EXPECT_EQ(
         edidDecodeFailures(original),
         (Lines{"Block 0, Base EDID: Standard Timings: Use 0x0101 as the invalid Standard Timings code, not 0x0100.",
@@ -56,7 +56,7 @@ TEST(EdidDecodeFailures, ReadsEachFailureWithWhereItIs) {
     EXPECT_EQ(edidDecodeFailures("EDID conformity: PASS\n"), Lines{});
 }
 
-TEST(EdidDecodeFailures, NamesOnlyWhatIsNew) {
+TEST(EdidEditorDecodeFailures, NamesOnlyWhatIsNew) {
     // The same failures with other numbers, one of the two standard timings
     // mended, and a new failure, and a new reason for an old one.
     const std::string result = R"(Failures:
@@ -81,7 +81,7 @@ EDID conformity: FAIL
     EXPECT_EQ(newEdidDecodeFailures(original, "EDID conformity: PASS\n"), Lines{});
 }
 
-TEST(EdidDecodeFailures, ASecondTimeIsNewToo) {
+TEST(EdidEditorDecodeFailures, ASecondTimeIsNewToo) {
     const std::string once = "Failures:\n\nBlock 0, Base EDID:\n  Missing Display Product Name.\n";
     const std::string twice = once + "  Missing Display Product Name.\n";
     EXPECT_EQ(newEdidDecodeFailures(once, twice), Lines{"Block 0, Base EDID: Missing Display Product Name."});

@@ -77,7 +77,7 @@ TEST_P(EdidDecodeVerdict, FindsNothingNew) {
     EXPECT_EQ(newEdidDecodeFailures(original, result), std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, EdidDecodeVerdict,
+INSTANTIATE_TEST_SUITE_P(EdidEditor, EdidDecodeVerdict,
                          testing::Combine(testing::ValuesIn(recipes), testing::ValuesIn(test::editorCorpus())),
                          [](const auto& p) {
                              return recipeName(std::get<0>(p.param)) + "_" + std::get<1>(p.param).name;

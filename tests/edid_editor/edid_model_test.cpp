@@ -41,7 +41,7 @@ TEST_P(Corpus, GoesBackByteForByteWithNothingToComplainOf) {
     EXPECT_EQ(diffEdids(edid, edid), std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Edids, Corpus, testing::ValuesIn(test::editorCorpus()),
+INSTANTIATE_TEST_SUITE_P(EdidEditor, Corpus, testing::ValuesIn(test::editorCorpus()),
                          [](const auto& p) { return p.param.name; });
 
 // The toolkit's files, some with a wrong checksum on purpose: back as they
@@ -53,7 +53,7 @@ TEST_P(OtherFiles, GoBackWithTheirChecksumsRight) {
     EXPECT_EQ(writeEdid(parsed(bytes)).bytes, withChecksums(bytes));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, OtherFiles, testing::ValuesIn([] {
+INSTANTIATE_TEST_SUITE_P(EdidEditor, OtherFiles, testing::ValuesIn([] {
                              auto files = test::binariesIn(BRIXEL_TOOLKIT_FIXTURES, "toolkit_");
                              const auto fuzz = test::binariesIn(BRIXEL_FUZZ_EDID_FILES, "fuzz_");
                              files.insert(files.end(), fuzz.begin(), fuzz.end());
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Files, OtherFiles, testing::ValuesIn([] {
                          }()),
                          [](const auto& p) { return p.param.name; });
 
-TEST(EdidModel, TakesATelevisionApart) {
+TEST(EdidEditorModel, TakesATelevisionApart) {
     const Edid tv = parsed(test::editorFixture("tv-4k-hdr.bin"));
     EXPECT_EQ(manufacturerLetters(tv.base.manufacturer), "LTV");
     EXPECT_EQ(tv.base.product, 0xC0DE);
@@ -89,7 +89,7 @@ TEST(EdidModel, TakesATelevisionApart) {
     EXPECT_EQ(hdmi.threeD, (std::vector<uint8_t>{0x01, 0x41, 0x00, 0x1E, 0x18, 0x10, 0x46}));
 }
 
-TEST(EdidModel, DescribesWhatATelevisionOffers) {
+TEST(EdidEditorModel, DescribesWhatATelevisionOffers) {
     const auto facts = describeEdid(parsed(test::editorFixture("tv-4k-hdr.bin")));
     const auto has = [&](const std::string& group, const std::string& key, const std::string& value) {
         return std::any_of(facts.begin(), facts.end(),
@@ -184,7 +184,7 @@ TEST_P(Layouts, AreKeptAndNamed) {
         EXPECT_EQ(problems, std::vector<std::string>{GetParam().problem});
 }
 
-INSTANTIATE_TEST_SUITE_P(Odd, Layouts, testing::ValuesIn(layouts), [](const auto& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(EdidEditor, Layouts, testing::ValuesIn(layouts), [](const auto& p) { return p.param.name; });
 
 struct Fault {
     std::string name;
@@ -222,9 +222,9 @@ TEST_P(Faults, AreNamedOnce) {
     EXPECT_EQ(checkEdid(bytes), std::vector<std::string>{GetParam().problem});
 }
 
-INSTANTIATE_TEST_SUITE_P(Base, Faults, testing::ValuesIn(faults), [](const auto& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(EdidEditor, Faults, testing::ValuesIn(faults), [](const auto& p) { return p.param.name; });
 
-TEST(EdidModel, NamesAVicThatNamesNoFormat) {
+TEST(EdidEditorModel, NamesAVicThatNamesNoFormat) {
     const auto& builtIn = *edid::builtInEdidFor(EDIDTABLE_1080P60_MULTI);
     std::vector<uint8_t> bytes(builtIn.begin(), builtIn.end());
     bytes[128 + 5] = 0x80;  // the first VIC: code 128 is reserved
@@ -232,7 +232,7 @@ TEST(EdidModel, NamesAVicThatNamesNoFormat) {
               std::vector<std::string>{"Block 1, Video Data Block: VIC 128 names no CTA-861 mode."});
 }
 
-TEST(EdidModel, TakesOnly128Or256Bytes) {
+TEST(EdidEditorModel, TakesOnly128Or256Bytes) {
     std::string error;
     EXPECT_FALSE(parseEdid(std::vector<uint8_t>(100), error));
     EXPECT_EQ(error, "An EDID here is 128 or 256 bytes; this one is 100.");
@@ -240,7 +240,7 @@ TEST(EdidModel, TakesOnly128Or256Bytes) {
               std::vector<std::string>{"An EDID here is 128 or 256 bytes; this one is 384."});
 }
 
-TEST(EdidModel, RefusesToWriteWhatDoesNotFit) {
+TEST(EdidEditorModel, RefusesToWriteWhatDoesNotFit) {
     Edid tv = parsed(test::editorFixture("tv-4k-hdr.bin"));
     tv.cta->blocks.push_back(parseDataBlock(std::vector<uint8_t>(16, 0xEF)));  // 15 bytes to spare
     const Written written = writeEdid(tv);

@@ -23,7 +23,8 @@ const Typed typed[] = {
     {"--name", "Lounge", "", [](const EdidEdits& e) { return e.name == "Lounge"; }},
     {"name", "Lounge", "", [](const EdidEdits& e) { return e.name == "Lounge"; }},
     {"--name", "", "The display name is empty; give at least one character.", nullptr},
-    {"--name", "Lounge\tTV", "The display name \"Lounge\tTV\" holds a character that is not printable ASCII.", nullptr},
+    {"--name", "Lounge\tTV", "The display name \"Lounge\\x09TV\" holds a character that is not printable ASCII.",
+     nullptr},
     {"--serial-text", "ABCDEFGHIJKLMN",
      "The serial text \"ABCDEFGHIJKLMN\" is 14 characters long; a descriptor holds 13.", nullptr},
     {"--serial", "4294967295", "", [](const EdidEdits& e) { return e.serial == 4294967295u; }},
@@ -55,9 +56,9 @@ const Typed typed[] = {
          return e.maxMode && e.maxMode->width == 1920 && e.maxMode->height == 1080 && e.maxMode->hz == 59.94 &&
                 e.maxMode->interlaced == true;
      }},
-    {"--max-mode", "1920x1080", "'1920x1080' is not a mode: write it as WxH@HZ, e.g. 3840x2160@60 or 1920x1080i@60.",
+    {"--max-mode", "1920x1080", "\"1920x1080\" is not a mode: write it as WxH@HZ, e.g. 3840x2160@60 or 1920x1080i@60.",
      nullptr},
-    {"--max-mode", "0x1080@60", "'0x1080@60' is not a mode: write it as WxH@HZ, e.g. 3840x2160@60 or 1920x1080i@60.",
+    {"--max-mode", "0x1080@60", "\"0x1080@60\" is not a mode: write it as WxH@HZ, e.g. 3840x2160@60 or 1920x1080i@60.",
      nullptr},
     {"--add-vic", "97, 96 4", "",
      [](const EdidEdits& e) {
@@ -92,10 +93,10 @@ TEST_P(Typing, SetsTheEditOrSaysWhy) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, Typing, testing::ValuesIn(typed),
+INSTANTIATE_TEST_SUITE_P(EdidEditor, Typing, testing::ValuesIn(typed),
                          [](const auto& p) { return "row" + std::to_string(p.index); });
 
-TEST(EditOptions, RepeatedOnesAddUp) {
+TEST(EdidEditorOptions, RepeatedOnesAddUp) {
     EdidEdits edits;
     EXPECT_FALSE(setEditOption("--drop", "hdr", edits));
     EXPECT_FALSE(setEditOption("--drop", "allm", edits));
@@ -106,7 +107,7 @@ TEST(EditOptions, RepeatedOnesAddUp) {
     EXPECT_EQ(edits.addVics, (std::vector<unsigned>{4, 5}));
 }
 
-TEST(EditOptions, EveryFlagOnceAndEveryFeatureByItsName) {
+TEST(EdidEditorOptions, EveryFlagOnceAndEveryFeatureByItsName) {
     for (std::size_t i = 0; i < editOptions.size(); ++i)
         for (std::size_t j = i + 1; j < editOptions.size(); ++j) {
             EXPECT_NE(editOptions[i].flag, editOptions[j].flag);

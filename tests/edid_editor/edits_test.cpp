@@ -425,7 +425,7 @@ const EditRow editRows[] = {
      {{"--remove-vic", "16"}},
      {"Video", "HDMI: 3D", "CTA: Video Data Block removed", "CTA: YCbCr 4:2:0"},
      extensionOnly,
-     [](const Edid& e) { return noCta(e, "no CTA-861 extension, so it lists no VICs"); },
+     [](const Edid& e) { return noCta(e, "no CTA-861 extension to remove VICs from"); },
      [](const Edid& before, const Edid& after, const Derived& derived) {
          EXPECT_FALSE(offers(after, 16));
          EXPECT_EQ(derived.notes.size(), offers(before, 16) ? 0u : 1u);
@@ -494,7 +494,7 @@ TEST_P(EveryEdit, DoesWhatItSaysAndNothingElse) {
     row.asked(before, parsed(derived.bytes), derived);
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, EveryEdit,
+INSTANTIATE_TEST_SUITE_P(EdidEditor, EveryEdit,
                          testing::Combine(testing::ValuesIn(editRows), testing::ValuesIn(test::editorCorpus())),
                          [](const auto& p) { return std::get<0>(p.param).name + "_" + std::get<1>(p.param).name; });
 
@@ -504,7 +504,7 @@ Derived derive(const std::string& fixture, const Options& options) {
     return deriveEdid(test::editorFixture(fixture), editsFrom(options));
 }
 
-TEST(Recipes, TelevisionWithoutHdrCalledLounge) {
+TEST(EdidEditorRecipes, TelevisionWithoutHdrCalledLounge) {
     const Derived d = derive("tv-4k-hdr.bin", {{"--drop", "hdr"}, {"--name", "Lounge"}});
     EXPECT_EQ(d.changes, (Lines{"Display name: HOME OLED \u2192 Lounge", "CTA: HDR Static Metadata Data Block removed",
                                 "CTA: HDR10+ Vendor-Specific Video Data Block, OUI 90-84-8B removed",
@@ -512,7 +512,7 @@ TEST(Recipes, TelevisionWithoutHdrCalledLounge) {
     EXPECT_EQ(d.notes, Lines{});
 }
 
-TEST(Recipes, TelevisionWithTheReceiversAudio) {
+TEST(EdidEditorRecipes, TelevisionWithTheReceiversAudio) {
     const Derived d = derive("tv-4k-hdr.bin", {{"--audio-from", "avr-multichannel.bin"}});
     EXPECT_EQ(d.changes, (Lines{"Audio: LPCM, 2 channels, 32/44.1/48 kHz, 16/20/24 bit removed",
                                 "Audio: LPCM, 8 channels, 32/44.1/48/88.2/96/176.4/192 kHz, 16/20/24 bit added",
@@ -523,7 +523,7 @@ TEST(Recipes, TelevisionWithTheReceiversAudio) {
                                 "Speakers: FL/FR \u2192 FL/FR, LFE, FC, RL/RR, RLC/RRC, TpFL/TpFR"}));
 }
 
-TEST(Recipes, TelevisionForA300MHzCaptureCard) {
+TEST(EdidEditorRecipes, TelevisionForA300MHzCaptureCard) {
     const Derived d = derive("tv-4k-hdr.bin", {{"--max-tmds", "300"}});
     EXPECT_EQ(d.changes, (Lines{
                              "Preferred timing: 3840x2160@60 (594.00 MHz) \u2192 1920x1080@60 (148.50 MHz)",
@@ -543,14 +543,14 @@ TEST(Recipes, TelevisionForA300MHzCaptureCard) {
                              "HDMI Forum: DSC 10 bpc removed",
                              "HDMI Forum: max FRL rate removed",
                              "HDMI Forum: DSC max slices and FRL rate removed",
-                             "HDMI Forum: DSC total chunk removed",
+                             "HDMI Forum: DSC total chunk byte removed",
                              // Its four VICs all went; 4:2:0-only 2160p50 and p60 need 297 MHz and stay.
                              "CTA: YCbCr 4:2:0 Capability Map Data Block removed",
                          }));
     EXPECT_EQ(d.problems, Lines{});
 }
 
-TEST(Recipes, TheCapabilityMapFollowsItsVics) {
+TEST(EdidEditorRecipes, TheCapabilityMapFollowsItsVics) {
     // 97 and 96 are 4:2:0-capable at places 0 and 5; 16 first moves them to 1 and 5.
     const Derived d = derive("tv-4k-hdr.bin", {{"--preferred", "16"}, {"--remove-vic", "4"}});
     const Edid after = parsed(d.bytes);
@@ -566,7 +566,7 @@ TEST(Recipes, TheCapabilityMapFollowsItsVics) {
                                 "HDMI: 3D fields: 01 41 00 1E 18 10 46 \u2192 01 41 00 0D 08 10 36"}));
 }
 
-TEST(Recipes, ThreeDForAllBecomesAMaskWhenAVicJoinsTheFirstSixteen) {
+TEST(EdidEditorRecipes, ThreeDForAllBecomesAMaskWhenAVicJoinsTheFirstSixteen) {
     Edid edid = parsed(std::span(*edid::builtInEdidFor(EDIDTABLE_1080P60_MULTI)));
     for (auto& block : edid.cta->blocks)  // 3D_Multi_present 1: the structures apply to all of the first 16
         if (block.kind == BlockKind::hdmi)
@@ -581,6 +581,14 @@ TEST(Recipes, ThreeDForAllBecomesAMaskWhenAVicJoinsTheFirstSixteen) {
 std::vector<uint8_t> builtIn(EDIDTABLE value) {
     const auto& e = *edid::builtInEdidFor(value);
     return {e.begin(), e.end()};
+}
+
+// The 1080p60 built-in with its extension's byte `at` set to `value`, checksum mended.
+std::vector<uint8_t> withExtensionByte(std::size_t at, uint8_t value) {
+    auto bytes = builtIn(EDIDTABLE_1080P60_MULTI);
+    bytes[blockSize + at] = value;
+    bytes.back() = edid::checksumFor(std::span(bytes).last(blockSize));
+    return bytes;
 }
 
 struct Refusal {
@@ -650,6 +658,14 @@ const Refusal refusals[] = {
          e.preferred = ModeRequest{1280, 800, 60, false};
      },
      {"No 1280x800@60 mode is offered here to make preferred."}},
+    {"RevisionTwoHasNoDataBlocks",
+     withExtensionByte(1, 2),
+     [](EdidEdits& e) { e.addVics = {63}; },
+     {"This EDID's CTA-861 extension is revision 2, which holds no data blocks."}},
+    {"OffsetOutsideTheBlock",
+     withExtensionByte(2, 200),
+     [](EdidEdits& e) { e.audioFrom = test::editorFixture("avr-multichannel.bin"); },
+     {"The CTA-861 extension's DTD offset points outside the block, so its data blocks cannot be edited."}},
     {"AudioFromAMonitor",
      test::editorFixture("tv-4k-hdr.bin"),
      [](EdidEdits& e) { e.audioFrom = test::editorFixture("monitor-1080p.bin"); },
@@ -679,9 +695,9 @@ TEST_P(Refusals, SayWhy) {
     EXPECT_TRUE(d.changes.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Edits, Refusals, testing::ValuesIn(refusals), [](const auto& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(EdidEditor, Refusals, testing::ValuesIn(refusals), [](const auto& p) { return p.param.name; });
 
-TEST(Refusals, AnythingButAnEdidIsRefused) {
+TEST(EdidEditorRefusals, AnythingButAnEdidIsRefused) {
     EXPECT_EQ(deriveEdid(std::vector<uint8_t>(100), {}).refusals,
               Lines{"An EDID here is 128 or 256 bytes; this one is 100."});
     EXPECT_EQ(diffEdidBytes(test::editorFixture("tv-4k-hdr.bin"), std::vector<uint8_t>(100)),
@@ -730,7 +746,7 @@ TEST_P(Notes, SayWhatWasNotDone) {
     EXPECT_EQ(d.notes, Lines{GetParam().note});
 }
 
-INSTANTIATE_TEST_SUITE_P(Edits, Notes, testing::ValuesIn(notes), [](const auto& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(EdidEditor, Notes, testing::ValuesIn(notes), [](const auto& p) { return p.param.name; });
 
 }  // namespace
 }  // namespace brixel
