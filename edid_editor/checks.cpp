@@ -59,38 +59,28 @@ void checkBlock(const DataBlock& block, const CtaBlock& cta, std::vector<std::st
         problems.push_back(name + ": " + std::to_string(length) + " bytes long, fewer than its " +
                            std::to_string(row->minLength) + ".");
     const auto f = fields(block);
-    switch (block.kind) {
-        case BlockKind::video:
-        case BlockKind::y420Video: {
-            std::set<uint8_t> seen;
-            for (const auto& mode : videoModes(block)) {
-                if (!vicMode(mode.vic))
-                    problems.push_back(name + ": VIC " + std::to_string(mode.vic) + " names no CTA-861 mode.");
-                else if (!seen.insert(mode.vic).second)
-                    problems.push_back(name + ": VIC " + std::to_string(mode.vic) + " is listed twice.");
-            }
+    // Only these kinds have more to check than their length.
+    if (block.kind == BlockKind::video || block.kind == BlockKind::y420Video) {
+        std::set<uint8_t> seen;
+        for (const auto& mode : videoModes(block)) {
+            if (!vicMode(mode.vic))
+                problems.push_back(name + ": VIC " + std::to_string(mode.vic) + " names no CTA-861 mode.");
+            else if (!seen.insert(mode.vic).second)
+                problems.push_back(name + ": VIC " + std::to_string(mode.vic) + " is listed twice.");
+        }
+    } else if (block.kind == BlockKind::audio && f.size() % 3) {
+        problems.push_back(name + ": its short audio descriptors are 3 bytes each, but it holds " +
+                           std::to_string(f.size()) + ".");
+    } else if (block.kind == BlockKind::y420CapabilityMap) {
+        const std::size_t modes = allVideoModes(cta).size();
+        for (std::size_t i = modes; i < 8 * f.size(); ++i) {
+            if (!(f[i / 8] & (1u << (i % 8)))) continue;
+            problems.push_back(name + ": it maps descriptor " + std::to_string(i + 1) +
+                               ", but the video data blocks hold " + std::to_string(modes) + ".");
             break;
         }
-        case BlockKind::audio:
-            if (f.size() % 3)
-                problems.push_back(name + ": its short audio descriptors are 3 bytes each, but it holds " +
-                                   std::to_string(f.size()) + ".");
-            break;
-        case BlockKind::y420CapabilityMap: {
-            const std::size_t modes = allVideoModes(cta).size();
-            for (std::size_t i = modes; i < 8 * f.size(); ++i)
-                if (f[i / 8] & (1u << (i % 8))) {
-                    problems.push_back(name + ": it maps descriptor " + std::to_string(i + 1) +
-                                       ", but the video data blocks hold " + std::to_string(modes) + ".");
-                    break;
-                }
-            break;
-        }
-        case BlockKind::hdmi:
-            if (length >= 5 && !hdmiFields(block).complete)
-                problems.push_back(name + ": it announces fields that it does not hold.");
-            break;
-        default: break;
+    } else if (block.kind == BlockKind::hdmi && length >= 5 && !hdmiFields(block).complete) {
+        problems.push_back(name + ": it announces fields that it does not hold.");
     }
 }
 

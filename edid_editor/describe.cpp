@@ -103,7 +103,9 @@ void describeBase(const BaseBlock& base, uint8_t expectedChecksum, Facts& facts)
     facts.add("Year", std::to_string(1990 + base.year));
     facts.add("EDID version", std::to_string(base.version) + "." + std::to_string(base.revision));
     facts.add("Video input", hex8(base.videoInput) + (base.videoInput & 0x80 ? " (digital)" : " (analogue)"));
-    facts.add("Image size", std::to_string(base.widthCm) + "x" + std::to_string(base.heightCm) + " cm");
+    facts.add("Image size", base.widthCm || base.heightCm
+                                ? std::to_string(base.widthCm) + "x" + std::to_string(base.heightCm) + " cm"
+                                : "not given");
     facts.add("Gamma", base.gamma == 0xFF ? "in an extension" : decimals((base.gamma + 100) / 100.0, 2));
     facts.add("Features", hex8(base.features));
     facts.add("Chromaticity", chromaticityText(base.chromaticity));
