@@ -150,7 +150,7 @@ RangeLimits rangeLimits(const Descriptor& descriptor);
 std::string descriptorText(const Descriptor& descriptor);
 // Characters other than printable ASCII as \xNN, so that any text is one line.
 std::string printableText(std::string_view text);
-// "text", so, in a sentence.
+// The text in double quotes, printable, to stand in a sentence.
 std::string quoted(std::string_view text);
 // Such a descriptor as E-EDID lays it out: the text, a line feed, spaces.
 Descriptor textDescriptor(uint8_t tag, std::string_view text);
