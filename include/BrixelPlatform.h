@@ -52,6 +52,7 @@ BRIXEL_API const BRIXEL_USB_LAYER* brixelGetPlatformUsbLayer();
 // receives every piece instead, with `context` as given, on the thread that
 // made the call. nullptr restores printf. Always true.
 typedef void (*BRIXEL_CONSOLE_SINK)(void* context, const char* text);
-BRIXEL_API bool brixelSetConsoleSink(BRIXEL_CONSOLE_SINK sink, void* context);
+// The sink's type is spelt out, as the DLL's export reads back.
+BRIXEL_API bool brixelSetConsoleSink(void (*sink)(void* context, const char* text), void* context);
 
 #endif

@@ -45,7 +45,8 @@ function report(result, what) {
   const doc = result.doc;
   if (result.status === 200) toast(`${what}: confirmed by the device`);
   else toast(`${what}: ${doc.error || "refused (" + result.status + ")"}`, true);
-  for (const w of doc.warnings || []) addConsoleLine({ warning: true, text: w });
+  // The library's own lines arrive with the event stream; the notes on what was sent are the document's.
+  for (const n of doc.notes || []) addConsoleLine({ warning: false, text: "note: " + n });
   return result.status === 200;
 }
 

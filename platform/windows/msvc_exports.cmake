@@ -73,8 +73,13 @@ foreach(i RANGE ${last})
     if(GNU_TARGET MATCHES "^i.86" AND symbol MATCHES "^_")
         string(SUBSTRING "${symbol}" 1 -1 symbol)
     endif()
-    # "bool (BRIXEL_INPORT)" -> "bool setActivePort(BRIXEL_INPORT)"
-    string(REGEX REPLACE "^([^(]*[^ (]) ?\\(" "\\1 ${name}(" signature "${type}")
+    # "bool (BRIXEL_INPORT)" -> "bool setActivePort(BRIXEL_INPORT)": the name
+    # before the first parenthesis only (a parameter may be a function pointer).
+    string(FIND "${type}" "(" open)
+    string(SUBSTRING "${type}" 0 ${open} result)
+    string(SUBSTRING "${type}" ${open} -1 parameters)
+    string(STRIP "${result}" result)
+    set(signature "${result} ${name}${parameters}")
     string(APPEND def "    ${decorated}=${symbol}\n")
     string(APPEND msvcDef "    ${decorated}\n")
     string(APPEND list "${decorated}\t${signature}\n")

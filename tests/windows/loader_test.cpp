@@ -91,6 +91,8 @@ const std::map<std::string, std::function<bool(FARPROC)>> callers = {
     CALL(getVideoFormat, &status),
     CALL(brixelSetUsbLayer, nullptr),
     CALL(brixelSetHost, nullptr),
+    CALL(brixelGetPlatformUsbLayer),
+    CALL(brixelSetConsoleSink, nullptr, nullptr),
 };
 #undef CALL
 
