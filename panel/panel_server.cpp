@@ -184,6 +184,8 @@ struct PanelServer::Parts {
         response.set_header("X-Content-Type-Options", "nosniff");
         response.set_header("Cache-Control", "no-store");
         response.set_header("Referrer-Policy", "no-referrer");
+        // Once shutdown begins nothing is taken: a change would be lost half done.
+        if (stopping) return send(response, errorReply(503, "", "the panel is stopping"));
         bool refused = false;
         if (auto reply = refusal(request, refused); refused) return send(response, reply);
         if (!request.path.starts_with("/api/")) {
@@ -272,8 +274,10 @@ std::unique_ptr<PanelServer> PanelServer::start(PanelOptions options, std::strin
     return std::unique_ptr<PanelServer>(new PanelServer(std::move(parts)));
 }
 
+void PanelServer::beginShutdown() { parts_->stopping = true; }
+
 PanelServer::~PanelServer() {
-    parts_->stopping = true;
+    beginShutdown();
     parts_->http.stop();
     if (parts_->listener.joinable()) parts_->listener.join();
     parts_->api.reset();
