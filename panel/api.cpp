@@ -102,7 +102,8 @@ ApiReply reportFields(PanelDevice&, const ApiRequest&, const std::string&) {
     return documentReply(200, doc);
 }
 
-ApiReply settingList(PanelDevice&, const ApiRequest&, const std::string&) {
+ApiReply settingList(PanelDevice& device, const ApiRequest&, const std::string&) {
+    const json remembered = device.rememberedSettings();
     json settings = json::array();
     for (const auto& op : toolkit::operations()) {
         if (!op.setting) continue;
@@ -112,7 +113,8 @@ ApiReply settingList(PanelDevice&, const ApiRequest&, const std::string&) {
                             {"code", op.setting->code},
                             {"summary", op.summary},
                             {"takesValue", !op.inputs.empty()},
-                            {"choices", choices}});
+                            {"choices", choices},
+                            {"last", remembered.value(std::string(op.name), json())}});
     }
     ResultDocument doc;
     doc.command = "settings";

@@ -111,6 +111,7 @@ function watchStatus() {
   events.addEventListener("error", () => { $("#connection").textContent = "reconnecting…"; });
   events.addEventListener("status", (e) => showStatus(JSON.parse(e.data)));
   events.addEventListener("console", (e) => addConsoleLine(JSON.parse(e.data)));
+  events.addEventListener("settings", (e) => showRemembered(JSON.parse(e.data)));
 }
 
 // The report at once after a change; and a server that answers again is
@@ -142,31 +143,60 @@ function setupPorts() {
   }
 }
 
+// The device's settings cannot be read back: a control shows the value last
+// set here or by brixelctl, marked as such, and "unknown" otherwise.
+function showRemembered(remembered) {
+  const port = remembered.port;
+  for (const b of document.querySelectorAll("#port-buttons button"))
+    b.setAttribute("aria-pressed", String(!!port && b.dataset.port === port.name));
+  $("#port-last").textContent = port ? lastSetText(port) : "port: unknown";
+  for (const select of document.querySelectorAll("#settings select")) {
+    const name = select.dataset.setting;
+    const last = remembered[name];
+    select.value = last && last.name !== undefined ? last.name : "";
+    $(`#setting-${name}-last`).textContent = last ? lastSetText(last) : "unknown";
+  }
+}
+
+function lastSetText(last) {
+  const at = new Date(last.at);
+  return `last set by ${last.by} at ${isNaN(at) ? last.at : at.toLocaleTimeString()}`;
+}
+
 async function setupSettings() {
   const { doc } = await api("GET", "/api/settings");
   const box = $("#settings");
+  const remembered = {};
   for (const s of doc.settings || []) {
+    if (s.last) remembered[s.name] = s.last;
     if (s.name === "port") continue;
     const id = "setting-" + s.name;
     const label = element("label", { for: id, title: s.summary }, s.name);
     const row = element("div", { class: "row" });
     if (s.takesValue) {
-      const select = element("select", { id, "aria-describedby": id + "-summary" });
+      const select = element("select", { id, "aria-describedby": id + "-summary", "data-setting": s.name });
+      const unknown = element("option", { value: "", disabled: "" }, "unknown");
+      select.append(unknown);
       for (const c of s.choices) select.append(element("option", { value: c.name }, c.name));
       const button = element("button", { type: "button" }, "Set");
       button.addEventListener("click", () => {
+        if (!select.value) return toast(`${s.name}: choose a value first`, true);
         if (s.name === "factory-reset" && !confirm("Restore the factory settings? This cannot be undone.")) return;
         sendSetting(s.name, select.value);
       });
-      row.append(select, button);
+      row.append(select, button, element("span", { class: "hint last", id: id + "-last" }, "unknown"));
     } else {
       const button = element("button", { type: "button", id }, "Send");
-      button.addEventListener("click", () => sendSetting(s.name));
+      button.addEventListener("click", () => {
+        if (s.name === "reset" && !confirm("Restart the Brixel? The picture goes away for a moment.")) return;
+        sendSetting(s.name);
+      });
       row.append(button);
     }
     row.append(element("span", { class: "hint", id: id + "-summary" }, s.summary));
     box.append(label, row);
   }
+  showRemembered(remembered);
 }
 
 // ---- EDIDs -------------------------------------------------------------------------------
