@@ -11,13 +11,24 @@ function element(tag, attributes = {}, text = "") {
   return e;
 }
 
+// A passing word fades; a failure stays, with every problem listed, until dismissed.
 let toastTimer = 0;
-function toast(text, failed) {
+function toast(text, failed, problems = []) {
   const t = $("#toast");
-  t.textContent = text;
-  t.className = failed ? "shown failed" : "shown";
+  t.replaceChildren(element("span", {}, text));
+  if (problems.length) {
+    const list = element("ul");
+    for (const p of problems) list.append(element("li", {}, p));
+    t.append(list);
+  }
   clearTimeout(toastTimer);
-  toastTimer = setTimeout(() => { t.className = ""; }, failed ? 6000 : 2500);
+  if (failed) {
+    t.append(element("button", { type: "button", class: "dismiss", "aria-label": "dismiss" }, "×"));
+    t.className = "shown failed";
+  } else {
+    t.className = "shown";
+    toastTimer = setTimeout(() => { t.className = ""; }, 2500);
+  }
 }
 
 // The token of a server started again since this page was loaded: its page carries it.
@@ -63,6 +74,11 @@ async function request(method, path, body, contentType) {
 function report(result, what) {
   const doc = result.doc;
   if (result.status === 200) toast(`${what}: confirmed by the device`);
+  else if (doc.problems && doc.problems.length) {
+    // The error heads the problems it lists: each problem on a line of its own.
+    const heading = (doc.error || "refused").replace(": " + doc.problems.join("; "), "");
+    toast(`${what}: ${heading === doc.problems.join("; ") ? "refused" : heading}`, true, doc.problems);
+  }
   else toast(`${what}: ${doc.error || "refused (" + result.status + ")"}`, true);
   // The library's own lines arrive with the event stream; the notes on what was sent are the document's.
   for (const n of doc.notes || []) addConsoleLine({ note: true, text: "note: " + n });
@@ -317,6 +333,9 @@ async function readMatrix() {
 async function start() {
   const { doc } = await api("GET", "/api/report-fields");
   reportOrder = doc.fields || [];
+  $("#toast").addEventListener("click", (e) => {
+    if (e.target.classList.contains("dismiss")) $("#toast").className = "";
+  });
   setupPorts();
   setupInfoFrames();
   setupMatrix();

@@ -197,3 +197,17 @@ test("the controls show what was last set, by the tool too, and unknown otherwis
   assert.equal(await page.getAttribute('#port-buttons button[data-port="3"]', "aria-pressed"), "true");
   assert.ok(url.port);
 });
+
+test("InfoFrame bytes with spaces are sent, and problems stay listed until dismissed", async (t) => {
+  const page = await openPanel(t);
+  await page.fill("#avi-text", "82 02 0D 87 40 A8 00 00 00 00 00 00 00 00 00 00 00");
+  await page.click("#avi-send");
+  await page.waitForFunction(() => document.querySelector("#toast").textContent.includes("AVI InfoFrame: confirmed"));
+  await page.fill("#avi-text", "82:2:0D:zz");
+  await page.click("#avi-send");
+  await page.waitForSelector("#toast.failed li");
+  assert.ok((await page.locator("#toast li").count()) >= 2);
+  await shot(page, "infoframe-problems");
+  await page.click("#toast .dismiss");
+  assert.equal(await page.getAttribute("#toast", "class"), "");
+});

@@ -192,6 +192,9 @@ const Row rows[] = {
      {"infoFrames.avi: not a list of at most 64 bytes (string)"}, {}, R"({"infoFrames": {"avi": "82:02"}})"},
     {"a section in the wrong place", "--simulate status", "", 2,
      {"setings: not a field of the simulated device's state here"}, {}, R"({"setings": []})"},
+    {"a state that is no JSON is named with where it breaks", "--simulate status", "", 2,
+     {"simulated-device.json is not a simulated device state (its JSON breaks off at line 2, column 3)",
+      "nothing is written over it"}, {"json.exception"}, "{\"firmware\": [1, 5],\n  oops}"},
     {"a flag that is not true or false", "--simulate status", "", 2,
      {"report.display2160p: 1 is not true or false"}, {}, R"({"report": {"display2160p": 1}})"},
 };
