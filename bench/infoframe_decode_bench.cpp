@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What decoding one InfoFrame costs: each frame the simulated sources send,
 // as the device model makes them, and the worst cases (the vendor frame with
 // the most fields, an AVI frame with a problem in every place).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What one setting write costs against the zero-latency simulated device, and
 // how much of it is the library's own work above the layer's calls.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What one status refresh of the panel costs on the simulated device: through
 // the whole server (HTTP, the owner of the library, the library, the JSON
 // document), through the API alone, without HTTP, and the library's own

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """What the Python module costs over the library: a setting call through
 brixel.Device in a held session on the simulated device, against the same
 exported function called directly in the same process through ctypes, with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A soak: mixed operations against the simulated device, a tenth of them under
 // a random fault from the simulator's table at a random frame, with leave-open
 // switched on and off along the way. Every result, console line, warning,

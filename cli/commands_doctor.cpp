@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // doctor: what stands between this machine and a Brixel on USB, then what to
 // change, then a verdict.
 

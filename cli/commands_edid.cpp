@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // edid get|sink|set|install|list|export: the device's and the display's EDIDs,
 // custom EDID files, and the built-in catalogue.
 

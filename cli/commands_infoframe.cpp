@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // infoframe avi|hdr|hdr-build: custom InfoFrames for the output.
 
 #include <cstdio>

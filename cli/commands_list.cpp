@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // list: every Brixel attached, where it is, and whether it can be opened.
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // serve: the control panel in a browser, on the simulated device or the real one.
 
 #include <csignal>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // info, the settings by name, and the raw setting write.
 
 #include <unistd.h>

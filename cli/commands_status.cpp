@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // status: the device's video status report, for people, scripts and a
 // watching eye.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The values a command-line completion offers for an option or a positional
 // argument (a setting's names, the built-in EDIDs, the fault kinds), given

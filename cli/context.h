@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What every brixelctl command shares: the global options, the toolkit's
 // owner of the library (over the simulated devices or USB, through the tool's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brixelctl: drives a Brixel (or the built-in simulated one) from the shell.
 
 #include <CLI/CLI.hpp>

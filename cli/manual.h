@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The manual page and the bash completion, written from the command
 // definitions themselves so that they never drift from the tool.

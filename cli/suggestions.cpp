@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/suggestions.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The words closest to one that was mistyped, for "did you mean". Pure.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Read by cpack before it packs (CPACK_PROJECT_CONFIG_FILE, set in
 # cmake/Packaging.cmake).
 

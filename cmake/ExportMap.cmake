@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes a linker version script that exports only the functions the public
 # headers declare with BRIXEL_API. Visibility alone is not enough: template
 # code the library instantiates from the standard library would be exported too.

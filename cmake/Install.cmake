@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts where, in three components, one package each
 # (cmake/Packaging.cmake):
 #   runtime      what a program loads: the shared library (and on Linux the

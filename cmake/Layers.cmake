@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The architecture as the build sees it. Each layer is a target whose include
 # path is a view: a folder of links to just the source folders (or single
 # headers) that the layer itself owns. A target sees another layer's headers

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What cpack makes of the install components (cmake/Install.cmake): on Linux
 # one Debian package per component, on Windows one SDK archive per
 # architecture. scripts/package builds and runs it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The CTA-861 video formats by video identification code (VIC): active
 // picture, scan, rate, picture aspect, pixel repetition and pixel clock; and

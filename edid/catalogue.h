@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The 24 built-in EDIDs: one row per EDIDTABLE value, composed at compile time
 // from the named pieces in descriptors.h, checksums computed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The pieces the built-in EDIDs are made of, each written once: the base block
 // fields of the two families, the detailed timing descriptors and the data

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "edid/edid_transfer.h"
 
 #include <BrixelLibrary.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Whole 256-byte EDIDs between the host and the device, 16 bytes per read
 // frame and 8 per write frame.

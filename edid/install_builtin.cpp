@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Installing a built-in EDID: the upload, then the selection by setting code 14.
 
 #include <BrixelLibrary.h>

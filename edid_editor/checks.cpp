@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "edid_editor/checks.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What is wrong with an EDID, as the model sees it, one sentence each: the
 // header, the checksums, the extension count, the descriptors' shapes, the CTA

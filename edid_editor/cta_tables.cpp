@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "edid_editor/cta_tables.h"
 
 #include <string>

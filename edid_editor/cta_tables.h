@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the bytes of an EDID mean, as tables the model, its checks, its
 // descriptions and its edits all walk: the data block kinds of a CTA-861

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An EDID as a list of readable facts, and the difference between two EDIDs
 // as the facts that went, came or changed: "CTA: HDR Static Metadata Data Block

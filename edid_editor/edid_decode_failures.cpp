@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "edid_editor/edid_decode_failures.h"
 
 #include <algorithm>

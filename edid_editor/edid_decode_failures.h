@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What edid-decode --check finds wrong, read from its output, so that a
 // derived EDID can be held to "no new failure compared with the original".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "edid_editor/edid_model.h"
 
 #include <algorithm>

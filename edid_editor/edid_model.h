@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An EDID taken apart: the base block's fields and descriptors, and a CTA-861
 // extension's header, data blocks and timings. Every part keeps the bytes it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "edid_editor/edit_rules.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What each edit's value must be, in one place: the option parsers check a
 // value as it is typed, and the edits check it again as it is applied, with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The edits that derive one EDID from another, as one plain set of options
 // that mirrors the command line (--name, --drop hdr, --max-tmds 300 ...), the

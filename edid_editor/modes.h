@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The video modes an EDID offers, wherever it lists them, as one shape: size,
 // rate and the pixel clock each needs. Pure.

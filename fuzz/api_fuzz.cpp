@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole exported interface driven by the input: which functions are
 // called, with which arguments, on which simulated devices, under which
 // faults (every fault the simulator knows by name, at any frame; serial

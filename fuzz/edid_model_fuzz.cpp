@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The EDID model and its edits over any 128 or 256 bytes: taking them apart
 // and writing them back gives the same bytes (checksums computed), and again
 // the same; describing, diffing and checking them never fails; and any set

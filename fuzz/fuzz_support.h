@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the fuzz targets share: choices read from the input, caller buffers
 // with guard bytes (the tests' own), and a check that stops the run with its reason, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The InfoFrame decoder on any bytes: no crash, nothing read past the frame
 // (an exact-size copy, so AddressSanitizer sees any such read), every problem
 // a sentence, the checksum verdict the bytes' own, and the text and JSON made

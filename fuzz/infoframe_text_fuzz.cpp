@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The InfoFrame text operations on any text: the parser and the HDR checksum
 // directly, and setAviIf and setHdrIf through the simulated device.
 //

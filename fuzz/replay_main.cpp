@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fuzz targets outside the fuzz build: every file under the folders or
 // files given runs once through the target, so that the ordinary tests replay
 // each seed and regression input under their own compiler and sanitizers.

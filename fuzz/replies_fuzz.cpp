@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's reads over any replies: the EDID, state, version, matrix and
 // status reads, and the setting, matrix and EDID writes, through a USB layer
 // whose device answers each frame as the input says (its write, its receive

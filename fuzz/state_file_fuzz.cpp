@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated device's state file on any content: the loader either takes
 // it or refuses it with a std::runtime_error (which names what it could not
 // hold), never converting a fraction or a negative number into a field; what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The status report's decoding over any register blocks: no device, just
 // bytes in and twenty lines out.
 //

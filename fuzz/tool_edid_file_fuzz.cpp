@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The toolkit's EDID file reader on any file content: raw bytes or any of the
 // text forms become the 256 bytes the device takes or a refusal that says why;
 // binary content is taken as it is (a lone base block that announces no

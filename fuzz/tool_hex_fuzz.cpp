@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hex parsers the tool and the state file share, and the tool's number
 // parser, on any text: bytes from hex agree with reading the pairs by hand and
 // write back as the same digits; a number is taken exactly when the whole text

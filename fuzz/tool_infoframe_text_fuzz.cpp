@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brixelctl's InfoFrame text check on any text: it passes exactly the texts of
 // two to the most bytes, two hex digits each, one colon between; what it
 // passes gives those bytes, writes back as the same text in upper case, and

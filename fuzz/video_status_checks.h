@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What holds for a VIDEO_STATUS decoded from any register blocks, spelled out
 // from the report's rules: shared by the decoding target and the replies

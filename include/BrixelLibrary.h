@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BrixelLibrary: host-side control of the Brixel HDMI signal processor.
 //
 // Every function opens the device on demand, exchanges its frames, and closes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Seams through which the library reaches the outside world: the vendor USB
 // layer and the host's clock, sleep and warning services. Install your own to
 // run the library over another transport or under test.

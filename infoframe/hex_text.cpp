@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "infoframe/hex_text.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The InfoFrame text parser and the HDR checksum: pure work, no device.
 

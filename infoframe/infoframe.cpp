@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // setAviIf and setHdrIf: one write frame, the wait, one activation frame.
 
 #include <BrixelLibrary.h>

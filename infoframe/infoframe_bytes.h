@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // InfoFrames as bytes: the type and version of each kind the device reports,
 // the checksum that makes a frame add up to 0 modulo 256, and the HDR (Dynamic

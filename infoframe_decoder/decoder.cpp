@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The walk every frame takes: header, checksum, version and length, reserved
 // bits, then its type's fields; and the signal read from the frames of one
 // report.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the decoder's parts share: adding fields and problems, reading fields
 // back, and the few rules that more than one frame or the signal needs.

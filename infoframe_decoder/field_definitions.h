@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How each InfoFrame's fields are laid out, as the tables the decoder walks:
 // by type (and, for vendor-specific frames, by OUI), field by field, with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoded frames as text for people, from the fields' values alone.
 
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The InfoFrames the decoder knows, field by field, with the names CTA-861
 // gives their codes; and for vendor-specific frames the OUIs it knows.
 

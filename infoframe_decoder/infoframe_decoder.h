@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What an InfoFrame says, for people and for scripts: every field with its
 // code and its name, a one-line summary and the problems found, decoded from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The link's process-wide state and its life cycle: discovery, open on demand,
 // the release step.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/platform_access.h"
 
 #include <cstdio>

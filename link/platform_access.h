@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The two seam tables in force. The link reaches the outside world only here.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every time-out and wait of the link and the operations, in one place.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One request/reply exchange, the echo-tested exchange built on it, and the
 // register block read.

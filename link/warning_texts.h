@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Warning texts of the link that callers recognise: they reach the host's
 // warning service as they are written here.

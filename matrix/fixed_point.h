@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The wire form of the matrix values: 16-bit fixed point, 3.13 for the
 // coefficients and 8.8 for the offsets. Pure and constexpr.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // set3x, get3x, reset3x.
 
 #include <BrixelLibrary.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The matrix as the device carries it: field order on the wire, the write
 // frame and the decoding of the register read. Pure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The panel's JSON API: each route a command of brixelctl, answering with the
 // same result document as `brixelctl --json` (toolkit/command_results.h).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # cmake -DOUTPUT=<file.cpp> -DFILES=<a|b|...> -P embed_web.cmake: the page's
 # files as byte arrays in a C++ source, so that the program needs no files
 # beside it.

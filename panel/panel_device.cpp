@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/panel_device.h"
 
 namespace brixel::panel {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The panel's one device: the toolkit's owner of the library, holding the
 // device open for the server's lifetime (requests from httplib's threads are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/panel_server.h"
 
 #include <httplib.h>

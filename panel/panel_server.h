@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // brixelctl serve: one page and a JSON API over HTTP, with the device's work
 // done by the toolkit's owner of the library. Secure by default: the loopback address unless told

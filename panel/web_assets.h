@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The page's files, put into the program by the build from panel/web/.
 

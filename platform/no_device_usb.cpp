@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The layer that sees no device: every query answers "none", nothing opens.
 
 #include "platform/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What each operating system supplies when no one installed a layer or host.
 

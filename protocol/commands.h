@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command bytes (request byte 2), and the arguments that select within one.
 

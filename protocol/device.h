@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How a Brixel is told apart from the other devices of the USB layer.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The register blocks read with the register command, each with the reply
 // count it is asked for (echo and spare byte included), and the state read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How a Brixel shows itself on USB: what the platform's layer looks for, what
 // the udev rule opens to the user, and what brixelctl doctor checks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The report's device traffic; the decoding is in status_decode.cpp.
 
 #include <BrixelLibrary.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Turning the device's status registers into the text lines of VIDEO_STATUS.
 // Pure: bytes in, text out, no device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The twenty lines of VIDEO_STATUS by name, in record order, for tools that
 // show or export them, and the markup of the lines the device flags.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The device reports video formats as CTA-861 video identification codes;
 // these are the names it gives them.

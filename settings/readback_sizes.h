@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The buffers the readback functions fill, as BrixelLibrary.h gives them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one index of setting codes: which exported function sends which code,
 // how its argument becomes the value byte, and how a tool calls it. Data only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The setting write and the path every exported wrapper takes to it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated Brixel: answers the request frames of the protocol from its
 // state, and no other frame. Pure: no USB, no clock, no files. The USB side

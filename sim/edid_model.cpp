@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EDID reads of the store (0xB0) and the display (0xB5), the 8-byte writes
 // into the store, the commit, and what selecting a built-in EDID does.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The faults the simulated device can be given, by name: the one table that
 // the stand-in SiUSBXp.dll, the command line and the bindings read. A fault is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // InfoFrame writes are held until their activation frame makes them current.
 
 #include <algorithm>

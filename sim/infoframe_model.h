@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Custom InfoFrames written to the device and their activation.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/library_adapter.h"
 
 #include <BrixelPlatform.h>

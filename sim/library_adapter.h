@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Puts a simulator in the library's place of the USB layer and the host
 // services, through the seams of BrixelPlatform.h, and takes it out again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The matrix write is kept byte for byte; register 44 hands it back.
 
 #include <algorithm>

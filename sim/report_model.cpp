@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The status registers of the simulated device: what the source on the active
 // port sends, and what the settings make of it on the way to the display.
 

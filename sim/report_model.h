@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The sources on the input ports and the display on the output, as the status
 // registers report them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated device's USB side: attached devices with serial strings,
 // handles, time-outs, a receive queue with a reply latency, faults on demand,

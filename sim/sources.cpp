@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What is plugged into the simulated device's inputs when it is new.
 
 #include "sim/report_model.h"

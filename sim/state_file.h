@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated device's state as JSON, kept in a file between runs of the tool.
 

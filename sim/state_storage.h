@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The few file operations a state file needs that differ between POSIX and
 // Windows: a bounded read, an atomic replace and an exclusive lock.

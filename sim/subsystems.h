@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How the device model hands frames and register reads to each subsystem's
 // part of the simulation. A frame handler answers only the frames that are its

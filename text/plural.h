@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A count with its noun, in the singular for one: "1 problem", "2 problems".
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Code points as UTF-8: how wide warning texts, USB string descriptors and
 // Latin-1 names from the device reach a terminal or a JSON document.

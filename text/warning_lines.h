@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How a warning meant for a modal box shows where there is none: one line of
 // text. A box stops the caller until dismissed; a terminal does not, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/command_results.h"
 
 #include "settings/argument_names.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Each command's own keys of the result document (result_document.h gives
 // the shape around them), built once for brixelctl --json and the panel's

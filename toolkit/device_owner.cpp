@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/device_owner.h"
 
 #include <utility>

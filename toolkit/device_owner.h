@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one owner of the library in a process: it runs the catalogue's
 // operations one at a time (from any thread), with the device session they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A tool's session with the device around the library: the tool's own host
 // and console sink (collecting the library's warnings and console lines), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/edid_decode.h"
 
 #include <sys/wait.h>

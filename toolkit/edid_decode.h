@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Debian's edid-decode run on EDID bytes: for `brixelctl edid ... --decode`
 // and `--check`, and for the tests that read the built-in EDIDs through it.

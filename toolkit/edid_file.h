@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // EDID files as people have them, and the checks made before one is written
 // to the device. The forms read: raw binary; hex with any white space,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What a tool's exit status tells a script: the one contract of brixelctl,
 // its manual page and whatever else drives the device through the toolkit.

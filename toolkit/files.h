@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Files people name: read whole but never without bound, "-" for standard
 // input and output, and outputs checked before a device is touched, so that a

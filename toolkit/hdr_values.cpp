@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/hdr_values.h"
 
 #include "toolkit/setting_values.h"

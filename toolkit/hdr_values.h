@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // HDR mastering values as people name them: the transfer function and the
 // primaries by name, for every tool that builds an HDR InfoFrame. Pure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/infoframe_input.h"
 
 #include "toolkit/edid_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // InfoFrames as people hand them to `infoframe decode`: colon hex as the
 // status report prints it (87:01:1a:...), hex with blanks, commas or 0x, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/infoframe_json.h"
 
 #include <cmath>

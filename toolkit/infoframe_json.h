@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Decoded InfoFrames and the signal as JSON, under the names scripts rely on:
 // type, typeCode, version, length, checksum {value, valid}, summary,

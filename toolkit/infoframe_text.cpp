@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/infoframe_text.h"
 
 #include <algorithm>

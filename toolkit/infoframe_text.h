@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What brixelctl checks in InfoFrame text before the library sees it. Pure.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/matrix_values.h"
 
 #include <charconv>

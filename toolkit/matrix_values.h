@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The twelve matrix values as people type them, checked before they are sent
 // so that nothing wraps silently on the wire; what the device will hold of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Each family of operations, defined in its own file; operations.cpp puts
 // them in one list.

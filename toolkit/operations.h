@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The operations catalogue: every device operation defined once, for every
 // front end (brixelctl, the panel, the Python module). An operation names its

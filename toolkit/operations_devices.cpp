@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // list: every device of the USB layer, where it is, and whether it is a
 // Brixel that can be opened.
 

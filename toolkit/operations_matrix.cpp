@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // matrix get|set|reset|enable|disable: the colour matrix and its offsets.
 
 #include <BrixelLibrary.h>

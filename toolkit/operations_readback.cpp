@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // info and status: what the device tells of itself and of the video.
 
 #include <BrixelLibrary.h>

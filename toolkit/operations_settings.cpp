@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings by name, one operation per row of the setting table, and the
 // raw setting write.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/remembered_settings.h"
 
 #include <fcntl.h>

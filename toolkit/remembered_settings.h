@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The last value each setting was given, per device, by brixelctl or its
 // panel. The library does not read settings back, so this is all a front end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/result_document.h"
 
 namespace brixel::toolkit {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one JSON shape of a command's result, the same for every command and
 // for whatever serves them (brixelctl --json, the panel's API):

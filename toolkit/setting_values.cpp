@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/setting_values.h"
 
 #include <algorithm>

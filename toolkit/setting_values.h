@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Setting values as people type them: a name of the setting's argument in any
 // case (ON, YCbCr420), or one of those names' numbers; anything else is named

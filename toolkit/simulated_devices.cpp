@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/simulated_devices.h"
 
 #include <optional>

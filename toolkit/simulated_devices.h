@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Simulated Brixels for a tool: a simulator as the USB transport, each device
 // keeping its state in a file from one run to the next. A run loads, changes

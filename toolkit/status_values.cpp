@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/status_values.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The video status report as data: each line's value without its label, and
 // the numbers in it (width, height, rate, pixel clock, colour space, depth,

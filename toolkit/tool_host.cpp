@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/tool_host.h"
 
 #include <BrixelPlatform.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The host services brixelctl gives the library in place of the platform's:
 // the monotonic clock and real sleeps, with the library's warnings and waits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/usb_device_filter.h"
 
 #include <array>

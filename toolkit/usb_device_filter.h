@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A USB layer that shows the library one device of the layer below it: the
 // one attached at a given place (the string query's link name, as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/usb_survey.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What brixelctl doctor finds out about this machine's USB setup: the devices
 // as the kernel shows them in sysfs, the udev rule, and what the platform's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/usb_trace.h"
 
 #include <algorithm>

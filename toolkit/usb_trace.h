@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A USB layer that hands each call to the layer below it and describes it:
 // the operation with its arguments, its status and results, frames in hex,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One exchange (flush, write, poll, read) through the library, two ways: over
 // the libusb layer to an emulated USB device, and over the in-process
 // simulator. The difference is what the USB path costs per exchange; the bare

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Header-only packages of the build machine for a cross build, without the
 # rest of its /usr/include: glibc's headers must not reach the cross compiler.
 # The package's config finds its headers relative to itself, so a prefix of

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared part of the mingw-w64 toolchains; include after setting
 # BRIXEL_MINGW_TRIPLE and BRIXEL_WINE_BITS. The -posix compilers, because GCC
 # 12's win32 thread model has no std::mutex or std::thread, which GoogleTest

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 "use strict";
 // The panel's page: everything goes through the JSON API of brixelctl serve.
 

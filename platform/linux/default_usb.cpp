@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Built without libusb-1.0, Linux sees no device.
 
 #include "platform/platform.h"

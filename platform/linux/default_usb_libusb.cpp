@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Built with libusb-1.0, Linux reaches the device through it.
 
 #include "platform/linux/usb_libusb.h"

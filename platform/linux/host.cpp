@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Host services on Linux: the monotonic clock, nanosleep, and warnings on
 // standard error.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/usb_devices.h"
 
 #include <algorithm>

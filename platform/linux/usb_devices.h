@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the libusb layer needs to know about a USB device: is it shaped like
 // the Brixel's USBXpress interface, where is it on the bus, and what is its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ten operations of the vendor USB layer over libusb-1.0, for a USBXpress
 // device: interface 0 with one bulk pair. Bytes from the device land in a
 // host-side buffer, fed by IN transfers that are always in flight, so the

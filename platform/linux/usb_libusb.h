@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The ten operations of the vendor USB layer over libusb-1.0.
 

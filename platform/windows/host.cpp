@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Host services on Windows: the kernel's tick and sleep, and warnings as modal
 // message boxes with no owner window.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes the DLL's exports from the public headers: clang reads them once as
 # Microsoft's compiler would (the decorated names applications import) and once
 # as mingw g++ (the names our objects define). Every function marked BRIXEL_API

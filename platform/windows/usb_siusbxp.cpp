@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The vendor USB library, SiUSBXp.dll, as the default USB layer. Its functions
 // are imported by ordinal (see siusbxp-*.def); the layer's fixed-width types
 // are carried across to the vendor's DWORD ones.

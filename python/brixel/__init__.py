@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Control of the Brixel HDMI processor through BrixelLibrary.
 
     import brixel

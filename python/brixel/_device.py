@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The device: every operation of the catalogue as a method."""
 
 from __future__ import annotations

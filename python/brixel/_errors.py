@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """What a device call comes to: a Result when the device confirmed, else an Error."""
 
 from __future__ import annotations

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """InfoFrames as bytes or text, and the HDR InfoFrame built from values."""
 
 from __future__ import annotations

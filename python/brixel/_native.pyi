@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The extension brixel._native: the toolkit's operations catalogue and its
 # owner of the library. The package's modules give them their Pythonic shape.
 # tests/test_stubs.py checks that these names are the module's own.

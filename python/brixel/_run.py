@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """One run of an operation of the catalogue, and what its outcome means in Python."""
 
 from __future__ import annotations

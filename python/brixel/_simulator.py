@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The simulated Brixel, so that scripts are tried without hardware."""
 
 from __future__ import annotations

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The video status report as data: each line's text, its value without the
 label, whether the device marks it as a warning, and the numbers in it, as
 ``brixelctl --json status`` gives them."""

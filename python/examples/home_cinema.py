@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Set up the output for an HDR film: python3 home_cinema.py [--simulate]
 
 Installs a built-in EDID, sends an HDR InfoFrame built from the film's

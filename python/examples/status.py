@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Pick an input and show the video report: python3 status.py [--simulate] [PORT]"""
 
 import contextlib

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes brixel/_tables.py: the setting codes, each argument's values, the
 // transfer functions and the built-in EDIDs as IntEnums, and a method for
 // each exported setting function, all walked from the library's tables. What

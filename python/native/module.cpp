@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brixel._native: the toolkit's operations catalogue and its owner of the
 // library, as plain Python values. The package around it (python/brixel)
 // gives them their Pythonic shape; nothing here decides what a Python user

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the library and the Python module into a fresh prefix and imports
 # the module from there as the README says (PYTHONPATH), with nothing of the
 # build tree in reach: the installed extension must load the installed library.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Every test runs against simulated devices in memory, new for each test."""
 
 from __future__ import annotations

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """mypy --strict on the given files, or exit 77 (skipped) where mypy is missing."""
 
 import sys

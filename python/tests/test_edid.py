@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """EDIDs: read, written after their checks, and the built-in catalogue."""
 
 from __future__ import annotations

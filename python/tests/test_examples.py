@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The examples run as a user runs them, against the simulated device."""
 
 from __future__ import annotations

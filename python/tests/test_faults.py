@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Failures raise DeviceNotFound or NotConfirmed with the library's console
 lines and warnings; every fault kind of the simulator is tried."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """AVI and HDR InfoFrames from bytes or text, and the HDR InfoFrame from values."""
 
 from __future__ import annotations

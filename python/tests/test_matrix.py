@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The colour matrix as nested lists: three rows of an offset and three coefficients."""
 
 from __future__ import annotations

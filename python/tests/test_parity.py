@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The same operation with the same inputs gives the same document from
 brixelctl --json, the panel's API and a Python Result (or the error Python
 raises): the same keys, notes, problems and console lines, whether the device

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Firmware version, state block and the status report, the report with the
 values brixelctl --json status gives."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Each setting function by name, its value as the device keeps it (the state
 block holds setting code k's value at byte k), and the raw setting write."""
 

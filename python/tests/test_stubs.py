@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The stubs type checkers read (_native.pyi) name what the extension has, no more, no less."""
 
 from __future__ import annotations

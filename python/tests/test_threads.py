@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Two threads at once: every call is taken whole, one at a time, and a call
 waiting on the device lets other Python threads run."""
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the stand-in SiUSBXp.dll offers tests beside the ten vendor operations:
 // plain C functions exported by name, for GetProcAddress. At load no device is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated device as SiUSBXp.dll: the ten vendor operations, stdcall and
 // exported by ordinal as the vendor's library has them, so that a program's
 // binding to the real DLL is what tests exercise. Runs on the real clock,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel of `brixelctl serve` in Debian's Chromium, headless, on a fresh
 // simulated device: each test starts its own server. Screenshots go to
 // $SCREENSHOTS as artefacts of the run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brixelctl as a user runs it, one row per case: the arguments, what standard
 // input holds, the exit status, and what the output must and must not hold.
 // Every command family, the exit contract, the JSON shape, and a row at least

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bash completion as bash runs it: its own function, called with the
 // words typed so far, in a folder holding one file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A command's session on the real-hardware path, with a USB layer of the
 // test's own at the bottom of the tool's stack: the tool's host hears what the
 // library warns and waits, through the public seams only. A device that was

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # cmake --install of the tool component puts brixelctl, its manual page and
 # its bash completion where man and bash-completion look for them.
 file(REMOVE_RECURSE ${PREFIX})

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # scripts/brixelctl starts the built tool at once while it is up to date and
 # rebuilds it when a file in any folder the build takes sources from changed:
 # the panel's page too. Run in a tree of its own with cmake standing in, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Runs brixelctl as a user would, for tests of the whole command path.
 

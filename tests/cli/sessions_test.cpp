@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a single row cannot show: runs at the same time, a watch beside other
 // commands, several devices, names that are not UTF-8, questions on a
 // terminal, output that feeds back as input, temporaries, and the manual.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CTA-861 format table against rows of the standard, spelled out.
 
 #include "cta861/video_codes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built-in EDIDs and installing them.
 
 #include "edid/catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built-in EDIDs as Debian's edid-decode reads them: each entry says what
 // its catalogue row says, and --check reports exactly the failures pinned in
 // fixtures/value-NN.failures (the entries carry some on purpose).

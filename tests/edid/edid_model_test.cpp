@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated device's side of the EDID frames.
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The EDID reads and the write, as the USB layer and the host see them.
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The EDIDs the editor is tried on: the 24 built-in ones, the simulator's
 // two, and the displays' EDIDs made for these tests (fixtures/README).

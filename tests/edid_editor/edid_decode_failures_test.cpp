@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // edid-decode --check outputs read for their failures, and what a result
 // adds to its original's.
 

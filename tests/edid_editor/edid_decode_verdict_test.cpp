@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every edit on every EDID of the corpus, as Debian's edid-decode --check
 // reads the result: no failure that it did not find in the original.
 

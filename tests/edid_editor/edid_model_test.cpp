@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The EDID model: every EDID the tests know comes apart and goes back byte for
 // byte; a television's parts read as what they are; odd layouts are kept and
 // named; the checks name what is wrong, and only that.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The edit options as people type them: what each sets, and the sentence
 // for what it cannot take.
 

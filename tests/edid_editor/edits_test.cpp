@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The edits on every EDID of the corpus: each does what it was asked, changes
 // nothing it did not say, leaves the bytes it has no business with alone,
 // and refuses, with a sentence, exactly where it cannot work. Then the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every exported operation under every single fault the simulator knows, on
 // every frame it writes, with and without leave-open: the result, the console
 // lines, the warnings, the frames, the release step and the caller's buffers

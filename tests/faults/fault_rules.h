@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the rules say an operation does under one fault: its result, its
 // console lines, its warnings, its frames, opens, closes and waits, and how

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // InfoFrame knowledge as bytes: the checksum and the HDR InfoFrame built from
 // values. Every expected frame is spelled out.
 

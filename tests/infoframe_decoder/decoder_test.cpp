@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The InfoFrame decoder: every code of every field its tables define, fields
 // found where the standard puts them (frames spelled out), HDR frames the
 // builder makes read back, the simulator's frames, and the problems.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `infoframe decode` takes as a frame, and what it refuses.
 
 #include "toolkit/infoframe_input.h"

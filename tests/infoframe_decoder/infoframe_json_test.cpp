@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoded frames as JSON, under the names scripts rely on.
 
 #include "toolkit/infoframe_json.h"

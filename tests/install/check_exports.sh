@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The shared library's dynamic symbol table holds exactly the functions the
 # public headers declare with BRIXEL_API, compared by function name.
 #   check_exports.sh LIBRARY HEADER...

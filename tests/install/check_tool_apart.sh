@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The shared library holds no code of the tool or of the simulator, and the
 # tool holds none of the library's: it loads the shared library instead.
 #   check_tool_apart.sh LIBRARY TOOL

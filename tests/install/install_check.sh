@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the library into a fresh prefix and builds and runs the outside
 # client against that copy only, once through the CMake package and once
 # through pkg-config, both asked for the project's VERSION; with TOOL given,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and runs the outside client against the copy of the library under
 # PREFIX only, once through the CMake package and once through pkg-config.
 # With VERSION given, both ask for at least that version and must find exactly it.

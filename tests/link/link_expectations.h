@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the link's tests expect to see in the simulator's trace.
 

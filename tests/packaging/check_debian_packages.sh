@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Debian packages scripts/package made: lintian finds no error in them;
 # their names, versions, dependencies and files are what Debian expects; this
 # machine could install them; and installed into a throwaway root (extracted,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows SDK archive cpack makes from a Windows build: exactly the SDK's
 # files and never the stand-in SiUSBXp.dll; `cmake --install` gives the same;
 # the DLL stripped, with the project's version in its version resource, its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every route of the panel's API over HTTP against a fresh simulated device,
 // with the documents brixelctl --json gives and the errors' status codes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A panel served on a free loopback port for one test, over a fresh simulated
 // device, and a client that plays the page: it reads the page's token and

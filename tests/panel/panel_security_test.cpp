@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel's rules against other pages and other machines: the Host header,
 // the Origin and the page's token on every change, the access token off the
 // loopback address, and the body limits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brixelctl serve as a user starts it: the address it prints, the panel
 // behind it on the simulated device whose state other runs share, and Ctrl-C.
 

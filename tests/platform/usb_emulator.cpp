@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/platform/usb_emulator.h"
 
 #include <linux/usbdevice_fs.h>

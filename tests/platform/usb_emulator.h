@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An emulated USB bus for the libusb layer: umockdev provides the kernel's
 // sysfs and usbfs, and each device answers bulk OUT frames with bulk IN

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The libusb layer end to end: the library, the layer, libusb, umockdev's
 // emulated kernel and the device model behind it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // getVideoFormat through the USB seam, against the simulated device.
 
 #include <gtest/gtest.h>

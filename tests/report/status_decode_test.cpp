@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "report/status_decode.h"
 
 #include <gtest/gtest.h>

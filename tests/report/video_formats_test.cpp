@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "report/video_formats.h"
 
 #include <gtest/gtest.h>

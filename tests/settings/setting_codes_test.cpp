@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/setting_codes.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library through the simulated device, judged by what the device does
 // with what it was sent: a library that used a wrong command byte, register
 // or activation byte fails here even where no frame is compared.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated device answers the frames of the protocol, byte for byte, and
 // no other frame. Each case is sent to a new device twice: to its model, and
 // through the USB operations, as a host would send it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated device's state file: the form users' files already have, read
 // and written field by field.
 

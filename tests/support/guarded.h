@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A caller's buffer inside guard bytes, in an allocation of its own: whatever
 // the library writes past either end shows in the guards, and AddressSanitizer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A test with the simulated device installed as the library's USB layer and
 // host, on a virtual clock, and a way to see what the library prints.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keys each command adds to its result document, the same for the tool's
 // --json and the panel's API.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's console lines reach the run that made them through its
 // console sink, never standard output: another thread's printf goes where it
 // always goes, and each run's lines are its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EDID files as brixelctl reads them.
 
 #include "toolkit/edid_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files read with a bound, outputs made ready before a device is touched, and
 // JSON that no byte of a name can break.
 

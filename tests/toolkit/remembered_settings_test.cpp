@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What brixelctl and its panel remember of the settings they gave a device.
 
 #include "toolkit/remembered_settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Setting values as people type them, each row a case.
 
 #include "toolkit/setting_values.h"

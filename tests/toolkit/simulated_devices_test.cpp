@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Simulated devices as a tool's transport: kept in memory, they touch no file.
 
 #include "toolkit/simulated_devices.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The report's lines as data: values without labels and the numbers in them.
 
 #include "toolkit/status_values.h"

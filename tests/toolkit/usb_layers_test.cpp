@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tool's USB layers, each over the simulator's ten operations: the filter
 // that shows one device of several, and the trace that describes every call.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The survey's pure parts: the USBXpress shape read from sysfs's binary
 // descriptors, and what it takes from the library's layer.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The DLL's export table holds exactly the generated decorated names, each
 # named (no ordinal-only entry), and llvm-undname reads each back as the
 # header's declaration with the platform's default calling convention. Its

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # GoogleTest for the cross build, from the sources of Debian's googletest
 # package, and the way a behaviour test runs under wine.
 set(BRIXEL_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")

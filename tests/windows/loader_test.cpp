@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BrixelLibrary.dll as a control application meets it: loaded at run time,
 // every export found by its decorated name and called, against the stand-in
 // SiUSBXp.dll with its one simulated device. Wine binds an import it cannot

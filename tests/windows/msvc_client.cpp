@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A control application as Microsoft's compiler builds it: compiled by clang
 // for the MSVC target against BrixelLibrary.h alone, linked with an MSVC-style
 // import library of BrixelLibrary.dll, no C runtime (none is at hand here).

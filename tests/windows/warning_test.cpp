@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The warning path through the real MessageBoxW: the DLL's USER32 import is
 // watched (arguments recorded, then passed on to the real function) and a
 // computer-based-training hook counts the dialogs that MessageBoxW starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives the installed library through a little fake device of its own and
 // checks every call, frame, time-out, wait, warning and console line it sees.
 
