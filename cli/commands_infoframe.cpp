@@ -40,29 +40,34 @@ void addHdrBuild(CLI::App& parent, Context& ctx) {
     const json defaults = toolkit::hdrBuildDefaults();
     const auto byDefault = [&](const char* input) {
         const json& value = defaults.at(input);
-        return " (" + (value.is_string() ? value.get<std::string>() : value.dump()) + ")";
+        if (value.is_string()) return " (" + value.get<std::string>() + ")";
+        char number[32];
+        std::snprintf(number, sizeof number, "%g", value.get<double>());  // 1000, not 1000.0
+        return " (" + std::string(number) + ")";
     };
     auto words = std::make_shared<std::map<std::string, std::string>>();
     auto numbers = std::make_shared<std::map<std::string, double>>();
     auto printOnly = std::make_shared<bool>(false);
-    const auto word = [&](const char* input, const std::string& help, std::vector<std::string> values) {
-        offerValues(cmd->add_option(optionName(input), (*words)[input], help + byDefault(input)), std::move(values));
+    const auto word = [&](const char* input, const char* value, const std::string& help,
+                          std::vector<std::string> values) {
+        offerValues(cmd->add_option(optionName(input), (*words)[input], help + byDefault(input))->type_name(value),
+                    std::move(values));
     };
-    const auto number = [&](const char* input, const std::string& help) {
-        cmd->add_option(optionName(input), (*numbers)[input], help + byDefault(input));
+    const auto luminance = [&](const char* input, const std::string& help) {
+        cmd->add_option(optionName(input), (*numbers)[input], help + byDefault(input))->type_name("CD/M2");
     };
     std::vector<std::string> eotfs;
     for (const auto& t : toolkit::transferFunctionNames) eotfs.emplace_back(t.name);
     std::vector<std::string> primaries;
     for (const auto& p : infoframe::primaryPresets) primaries.emplace_back(p.name);
-    word("eotf", "transfer function: " + toolkit::transferFunctionChoices(), eotfs);
-    word("primaries", "mastering display primaries: " + toolkit::primariesChoices() + " or rx,ry,gx,gy,bx,by",
-         primaries);
-    word("whitePoint", "white point: d65 or x,y", {std::string(toolkit::whiteD65Name)});
-    number("maxLuminance", "mastering display maximum luminance, cd/m2");
-    number("minLuminance", "mastering display minimum luminance, cd/m2");
-    number("maxCll", "MaxCLL, cd/m2 (0: unknown)");
-    number("maxFall", "MaxFALL, cd/m2 (0: unknown)");
+    word("eotf", "NAME", "transfer function: " + toolkit::transferFunctionChoices(), eotfs);
+    word("primaries", "NAME|COORDINATES",
+         "mastering display primaries: " + toolkit::primariesChoices() + " or rx,ry,gx,gy,bx,by", primaries);
+    word("whitePoint", "NAME|X,Y", "white point: d65 or x,y", {std::string(toolkit::whiteD65Name)});
+    luminance("maxLuminance", "mastering display maximum luminance");
+    luminance("minLuminance", "mastering display minimum luminance");
+    luminance("maxCll", "MaxCLL, 0 when unknown");
+    luminance("maxFall", "MaxFALL, 0 when unknown");
     cmd->add_flag("--print-only", *printOnly, "print the InfoFrame text without sending it");
     cmd->callback([&ctx, cmd, words, numbers, printOnly] {
         json inputs = {{"send", !*printOnly}};

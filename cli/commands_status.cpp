@@ -113,7 +113,7 @@ void addStatusCommands(CLI::App& app, Context& ctx) {
         });
     cmd->add_option("--interval", o->interval, "with --watch: seconds between reports (1)")
         ->type_name("SECONDS")
-        ->check(CLI::Range(0.05, 86400.0));
+        ->check(CLI::Range(0.05, 86400.0).description(""));  // no range in the value's name
     cmd->callback([&ctx, o, cmd] {
         if (!o->watch && (cmd->count("--count") > 0 || cmd->count("--interval") > 0))
             throw CLI::ValidationError("status: --count and --interval go with --watch");

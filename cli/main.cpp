@@ -166,7 +166,8 @@ int main(int argc, char** argv) {
                        std::to_string(brixel::toolkit::maxSimulatedDevices) +
                        "; device N > 1 keeps its state in the state file's name with -N)")
         ->type_name("N")
-        ->check(CLI::Range(0u, brixel::toolkit::maxSimulatedDevices));
+        // The help gives the range: the check adds nothing to the value's name.
+        ->check(CLI::Range(0u, brixel::toolkit::maxSimulatedDevices).description(""));
     auto* fault = app.add_option("--fault", ctx.faults,
                                  "with --simulate: give the simulated devices a fault, KIND or KIND@N (frame N "
                                  "only, from 0); KIND is one of " +

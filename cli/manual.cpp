@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/manual.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
@@ -43,11 +44,28 @@ bool shown(const CLI::Option* opt) {
 // A flag takes no value; any other option takes one.
 bool takesValue(const CLI::Option* opt) { return opt->get_expected_min() > 0; }
 
-// The value's name as the option declares it ("N"), without what a check
-// appended to it ("N:UINT in [0 - 16]"): the help says what it takes.
-std::string valueName(const CLI::Option* opt) {
-    const std::string name = opt->get_type_name();
-    return name.substr(0, name.find(':'));
+// The value's name as the option declares it ("N", "ADDR:PORT"); the checks
+// of the options add no description to it, the help says what it takes.
+std::string valueName(const CLI::Option* opt) { return opt->get_type_name(); }
+
+// A footer as running text: it is wrapped for a terminal, with indented
+// continuation lines, which roff would keep as ragged lines. A line at the
+// margin after the end of a sentence begins a paragraph; any other line goes
+// on with the one before.
+std::string paragraphs(std::string_view text) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        const std::size_t indent = line.find_first_not_of(' ');
+        if (indent != std::string_view::npos) {
+            if (!out.empty()) out += indent == 0 && out.back() == '.' ? "\n.PP\n" : "\n";
+            out += roff(line.substr(indent));
+        }
+        start = end + 1;
+    }
+    return out;
 }
 
 std::string optionNames(const CLI::Option* opt) {
@@ -84,7 +102,7 @@ void describeCommand(const CLI::App& app, const std::string& path, std::string& 
         page += ".TP\n.B " + roff(optionNames(opt)) + "\n" + roff(opt->get_description()) + "\n";
     // A command shows its own footer, not the one it inherits.
     const bool ownFooter = !app.get_parent() || app.get_footer() != app.get_parent()->get_footer();
-    if (!app.get_footer().empty() && ownFooter) page += ".PP\n" + roff(app.get_footer()) + "\n";
+    if (!app.get_footer().empty() && ownFooter) page += ".PP\n" + paragraphs(app.get_footer()) + "\n";
     for (const CLI::App* sub : subcommandsOf(app)) describeCommand(*sub, path + " " + sub->get_name(), page);
 }
 

@@ -215,15 +215,23 @@ const std::vector<std::string> commands = {"list",
                                            "doctor",
                                            "help"};
 
-TEST(Manual, ManRendersItWithEveryCommand) {
-    if (std::system("command -v man >/dev/null") != 0) GTEST_SKIP() << "man is not installed";
+// The manual as man shows it, 200 columns wide; its exit status in `status`.
+std::string renderedManual(int& status) {
     FILE* pipe = popen(("MANWIDTH=200 man -l " + std::string(BRIXELCTL_MANUAL) + " 2>&1").c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
     std::string page;
+    if (!pipe) return page;
     char chunk[4096];
     std::size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) page.append(chunk, n);
-    EXPECT_EQ(pclose(pipe), 0) << page;
+    status = pclose(pipe);
+    return page;
+}
+
+TEST(Manual, ManRendersItWithEveryCommand) {
+    if (std::system("command -v man >/dev/null") != 0) GTEST_SKIP() << "man is not installed";
+    int status = -1;
+    const std::string page = renderedManual(status);
+    EXPECT_EQ(status, 0) << page;
     EXPECT_NE(page.find("BRIXELCTL(1)"), std::string::npos) << page;
     EXPECT_NE(page.find("EXIT STATUS"), std::string::npos);
     EXPECT_NE(page.find("3 when no Brixel was reachable"), std::string::npos);
@@ -232,6 +240,23 @@ TEST(Manual, ManRendersItWithEveryCommand) {
                              page.find("\n   " + command + "\n") != std::string::npos;
         EXPECT_TRUE(heading) << command;
     }
+}
+
+// Each option with its value as declared, none with the parser's type names or
+// checks, and the status footer as running paragraphs rather than a
+// terminal's wrapped lines.
+TEST(Manual, ShowsOptionsAsTyped) {
+    if (std::system("command -v man >/dev/null") != 0) GTEST_SKIP() << "man is not installed";
+    int status = -1;
+    const std::string page = renderedManual(status);
+    for (const char* shown :
+         {"\n       --devices N\n", "\n       --listen ADDR:PORT\n", "\n       --interval SECONDS\n",
+          "\n       --eotf NAME\n", "\n       --max-luminance CD/M2\n", "mastering display maximum luminance (1000)\n",
+          "\n       --json: {\"command\": \"status\", \"report\": true|false, \"fields\": {NAME: "
+          "{\"text\": LINE, \"value\": LINE WITHOUT ITS LABEL,"})
+        EXPECT_NE(page.find(shown), std::string::npos) << shown;
+    for (const char* notShown : {"UINT", "FLOAT", " TEXT", "in [", "1000.0", "\n         \"value\""})
+        EXPECT_EQ(page.find(notShown), std::string::npos) << notShown;
 }
 
 TEST(Manual, TheCompletionKnowsEveryCommand) {
