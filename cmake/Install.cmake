@@ -1,13 +1,30 @@
 # SPDX-License-Identifier: MIT
-# What `cmake --install` puts where, in three components, one package each
-# (cmake/Packaging.cmake):
+# What `cmake --install` puts where, in components that cmake/Packaging.cmake
+# makes packages of:
 #   runtime      what a program loads: the shared library (and on Linux the
 #                udev rule, platform/CMakeLists.txt)
 #   development  what a program is built against: the headers, and the CMake
-#                package and pkg-config file on Linux, the import library and
-#                .def on Windows
-#   tool         brixelctl and whatever else cli/ installs with it
+#                package and pkg-config file on Linux, the import library,
+#                .def and CMake package on Windows; there the licence and
+#                notices and the README too
+#   tool         brixelctl and whatever else cli/ installs with it (Linux)
+#   python       the Python module (python/CMakeLists.txt; Linux)
+#   simulator    the stand-in SiUSBXp.dll (Windows)
+#   debug        the DLL's debugging information, apart (Windows; only when
+#                asked for: `cmake --install --component debug`)
 include(CMakePackageConfigHelpers)
+include(cmake/ThirdPartyNotices.cmake)
+
+# What the notices of the programs say of the libraries they load rather than
+# contain, and of nlohmann-json's copy the build took.
+set(linkedAtRunTime
+    "libusb-1.0 (LGPL-2.1-or-later), which libBrixelLibrary loads: a dependency of the library's package"
+    "the GCC runtime (libstdc++, libgcc): its GCC Runtime Library Exception asks for no notice")
+if(TARGET nlohmann_json::nlohmann_json)
+    get_target_property(dirs nlohmann_json::nlohmann_json INTERFACE_INCLUDE_DIRECTORIES)
+    list(GET dirs 0 dir)
+    set(BRIXEL_JSON_HEADER ${dir}/nlohmann/json.hpp)
+endif()
 
 install(FILES include/BrixelLibrary.h include/BrixelPlatform.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
@@ -41,13 +58,21 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfig
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfigVersion.cmake
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/BrixelLibrary COMPONENT development)
 
-# The prefix is found from the .pc file's own place, so that a copy installed
-# with `cmake --install --prefix` elsewhere still describes itself.
-file(RELATIVE_PATH BRIXEL_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
-string(REGEX REPLACE "/$" "" BRIXEL_PC_TO_PREFIX "${BRIXEL_PC_TO_PREFIX}")
-configure_file(cmake/BrixelLibrary.pc.in ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibrary.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibrary.pc
-    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
+# The .pc file names the prefix it is installed under, as given at install
+# time (`cmake --install --prefix` elsewhere too; DESTDIR, as cpack uses it,
+# apart): plain paths, so that pkg-config leaves out /usr/include and the
+# system's library directory as its own. Written apart for each destination,
+# since installs may run at once.
+set(BRIXEL_PC_PREFIX "@BRIXEL_PC_PREFIX@")
+set(pcTemplate ${CMAKE_CURRENT_BINARY_DIR}/pkgconfig/BrixelLibrary.pc.in)
+configure_file(cmake/BrixelLibrary.pc.in ${pcTemplate} @ONLY)
+install(CODE "
+    get_filename_component(BRIXEL_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)
+    string(MD5 destination \"\$ENV{DESTDIR}\${BRIXEL_PC_PREFIX}\")
+    set(pc \"${CMAKE_CURRENT_BINARY_DIR}/pkgconfig/\${destination}/BrixelLibrary.pc\")
+    configure_file(\"${pcTemplate}\" \"\${pc}\" @ONLY)
+    file(INSTALL \"\${pc}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\")
+    " COMPONENT development)
 
 if(TARGET brixelctl)
     # The installed tool loads the library installed beside it, wherever the
@@ -63,4 +88,23 @@ if(TARGET brixelctl)
     install(FILES ${BRIXELCTL_MANUAL}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
     install(FILES ${BRIXELCTL_COMPLETION} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME brixelctl COMPONENT tool)
+    # With the tool's documentation: the panel's API, where its 404 replies
+    # point, and the notices of what is compiled into the tool.
+    get_filename_component(toolDocs ${BRIXEL_PANEL_API_DOC} DIRECTORY)
+    install(FILES panel/API.md DESTINATION ${toolDocs} COMPONENT tool)
+    find_file(BRIXEL_CLI11_HEADER CLI/CLI.hpp)
+    brixel_third_party_notices(${PROJECT_BINARY_DIR}/notices/brixelctl brixelctl
+        COMPILED "CLI11|${BRIXEL_CLI11_HEADER}|brixelctl" "nlohmann-json|${BRIXEL_JSON_HEADER}|brixelctl"
+        NO_NOTICE ${linkedAtRunTime} "cpp-httplib (MIT), which brixelctl serve loads: a dependency of the package")
+    install(FILES ${PROJECT_BINARY_DIR}/notices/brixelctl DESTINATION ${toolDocs} RENAME THIRD-PARTY-NOTICES
+        COMPONENT tool)
+endif()
+
+if(TARGET brixel_python_native)
+    brixel_third_party_notices(${PROJECT_BINARY_DIR}/notices/python "the Python module brixel"
+        COMPILED "pybind11|${pybind11_INCLUDE_DIR}/pybind11/pybind11.h|brixel/_native"
+                 "nlohmann-json|${BRIXEL_JSON_HEADER}|brixel/_native"
+        NO_NOTICE ${linkedAtRunTime})
+    install(FILES ${PROJECT_BINARY_DIR}/notices/python DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/python3-brixel
+        RENAME THIRD-PARTY-NOTICES COMPONENT python)
 endif()

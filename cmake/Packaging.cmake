@@ -52,6 +52,14 @@ else()
     set(CPACK_DEBIAN_TOOL_PACKAGE_NAME brixelctl)
     set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
     set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
+    set(CPACK_DEBIAN_TOOL_PACKAGE_SUGGESTS edid-decode)  # edid get --decode, --check
+    # The module is built for one Python version (its file name says which).
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-brixel)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+    set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
+    math(EXPR pythonNext "${Python3_VERSION_MINOR} + 1")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+        "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}~), python3 (<< ${Python3_VERSION_MAJOR}.${pythonNext})")
 
     # The library's maintainer scripts make the udev rule apply at once; the
     # loader learns of the library through dpkg's ldconfig trigger (given
@@ -117,12 +125,25 @@ else()
     execute_process(COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/CHANGELOG.md OUTPUT_FILE ${debianDocs}/changelog.gz
         COMMAND_ERROR_IS_FATAL ANY)
 
+    # The copyright file in Debian's machine-readable form, with the licence
+    # and its holders as LICENSE gives them.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+    file(STRINGS LICENSE BRIXEL_COPYRIGHT REGEX "^Copyright \\(c\\) ")
+    string(REGEX REPLACE "^Copyright \\(c\\) " "" BRIXEL_COPYRIGHT "${BRIXEL_COPYRIGHT}")
+    file(READ LICENSE licence)
+    string(REGEX REPLACE "^.*\n\n(Permission)" "\\1" licence "${licence}")
+    string(STRIP "${licence}" licence)
+    string(REPLACE "\n\n" "\n.\n" licence "${licence}")
+    string(REPLACE "\n" "\n " licence "${licence}")
+    set(BRIXEL_LICENCE_TEXT " ${licence}")
+    configure_file(packaging/copyright ${debianDocs}/copyright @ONLY)
+
     # Every package carries its copyright and changelogs, as Debian requires;
     # a plain `cmake --install` leaves them out.
     foreach(component IN LISTS CPACK_COMPONENTS_ALL)
         string(TOUPPER ${component} COMPONENT)
         set(docs ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME})
-        install(FILES packaging/copyright ${debianDocs}/changelog.gz ${debianDocs}/changelog.Debian.gz
+        install(FILES ${debianDocs}/copyright ${debianDocs}/changelog.gz ${debianDocs}/changelog.Debian.gz
             DESTINATION ${docs} COMPONENT ${component} EXCLUDE_FROM_ALL)
         install(FILES packaging/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
             RENAME ${CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME} COMPONENT ${component} EXCLUDE_FROM_ALL)

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <optional>
+#include <string_view>
 
 #include "report/status_fields.h"
 #include "settings/argument_names.h"
@@ -15,6 +16,9 @@ using nlohmann::json;
 using toolkit::ResultDocument;
 
 namespace {
+
+// Where the routes are described, as installed with the tool.
+constexpr std::string_view apiDocument = BRIXEL_PANEL_API_DOC;
 
 ApiReply documentReply(int status, ResultDocument doc) {
     ApiReply reply;
@@ -245,7 +249,8 @@ ApiReply Api::handle(const ApiRequest& request) {
         for (const auto& m : allowed) reply.allow += (reply.allow.empty() ? "" : ", ") + m;
         return reply;
     }
-    return errorReply(404, request.method + " " + request.path, "no such route; panel/API.md lists them");
+    return errorReply(404, request.method + " " + request.path,
+                      "no such route; the panel's API.md (" + std::string(apiDocument) + ") lists them");
 }
 
 std::string Api::statusText() {

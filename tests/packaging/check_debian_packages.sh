@@ -5,7 +5,8 @@
 # machine could install them; and installed into a throwaway root (extracted,
 # so nothing on the machine changes and no root is needed) the packaged
 # brixelctl runs and the outside client builds against the development package
-# through its CMake package and through pkg-config.
+# through its CMake package and through pkg-config, and Python imports the
+# packaged module.
 #   check_debian_packages.sh PACKAGE_DIR VERSION SOURCE_DIR WORK_DIR
 set -euo pipefail
 packages=$(cd "$1" && pwd -P)
@@ -25,6 +26,10 @@ multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 runtime=libbrixellibrary$soversion
 dev=libbrixellibrary-dev
 tool=brixelctl
+python=python3-brixel
+# Debian's interpreter, which the module is built for, whatever python3 comes first on the PATH.
+python3=/usr/bin/python3
+python_version=$("$python3" -c 'import sys; print("%d.%d" % sys.version_info[:2])')
 deb() { echo "$packages/${1}_${revision}_$arch.deb"; }
 
 status=0
@@ -38,7 +43,7 @@ mkdir -p "$work"
 work=$(cd "$work" && pwd -P)
 
 echo "=== the packages of version $version"
-expected=$(printf '%s\n' "$(deb $runtime)" "$(deb $dev)" "$(deb $tool)" | sort)
+expected=$(printf '%s\n' "$(deb $runtime)" "$(deb $dev)" "$(deb $tool)" "$(deb $python)" | sort)
 found=$(ls "$packages"/*.deb 2>/dev/null | sort || true)
 if [ "$found" != "$expected" ]; then
     echo "expected:"; echo "$expected"; echo "found:"; echo "$found"
@@ -60,7 +65,7 @@ has_field() { # PACKAGE FIELD VALUE: the field is VALUE, or for Depends holds it
         *) [ "$value" = "$3" ] || fail "$1: $2 is '$value', not '$3'" ;;
     esac
 }
-for package in $runtime $dev $tool; do
+for package in $runtime $dev $tool $python; do
     has_field $package Package $package
     has_field $package Version "$revision"
     has_field $package Architecture "$arch"
@@ -69,6 +74,8 @@ done
 has_field $runtime Section libs
 has_field $dev Section libdevel
 has_field $tool Section utils
+has_field $python Section python
+has_field $tool Suggests edid-decode
 # What dpkg-shlibdeps found the library and the tool to need, and the
 # packages' own dependencies on the library.
 has_field $runtime Depends "libusb-1.0-0 (>="
@@ -77,6 +84,10 @@ has_field $runtime Depends "libc6 (>="
 has_field $tool Depends "libc6 (>="
 has_field $dev Depends "$runtime (= $revision)"
 has_field $tool Depends "$runtime (= $revision)"
+has_field $python Depends "$runtime (= $revision)"
+has_field $python Depends "python3 (>= $python_version~)"
+has_field $python Depends "python3 (<< ${python_version%.*}.$((${python_version#*.} + 1)))"
+has_field $python Depends "libc6 (>="
 shlibs=$(dpkg-deb --info "$(deb $runtime)" shlibs)
 [ "$shlibs" = "libBrixelLibrary $soversion $runtime (>= $revision)" ] || fail "$runtime: shlibs file is '$shlibs'"
 triggers=$(dpkg-deb --info "$(deb $runtime)" triggers 2>/dev/null || true)
@@ -121,11 +132,22 @@ expect_files $dev <<EOF
 ./usr/lib/$multiarch/pkgconfig/BrixelLibrary.pc
 $(docs $dev)
 EOF
+# The module where Debian's Python 3 finds it, built for this Python.
+module=./usr/lib/python3/dist-packages/brixel
+suffix=$("$python3" -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
+expect_files $python <<EOF
+$(cd "$source/python/brixel" && find . -maxdepth 1 -type f -printf "$module/%f\n")
+$module/_native$suffix
+$module/_tables.py
+./usr/share/doc/$python/THIRD-PARTY-NOTICES
+$(docs $python)
+EOF
 # The tool's package holds at least these (cli/ may install more with the tool),
 # and nothing outside /usr/bin and /usr/share.
 tool_files=$(files $tool)
 for file in ./usr/bin/brixelctl ./usr/share/man/man1/brixelctl.1.gz \
-    ./usr/share/bash-completion/completions/brixelctl $(docs $tool); do
+    ./usr/share/bash-completion/completions/brixelctl ./usr/share/doc/$tool/API.md \
+    ./usr/share/doc/$tool/THIRD-PARTY-NOTICES $(docs $tool); do
     grep -qx -- "$file" <<<"$tool_files" || fail "$tool lacks $file"
 done
 grep -v -e '^\./usr/bin/' -e '^\./usr/share/' <<<"$tool_files" | sed 's/^/outside \/usr\/bin and \/usr\/share: /' |
@@ -139,14 +161,14 @@ apt-get --simulate install "$packages"/*.deb >"$work/apt-simulate.log" 2>&1 ||
 echo "=== installed into a throwaway root"
 root=$work/root
 mkdir -p "$root"
-for package in $runtime $dev $tool; do dpkg-deb --extract "$(deb $package)" "$root"; done
+for package in $runtime $dev $tool $python; do dpkg-deb --extract "$(deb $package)" "$root"; done
 libdir=$root/usr/lib/$multiarch
 
 soname=$(readelf -d "$libdir/libBrixelLibrary.so.$version" | sed -nE 's/.*\(SONAME\).*\[(.*)\]/\1/p')
 [ "$soname" = "libBrixelLibrary.so.$soversion" ] || fail "the SONAME is '$soname', not libBrixelLibrary.so.$soversion"
 cmp -s "$root/usr/lib/udev/rules.d/70-brixel.rules" "$source/platform/linux/70-brixel.rules" ||
     fail "the packaged udev rule is not platform/linux/70-brixel.rules"
-for package in $runtime $dev $tool; do
+for package in $runtime $dev $tool $python; do
     doc=$root/usr/share/doc/$package
     zcat "$doc/changelog.gz" | cmp -s - "$source/CHANGELOG.md" || fail "$package: changelog.gz is not CHANGELOG.md"
     first=$(zcat "$doc/changelog.Debian.gz" | head -n 1)
@@ -167,8 +189,48 @@ grep -qx "Input : 3840x2160p60" <<<"$report" || fail "unexpected status report"
 said=$(LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" --version) || fail "the packaged brixelctl --version failed"
 grep -qw -- "$version" <<<"$said" || fail "the packaged brixelctl --version says '$said', not $version"
 
-"$source/tests/install/outside_client_check.sh" "$root/usr" "$source/tests/install/outside_client" \
-    "$work/outside" c++ "" "$version" || fail "the outside client against the development package"
+echo "=== the licence"
+# Every package's copyright file is machine-readable, MIT (Expat, as Debian
+# names it) with LICENSE's holders and text.
+for package in $runtime $dev $tool $python; do
+    copyright=$root/usr/share/doc/$package/copyright
+    head -n 1 "$copyright" | grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ||
+        fail "$package: the copyright file is not in Debian's machine-readable format"
+    grep -qx "Copyright: $(sed -n 's/^Copyright (c) //p' "$source/LICENSE")" "$copyright" ||
+        fail "$package: the copyright file does not name LICENSE's holders"
+    # The standalone License paragraph, unindented, is LICENSE's text from its permission on.
+    text=$(awk '/^License: Expat$/ && blank { on = 1; next } on { print } { blank = $0 == "" }' "$copyright" |
+        sed 's/^ //; s/^\.$//')
+    [ "$text" = "$(sed -n '/^Permission/,$p' "$source/LICENSE")" ] || fail "$package: the licence text is not LICENSE's"
+done
+# The notices of what is compiled into the tool and the module, each from its Debian package.
+notices() { # PACKAGE, then the Debian packages whose copyright it must carry
+    local file=$root/usr/share/doc/$1/THIRD-PARTY-NOTICES from
+    shift
+    for from in "$@"; do
+        grep -q "^[A-Za-z0-9-]*: /usr/share/doc/$from/copyright of $from " "$file" &&
+            grep -qF "$(head -n 3 "/usr/share/doc/$from/copyright")" "$file" ||
+            fail "$file lacks the notice of $from"
+    done
+    if grep -q "NOTICE MISSING" "$file"; then fail "$file misses a notice"; fi
+}
+notices $tool libcli11-dev nlohmann-json3-dev
+notices $python pybind11-dev nlohmann-json3-dev
+
+echo "=== pkg-config"
+# Plain paths: /usr/include and the system's library directory are pkg-config's own, so left out.
+# (Its words, without the blank pkg-config leaves at the end.)
+pc() { echo $(PKG_CONFIG_PATH="" PKG_CONFIG_LIBDIR=$libdir/pkgconfig pkg-config "$@" BrixelLibrary); }
+[ "$(pc --variable=includedir)" = /usr/include ] || fail "the .pc file's includedir is '$(pc --variable=includedir)'"
+[ -z "$(pc --cflags)" ] || fail "pkg-config --cflags gives '$(pc --cflags)', not nothing"
+[ "$(PKG_CONFIG_ALLOW_SYSTEM_CFLAGS=1 pc --cflags)" = -I/usr/include ] ||
+    fail "pkg-config --cflags with the system's flags gives '$(PKG_CONFIG_ALLOW_SYSTEM_CFLAGS=1 pc --cflags)'"
+[ "$(pc --libs)" = -lBrixelLibrary ] || fail "pkg-config --libs gives '$(pc --libs)'"
+
+# The root stands in for /: pkg-config is told so, as for any staged root.
+PKG_CONFIG_SYSROOT_DIR=$root "$source/tests/install/outside_client_check.sh" "$root/usr" \
+    "$source/tests/install/outside_client" "$work/outside" c++ "" "$version" ||
+    fail "the outside client against the development package"
 # Below 1.0 the CMake package takes no request for an earlier minor version.
 if [ "$major" = 0 ] && [ "$minor" -gt 0 ]; then
     earlier=0.$((minor - 1))
@@ -183,6 +245,46 @@ if [ "$major" = 0 ] && [ "$minor" -gt 0 ]; then
         fail "a request for $earlier failed for another reason than its version"
     fi
 fi
+
+echo "=== Python imports the packaged module"
+# No run path of its own either: the loader is told where the root's library is.
+readelf -d "$root/${module#./}/_native$suffix" | grep -qE 'R(UN)?PATH' && fail "the packaged extension has a run path"
+said=$(cd "$work" && PYTHONPATH=$root/usr/lib/python3/dist-packages LD_LIBRARY_PATH=$libdir PYTHONDONTWRITEBYTECODE=1 \
+    "$python3" -c '
+import brixel
+print(brixel.__file__)
+print(brixel.__version__)
+with brixel.Simulator(), brixel.Device() as dev:
+    print(dev.status().input.value)
+') || fail "the packaged module does not import and run"
+echo "$said"
+[ "$(sed -n 1p <<<"$said")" = "$root/${module#./}/__init__.py" ] || fail "Python imported another brixel"
+[ "$(sed -n 2p <<<"$said")" = "$version" ] || fail "brixel.__version__ is not $version"
+[ "$(sed -n 3p <<<"$said")" = 3840x2160p60 ] || fail "unexpected status from the packaged module"
+
+echo "=== the packaged panel points to the packaged API.md"
+LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" --simulate --fresh --state-file "$work/serve.json" \
+    serve --listen 127.0.0.1:0 >"$work/serve.log" 2>&1 &
+serve=$!
+address=""
+for _ in $(seq 50); do
+    address=$(sed -nE 's|.*(http://127\.0\.0\.1:[0-9]+/).*|\1|p' "$work/serve.log")
+    [ -n "$address" ] && break
+    sleep 0.1
+done
+reply=$("$python3" -c '
+import json, sys, urllib.error, urllib.request
+try:
+    urllib.request.urlopen(sys.argv[1] + "api/no-such-route")
+except urllib.error.HTTPError as e:
+    print(e.code, json.load(e)["error"])
+' "$address" 2>&1) || true
+kill "$serve" 2>/dev/null || true
+wait "$serve" 2>/dev/null || true
+echo "$reply"
+grep -qF "404 " <<<"$reply" && grep -qF "/usr/share/doc/$tool/API.md" <<<"$reply" ||
+    fail "the panel's 404 does not name /usr/share/doc/$tool/API.md ($(cat "$work/serve.log"))"
+cmp -s "$root/usr/share/doc/$tool/API.md" "$source/panel/API.md" || fail "the packaged API.md is not panel/API.md"
 
 [ $status -eq 0 ] && echo "=== the Debian packages of $version pass"
 exit $status
