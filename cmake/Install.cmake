@@ -39,6 +39,31 @@ if(WIN32)
         DESTINATION ${CMAKE_INSTALL_LIBDIR} RENAME BrixelLibrary.def COMPONENT development)
     configure_file(packaging/windows/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt @ONLY)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt CHANGELOG.md DESTINATION . COMPONENT development)
+    install(FILES LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT development)
+
+    # A CMake package over the DLL and its import library, found from its own
+    # place wherever the archive is unpacked.
+    set(packageDir ${CMAKE_INSTALL_LIBDIR}/cmake/BrixelLibrary)
+    configure_file(cmake/BrixelLibraryConfig-windows.cmake.in ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfig.cmake @ONLY)
+    write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfigVersion.cmake
+        COMPATIBILITY ${BRIXEL_VERSION_COMPATIBILITY})
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfig.cmake
+        ${CMAKE_CURRENT_BINARY_DIR}/BrixelLibraryConfigVersion.cmake DESTINATION ${packageDir} COMPONENT development)
+
+    install(FILES ${BRIXEL_STAND_IN_DLL} DESTINATION simulator COMPONENT simulator)
+    # Beside the DLL once unpacked over the SDK; the licence goes with it.
+    install(FILES ${BRIXEL_DEBUG_FILE} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT debug EXCLUDE_FROM_ALL)
+    install(FILES LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT debug EXCLUDE_FROM_ALL)
+
+    # Both DLLs carry the mingw-w64 runtime and the GCC runtime inside (the
+    # toolchain links them statically). The stand-in leaves out the
+    # simulator's state file and so nlohmann-json (the SDK's check sees to it).
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread.a
+        OUTPUT_VARIABLE winpthread OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    brixel_third_party_notices(${PROJECT_BINARY_DIR}/notices/sdk "the SDK's DLLs"
+        COMPILED "the mingw-w64 runtime (start-up code, winpthreads)|${winpthread}|BrixelLibrary.dll and simulator\\SiUSBXp.dll"
+        NO_NOTICE "the GCC runtime (libstdc++, libgcc), in both DLLs: its GCC Runtime Library Exception asks for no notice")
+    install(FILES ${PROJECT_BINARY_DIR}/notices/sdk DESTINATION . RENAME THIRD-PARTY-NOTICES.txt COMPONENT development)
     return()
 endif()
 

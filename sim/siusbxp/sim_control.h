@@ -2,7 +2,8 @@
 #pragma once
 // What the stand-in SiUSBXp.dll offers tests beside the ten vendor operations:
 // plain C functions exported by name, for GetProcAddress. At load no device is
-// attached, as with the vendor's library and nothing plugged in.
+// attached, as with the vendor's library and nothing plugged in; the Windows
+// SDK's stand-in (simulator\SiUSBXp.dll) has one attached at load.
 
 extern "C" {
 // No devices, no faults, an empty trace.

@@ -20,8 +20,16 @@ using brixel::sim::Simulator;
 
 Simulator* simulator = nullptr;
 
+// Set by the build: none for the tests, which attach their own; one for the
+// SDK's stand-in, so that an application finds a Brixel without knowing it
+// is simulated.
+constexpr int devicesAtLoad = BRIXEL_SIM_DEVICES_AT_LOAD;
+
 Simulator& sim() {
-    if (!simulator) simulator = new Simulator(brixel::sim::Clock::realTime);
+    if (!simulator) {
+        simulator = new Simulator(brixel::sim::Clock::realTime);
+        for (int i = 0; i < devicesAtLoad; ++i) simulator->addDevice();
+    }
     return *simulator;
 }
 
