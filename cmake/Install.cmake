@@ -15,8 +15,8 @@
 include(CMakePackageConfigHelpers)
 include(cmake/ThirdPartyNotices.cmake)
 
-# What the notices of the programs say of the libraries they load rather than
-# contain, and of nlohmann-json's copy the build took.
+# What the Linux programs' notices say of the libraries they load rather than
+# contain; and the header of the nlohmann-json the build compiles in.
 set(linkedAtRunTime
     "libusb-1.0 (LGPL-2.1-or-later), which libBrixelLibrary loads: a dependency of the library's package"
     "the GCC runtime (libstdc++, libgcc): its GCC Runtime Library Exception asks for no notice")
