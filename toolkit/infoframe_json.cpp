@@ -49,7 +49,8 @@ nlohmann::json decodedFrameJson(const dec::DecodedFrame& frame) {
             {"checksum", {{"value", frame.checksum}, {"valid", frame.checksumValid}}},
             {"summary", frame.summary},
             {"problems", frame.problems},
-            {"fields", std::move(fields)}};
+            {"fields", std::move(fields)},
+            {"lines", dec::decodedFrameText(frame)}};
 }
 
 nlohmann::json signalJson(const dec::SignalSummary& signal) {

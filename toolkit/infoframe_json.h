@@ -1,7 +1,9 @@
 #pragma once
 // Decoded InfoFrames and the signal as JSON, under the names scripts rely on:
 // type, typeCode, version, length, checksum {value, valid}, summary,
-// problems, fields (coded fields as {code, name}); and {hdrFormat, description}.
+// problems, fields (coded fields as {code, name}), and lines (the frame as
+// decodedFrameText gives it to people, for a front end that shows it as it
+// is); and {hdrFormat, description}.
 
 #include <nlohmann/json.hpp>
 

@@ -11,7 +11,7 @@ namespace brixel::toolkit::families {
 std::span<const Operation> settings();    // one per named setting, and the raw set
 std::span<const Operation> readback();    // info, status
 std::span<const Operation> edids();       // edid get|sink|set|install|list|export
-std::span<const Operation> infoFrames();  // infoframe avi|hdr|hdr-build
+std::span<const Operation> infoFrames();  // infoframe avi|hdr|hdr-build|decode
 std::span<const Operation> matrix();      // matrix get|set|reset|enable|disable
 std::span<const Operation> devices();     // list
 

@@ -86,6 +86,9 @@ struct Plan {
     nlohmann::json result = nlohmann::json::object();
     // Bytes made without a device (a built-in EDID exported).
     std::vector<uint8_t> data;
+    // Cleared by an operation without a device whose own check failed (a
+    // frame decoded with problems): its answer and the verdict apart.
+    bool passed = true;
     // The library calls, true when the device confirmed; none for an
     // operation that asks nothing of a device.
     std::function<bool(RunContext&)> run;

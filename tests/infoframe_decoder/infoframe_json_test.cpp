@@ -16,7 +16,7 @@ nlohmann::json decoded(std::string_view hex) {
 }
 
 TEST(InfoFrameJson, AWholeAudioFrame) {
-    const auto expected = nlohmann::json::parse(R"({
+    const auto expected = nlohmann::json::parse(R"j({
         "type": "Audio", "typeCode": 132, "version": 1, "length": 10,
         "checksum": {"value": 112, "valid": true},
         "summary": "2 channels, speakers FL FR, coding, sample rate and sample size from the stream",
@@ -32,7 +32,21 @@ TEST(InfoFrameJson, AWholeAudioFrame) {
             "levelShift": 0,
             "downmixInhibit": false,
             "lfePlaybackLevel": {"code": 0, "name": "no information"}
-        }})");
+        },
+        "lines": [
+            "Audio InfoFrame: 2 channels, speakers FL FR, coding, sample rate and sample size from the stream",
+            "  Header: type 0x84, version 1, length 10, checksum 0x70 (right)",
+            "  Coding type: refer to stream header (0)",
+            "  Channel count: 2",
+            "  Sample rate: refer to stream header (0)",
+            "  Sample size: refer to stream header (0)",
+            "  Coding extension: refer to coding type (0)",
+            "  Channel allocation: FL FR (0)",
+            "  Speakers: FL FR",
+            "  Level shift: 0 dB",
+            "  Down-mix inhibited: no",
+            "  LFE playback level: no information (0)"
+        ]})j");
     EXPECT_EQ(decoded("84:01:0a:70:01:00:00:00:00:00:00:00:00:00"), expected);
 }
 
