@@ -159,6 +159,7 @@ const std::vector<Route>& routes() {
         {"POST", "/api/infoframe/avi", "infoframe avi", bodyObject},
         {"POST", "/api/infoframe/hdr", "infoframe hdr", bodyObject},
         {"POST", "/api/infoframe/hdr-build", "infoframe hdr-build", bodyObject},
+        {"POST", "/api/infoframe/decode", "infoframe decode", bodyObject},
         {"GET", "/api/matrix", "matrix get", noInputs},
         {"GET", "/api/matrix/default", "matrix default", noInputs},
         {"PUT", "/api/matrix", "matrix set", matrixValues},

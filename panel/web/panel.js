@@ -57,6 +57,7 @@ let reportOrder = [];
 function showStatus(doc) {
   const box = $("#report");
   box.replaceChildren();
+  showSignal(doc);
   if (!doc.fields) {
     box.textContent = doc.error || "No Brixel reachable.";
     return;
@@ -71,6 +72,7 @@ function showStatus(doc) {
     const div = element("div", { "data-field": name }, line.text);
     if (line.warning) div.className = "warning";
     box.append(div);
+    if (line.decoded) box.append(...decodedFrame(line.decoded, { name }));
   }
 }
 
@@ -256,6 +258,7 @@ async function start() {
   reportOrder = doc.fields || [];
   setupPorts();
   setupInfoFrames();
+  setupDecode();
   setupMatrix();
   watchStatus();
   await Promise.all([setupSettings(), setupEdids(), readMatrix()]);

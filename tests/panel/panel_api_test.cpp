@@ -34,7 +34,7 @@ TEST_F(PanelApi, ThePageComesWithItsTokenAndItsPolicy) {
 TEST_F(PanelApi, ThePageWeighsUnderAHundredKilobytes) {
     auto c = client();
     std::size_t total = 0;
-    for (const char* path : {"/", "/panel.css", "/panel.js"}) {
+    for (const char* path : {"/", "/panel.css", "/panel.js", "/signal.css", "/signal.js"}) {
         const auto file = c.Get(path);
         ASSERT_TRUE(file) << path;
         ASSERT_EQ(file->status, 200) << path;
@@ -52,6 +52,12 @@ TEST_F(PanelApi, StatusIsTheToolsDocument) {
     EXPECT_EQ(r.doc.at("report"), true);
     EXPECT_EQ(r.doc.at("fields").at("input").at("text"), "Input : 3840x2160p60");
     EXPECT_EQ(r.doc.at("fields").at("input").at("width"), 3840);
+    const auto& avi = r.doc.at("fields").at("aviIfHex");
+    EXPECT_EQ(avi.at("text"), "AVI InfoFrame: 82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
+    EXPECT_EQ(avi.at("value"), "82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
+    EXPECT_EQ(avi.at("decoded").at("fields").at("vic"), 97);
+    EXPECT_TRUE(r.doc.at("fields").at("vsIfHex1").at("decoded").is_null());
+    EXPECT_EQ(r.doc.at("signal").at("hdrFormat"), "HDR10");
     EXPECT_TRUE(r.doc.at("messages").is_array());
     EXPECT_TRUE(r.doc.at("warnings").is_array());
 }
@@ -213,6 +219,8 @@ TEST_F(PanelApi, InfoFramesSentChecked) {
     EXPECT_NE(r.doc.at("error").get<std::string>().find("not usable"), std::string::npos);
     r = post("/api/infoframe/hdr", R"({"text": "87:01:1A:00:02", "fillChecksum": true})");
     EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.doc.at("decoded").at("checksum").at("value"), 0x5C);
+    EXPECT_EQ(r.doc.at("notes"), json::array({"The length byte says 26 payload bytes, but the frame holds only 1."}));
     EXPECT_EQ(post("/api/infoframe/hdr", R"({"text": "87:01", "fillChecksum": "yes"})").status, 400);
 }
 
@@ -232,6 +240,26 @@ TEST_F(PanelApi, AnHdrFrameBuiltFromValues) {
     EXPECT_EQ(post("/api/infoframe/hdr-build", R"({"eotf": "dolby"})").status, 400);
     EXPECT_EQ(post("/api/infoframe/hdr-build", R"({"primaries": [0.7, 0.3]})").status, 400);
     EXPECT_EQ(post("/api/infoframe/hdr-build", R"({"maxCll": 70000})").status, 400);
+}
+
+TEST_F(PanelApi, InfoFramesDecodedWithoutTheDevice) {
+    auto r = post("/api/infoframe/decode",
+                  R"({"frames": ["84 01 0a 70 01 00 00 00 00 00 00 00 00 00", "82:02:0d:00:40:a8"]})");
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.doc.at("confirmed"), nullptr);
+    ASSERT_EQ(r.doc.at("frames").size(), 2u);
+    EXPECT_EQ(r.doc.at("frames").at(0).at("type"), "Audio");
+    EXPECT_EQ(r.doc.at("frames").at(0).at("problems"), json::array());
+    EXPECT_EQ(r.doc.at("frames").at(1).at("problems"),
+              json::array({"The length byte says 13 payload bytes, but the frame holds only 2."}));
+    EXPECT_EQ(post("/api/infoframe/decode", R"({"frames": "82:02:0d:87:40:a8"})").status, 200);
+    r = post("/api/infoframe/decode", R"({"frames": ["82:02:0d:87", "hello"]})");
+    EXPECT_EQ(r.status, 400);
+    EXPECT_EQ(r.doc.at("problems").size(), 1u);
+    EXPECT_EQ(r.doc.at("problems").at(0).get<std::string>().rfind("frame 2: This is no InfoFrame", 0), 0u);
+    EXPECT_EQ(post("/api/infoframe/decode", R"({"frames": []})").status, 400);
+    EXPECT_EQ(post("/api/infoframe/decode", R"({"frames": [82]})").status, 400);
+    EXPECT_EQ(post("/api/infoframe/decode", R"({})").status, 400);
 }
 
 TEST_F(PanelApi, TheMatrixReadWrittenResetAndSwitched) {
