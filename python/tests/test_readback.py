@@ -37,6 +37,20 @@ def test_status_lines_and_their_numbers(dev: brixel.Device) -> None:
         status.nothing  # noqa: B018
 
 
+def test_status_infoframes_decoded_and_the_signal(dev: brixel.Device) -> None:
+    status = dev.status()
+    assert status.signal == brixel.Signal(
+        "HDR10", "3840x2160p60 YCbCr 4:2:0 10-bit BT.2020 limited, HDR10 1000 cd/m\u00b2")
+    avi = status.aviIfHex
+    assert avi.text == "AVI InfoFrame: " + avi.value
+    assert avi.value.startswith("82:02:0d:")
+    assert avi.decoded is not None and avi.decoded.type == "AVI"
+    assert avi.decoded["videoFormat"] == "3840x2160p60 16:9"
+    assert status.spdIfHex.decoded is not None and status.spdIfHex.decoded["vendorName"] == "Brixsim"
+    assert status.vsIfHex1.text == "" and status.vsIfHex1.decoded is None
+    assert status.input.decoded is None and "decoded" not in status.input.numbers
+
+
 def brixelctl_status(tmp_path: Path, *commands: list[str]) -> dict[str, object]:
     tool = os.environ.get("BRIXELCTL")
     if not tool:
@@ -58,6 +72,7 @@ def test_status_gives_what_brixelctl_json_status_gives(dev: brixel.Device, tmp_p
     mine = dev.status().as_dict()
     assert mine["report"] == tool["report"] is True
     assert mine["fields"] == tool["fields"]
+    assert mine["signal"] == tool["signal"]
 
 
 def test_no_signal_on_the_active_input_is_not_confirmed(dev: brixel.Device) -> None:
