@@ -96,6 +96,7 @@ void addServeCommands(CLI::App& app, Context& ctx) {
         std::fflush(stdout);
         int received = 0;
         sigwait(&stopSignals, &received);
+        server->beginShutdown();
         server.reset();
         setExitCode(exitConfirmed);
     });

@@ -5,6 +5,7 @@
 
 #include "report/status_fields.h"
 #include "settings/argument_names.h"
+#include "text/plural.h"
 #include "toolkit/operations.h"
 
 namespace brixel::panel {
@@ -218,12 +219,14 @@ ApiReply errorReply(int status, const std::string& command, const std::string& t
 std::size_t Api::bodyLimit(const std::string& path) { return path == "/api/edid" ? edidUploadLimit : jsonBodyLimit; }
 
 ApiReply Api::handle(const ApiRequest& request) {
-    std::string allowed;
+    std::vector<std::string> allowed;
+    // HEAD is GET without the body, which the HTTP server leaves out.
+    const std::string method = request.method == "HEAD" ? "GET" : request.method;
     for (const auto& route : routes()) {
         auto tail = matchOf(route, request.path);
         if (!tail) continue;
-        if (route.method != request.method) {
-            allowed += (allowed.empty() ? "" : ", ") + std::string(route.method);
+        if (route.method != method) {
+            allowed.emplace_back(route.method);
             continue;
         }
         try {
@@ -234,9 +237,10 @@ ApiReply Api::handle(const ApiRequest& request) {
         }
     }
     if (!allowed.empty()) {
-        auto reply = errorReply(405, request.method + " " + request.path,
-                                request.method + " is not taken here; " + allowed + " is");
-        reply.allow = allowed;
+        auto reply = errorReply(
+            405, request.method + " " + request.path,
+            request.method + " is not taken here; " + text::listed(allowed) + (allowed.size() == 1 ? " is" : " are"));
+        for (const auto& m : allowed) reply.allow += (reply.allow.empty() ? "" : ", ") + m;
         return reply;
     }
     return errorReply(404, request.method + " " + request.path, "no such route; panel/API.md lists them");

@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "text/hex.h"
+#include "text/plural.h"
 
 namespace brixel::toolkit {
 namespace {
@@ -269,7 +270,7 @@ std::string_view firstLine(std::string_view text) {
 
 std::string blocksText(std::size_t bytes) {
     const std::size_t extensions = bytes / blockSize - 1;
-    return "a base block and " + std::to_string(extensions) + " extension block" + (extensions == 1 ? "" : "s");
+    return "a base block and " + text::counted(extensions, "extension block");
 }
 
 }  // namespace
@@ -320,8 +321,8 @@ std::optional<std::vector<uint8_t>> edidForDevice(const EdidBytes& read, std::ve
         return padded;
     }
     if (bytes.size() == blockSize) {
-        error = holds + "; " + device + ", and this base block announces " + std::to_string(bytes[extensionCountByte]) +
-                " extension blocks that it lacks";
+        error = holds + "; " + device + ", and this base block announces " +
+                text::counted(bytes[extensionCountByte], "extension block") + " that it lacks";
     } else if (bytes.size() > edidFileSize && bytes.size() % blockSize == 0) {
         error = holds + ", " + blocksText(bytes.size()) + "; " + device + ": the device cannot hold the others";
     } else {

@@ -1,7 +1,7 @@
 "use strict";
 // The panel's page: everything goes through the JSON API of brixelctl serve.
 
-const csrfToken = document.querySelector('meta[name="csrf-token"]').content;
+let csrfToken = document.querySelector('meta[name="csrf-token"]').content;
 const $ = (selector) => document.querySelector(selector);
 
 function element(tag, attributes = {}, text = "") {
@@ -20,8 +20,27 @@ function toast(text, failed) {
   toastTimer = setTimeout(() => { t.className = ""; }, failed ? 6000 : 2500);
 }
 
-// A request to the API; changes carry the page's token (the browser adds the Origin).
+// The token of a server started again since this page was loaded: its page carries it.
+async function renewToken() {
+  try {
+    const page = await (await fetch("/")).text();
+    const found = /name="csrf-token" content="([0-9a-f]+)"/.exec(page);
+    if (found) { csrfToken = found[1]; return true; }
+  } catch (e) { /* the server is away: the request says so */ }
+  return false;
+}
+
+// A request to the API; changes carry the page's token (the browser adds the
+// Origin). A change refused for a token of an earlier run of the server is
+// made again, once, with the new one.
 async function api(method, path, body, contentType = "application/json") {
+  const result = await request(method, path, body, contentType);
+  if (method !== "GET" && result.status === 403 && /X-CSRF-Token/.test(result.doc.error || "") && await renewToken())
+    return request(method, path, body, contentType);
+  return result;
+}
+
+async function request(method, path, body, contentType) {
   const options = { method, headers: {} };
   if (method !== "GET") {
     options.headers["X-CSRF-Token"] = csrfToken;
@@ -46,7 +65,8 @@ function report(result, what) {
   if (result.status === 200) toast(`${what}: confirmed by the device`);
   else toast(`${what}: ${doc.error || "refused (" + result.status + ")"}`, true);
   // The library's own lines arrive with the event stream; the notes on what was sent are the document's.
-  for (const n of doc.notes || []) addConsoleLine({ warning: false, text: "note: " + n });
+  for (const n of doc.notes || []) addConsoleLine({ note: true, text: "note: " + n });
+  if (result.status === 200) refreshStatus();
   return result.status === 200;
 }
 
@@ -80,17 +100,30 @@ function addConsoleLine(line) {
   const list = $("#console");
   const item = element("li", {}, line.text);
   if (line.warning) item.className = "warning";
+  if (line.note) item.className = "note";
   list.append(item);
   while (list.children.length > 500) list.firstElementChild.remove();
   list.scrollTop = list.scrollHeight;
 }
 
+let events = null;
 function watchStatus() {
-  const events = new EventSource("/api/events");
+  events = new EventSource("/api/events");
   events.addEventListener("open", () => { $("#connection").textContent = "live"; });
   events.addEventListener("error", () => { $("#connection").textContent = "reconnecting…"; });
   events.addEventListener("status", (e) => showStatus(JSON.parse(e.data)));
   events.addEventListener("console", (e) => addConsoleLine(JSON.parse(e.data)));
+}
+
+// The report at once after a change; and a server that answers again is
+// followed again at once, without the browser's growing wait between retries.
+async function refreshStatus() {
+  if (events && events.readyState !== EventSource.OPEN) {
+    events.close();
+    watchStatus();
+  }
+  const result = await request("GET", "/api/status");
+  if (result.doc.command === "status") showStatus(result.doc);
 }
 
 // ---- Settings --------------------------------------------------------------------------

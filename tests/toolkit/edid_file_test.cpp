@@ -167,7 +167,7 @@ TEST(EdidFile, ABaseBlockWithoutExtensionIsPaddedAndOneThatAnnouncesOneIsRefused
     EXPECT_FALSE(edidForDevice({announcing, "raw binary"}, notes, error));
     EXPECT_EQ(error,
               "the file holds 128 bytes; an EDID for the device is 256 bytes (a base block and one extension "
-              "block), and this base block announces 1 extension blocks that it lacks");
+              "block), and this base block announces 1 extension block that it lacks");
 
     std::vector<uint8_t> three(full);
     three.insert(three.end(), full.begin() + 128, full.end());
