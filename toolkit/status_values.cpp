@@ -191,13 +191,25 @@ json statusFieldJson(const StatusField& field, const ReportLine& line) {
 }
 
 json statusReportJson(const VIDEO_STATUS& status) {
+    // A report seldom changes from one refresh to the next (the panel asks
+    // every second): each thread keeps its last one, the frames decoded.
+    thread_local VIDEO_STATUS lastStatus{};
+    thread_local json lastReport;
+    if (!lastReport.is_null() && std::memcmp(&lastStatus, &status, sizeof status) == 0) return lastReport;
     std::vector<infoframe_decoder::DecodedFrame> frames;
     json fields = json::object();
     for (const auto& field : statusFields)
         fields[std::string(field.name)] = fieldJson(field, reportLine(status, field), frames);
     const bool read = reportWasRead(status);
-    json signal = read ? signalJson(infoframe_decoder::describeSignal(frames, inputBitsPerComponent(fields))) : json();
-    return {{"report", read}, {"fields", std::move(fields)}, {"signal", std::move(signal)}};
+    // Key by key: an initializer list would copy the fields, decoded frames and all.
+    json report = json::object();
+    report["report"] = read;
+    report["signal"] =
+        read ? signalJson(infoframe_decoder::describeSignal(frames, inputBitsPerComponent(fields))) : json();
+    report["fields"] = std::move(fields);
+    lastStatus = status;
+    lastReport = report;
+    return report;
 }
 
 }  // namespace brixel::toolkit

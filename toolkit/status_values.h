@@ -40,6 +40,7 @@ nlohmann::json statusFieldJson(const StatusField& field, const ReportLine& line)
 // {"report": bool, "fields": {NAME: statusFieldJson, ...}, "signal": {"hdrFormat",
 // "description"} or null} for all twenty fields; the signal is read from the
 // InfoFrames, with the input's colour depth where the report gives it exactly.
+// The same record gives the same document: each thread keeps its last one.
 nlohmann::json statusReportJson(const VIDEO_STATUS& status);
 
 }  // namespace brixel::toolkit
