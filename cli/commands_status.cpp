@@ -39,7 +39,7 @@ constexpr std::string_view statusFooter =
     "  height, interlaced, rate, scaled; colorSpace, range, colorimetry; pixelClockKhz; hdcp (\"1.4\",\n"
     "  \"2.2\" or null); depth, depthUpTo. The InfoFrame lines (vsIfHex1 ... audioIfHex): \"text\"\n"
     "  with its title (\"AVI InfoFrame: 82:02:...\"), \"value\" the hex, \"bytes\", and \"decoded\" as\n"
-    "  `infoframe decode --json` gives each frame (null when the line is empty).\n"
+    "  `infoframe decode --json` gives each frame, without its \"lines\" (null when the line is empty).\n"
     "--watch: a report every --interval seconds (1) until Ctrl-C or --count reports; with --json\n"
     "  one document per line, each with its \"time\". The simulated device's state is read again\n"
     "  for each report and never written.\n"

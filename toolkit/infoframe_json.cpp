@@ -51,7 +51,7 @@ struct ValueJson {
 
 nlohmann::json fieldValueJson(const dec::FieldValue& value) { return std::visit(ValueJson{}, value); }
 
-nlohmann::json decodedFrameJson(const dec::DecodedFrame& frame) {
+nlohmann::json decodedFrameJson(const dec::DecodedFrame& frame, FrameLines lines) {
     auto out = nlohmann::json::object();
     out["type"] = frame.typeName;
     out["typeCode"] = frame.typeCode;
@@ -64,7 +64,7 @@ nlohmann::json decodedFrameJson(const dec::DecodedFrame& frame) {
     out["problems"] = frame.problems;
     auto& fields = out["fields"] = nlohmann::json::object();
     for (const auto& field : frame.fields) fields[field.key] = fieldValueJson(field.value);
-    out["lines"] = dec::decodedFrameText(frame);
+    if (lines == FrameLines::included) out["lines"] = dec::decodedFrameText(frame);
     return out;
 }
 

@@ -81,7 +81,7 @@ void describeSent(const Kind& kind, std::span<const uint8_t> bytes, Plan& plan) 
                              text::hexByte(kind.type, text::HexCase::upper) + "); it goes out as the " +
                              std::string(kind.name) + " InfoFrame all the same.");
     plan.notes.insert(plan.notes.end(), frame.problems.begin(), frame.problems.end());
-    plan.result["decoded"] = decodedFrameJson(frame);
+    plan.result["decoded"] = decodedFrameJson(frame, FrameLines::included);
 }
 
 // The plan that sends `text` (checked) as a frame of `kind`.
@@ -221,7 +221,7 @@ Plan decode(const Operation&, const Inputs& inputs) {
         }
         const auto frame = infoframe_decoder::decodeInfoFrame(read->bytes);
         if (!frame.problems.empty()) plan.passed = false;
-        frames.push_back(decodedFrameJson(frame));
+        frames.push_back(decodedFrameJson(frame, FrameLines::included));
     }
     if (!plan.problems.empty()) {
         plan.refusal = text::counted(plan.problems.size(), "problem") + ", nothing decoded";

@@ -92,7 +92,7 @@ function showStatus(doc) {
     const div = element("div", { "data-field": name }, line.text);
     if (line.warning) div.className = "warning";
     box.append(div);
-    if (line.decoded) box.append(...decodedFrame(line.decoded, { name }));
+    if (line.decoded) box.append(...decodedFrame(line.decoded, { name, hex: line.value }));
   }
 }
 

@@ -6,6 +6,21 @@
 
 // The report's InfoFrames whose fields are open, kept across the refreshes.
 const openFrames = new Set();
+// The report leaves out each frame's lines for people (its refreshes stay
+// light): those of a frame opened are asked for once, by its hex.
+const frameLines = new Map();
+
+function linesOf(hex) {
+  if (!frameLines.has(hex)) {
+    if (frameLines.size >= 64) frameLines.clear();
+    frameLines.set(hex, api("POST", "/api/infoframe/decode", { frames: [hex] }).then((result) => {
+      if (result.status === 200) return result.doc.frames[0].lines;
+      frameLines.delete(hex);
+      return null;
+    }));
+  }
+  return frameLines.get(hex);
+}
 
 function showSignal(doc) {
   const signal = doc.report ? doc.signal : null;
@@ -17,27 +32,32 @@ function showSignal(doc) {
 }
 
 // A decoded frame: its summary (or `title`), its problems, and its fields on
-// demand; `name`, the report's field, keeps it open across refreshes.
-function decodedFrame(decoded, { name = "", title = decoded.summary } = {}) {
+// demand. A frame of the report (`name`, its field, and `hex`) stays open
+// across refreshes.
+function decodedFrame(decoded, { name = "", hex = "", title = decoded.summary } = {}) {
   const box = document.createElement("details");
   box.className = "decoded";
+  const summary = document.createElement("summary");
+  summary.textContent = title;
+  const list = document.createElement("div");
+  list.className = "fields";
+  // The first line repeats the summary; the problems come last.
+  const fill = (lines) => {
+    if (lines) list.textContent = lines.slice(1, lines.length - decoded.problems.length).join("\n");
+  };
+  box.append(summary, list);
+  if (decoded.lines) fill(decoded.lines);
   if (name) {
     box.dataset.frame = name;
+    const show = async () => { if (box.open && !decoded.lines) fill(await linesOf(hex)); };
     box.open = openFrames.has(name);
     box.addEventListener("toggle", () => {
       if (box.open) openFrames.add(name);
       else openFrames.delete(name);
+      show();
     });
+    show();
   }
-  const summary = document.createElement("summary");
-  summary.textContent = title;
-  box.append(summary);
-  // The first line repeats the summary; the problems come last.
-  const fields = decoded.lines.slice(1, decoded.lines.length - decoded.problems.length);
-  const list = document.createElement("div");
-  list.className = "fields";
-  list.textContent = fields.join("\n");
-  box.append(list);
   const problems = document.createElement("ul");
   problems.className = "problems";
   for (const p of decoded.problems) {

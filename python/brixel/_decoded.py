@@ -13,9 +13,11 @@ class DecodedInfoFrame:
     ``type`` is "AVI", "HDR", "SPD", "Audio", "Vendor" or "unknown"; ``fields``
     holds each field by its JSON name ("colourFormat", "eotf", "maxCll", ...),
     coded ones as ``{"code": N, "name": "..."}`` and a field the frame does not
-    carry as None: ``frame["eotf"]["name"]``. ``str(frame)`` is the text
-    ``brixelctl infoframe decode`` prints: the summary, the header, the fields,
-    the problems.
+    carry as None: ``frame["eotf"]["name"]``. ``lines`` is the text
+    ``brixelctl infoframe decode`` prints (the summary, the header, the fields,
+    the problems) and ``str(frame)`` joins them; a status report's frames come
+    without (``decode_infoframe(line["bytes"])`` gives them), and ``str()`` is
+    their summary.
     """
 
     def __init__(self, document: dict[str, Any]) -> None:
@@ -29,7 +31,7 @@ class DecodedInfoFrame:
         self.summary: str = document["summary"]
         self.problems: tuple[str, ...] = tuple(document["problems"])
         self.fields: dict[str, Any] = document["fields"]
-        self.lines: tuple[str, ...] = tuple(document["lines"])
+        self.lines: tuple[str, ...] = tuple(document.get("lines", ()))
 
     def __getitem__(self, key: str) -> Any:
         return self.fields[key]
@@ -42,7 +44,7 @@ class DecodedInfoFrame:
         return copy.deepcopy(self._document)
 
     def __str__(self) -> str:
-        return "\n".join(self.lines)
+        return "\n".join(self.lines) if self.lines else self.summary
 
     def __repr__(self) -> str:
         return f"DecodedInfoFrame({self.type!r}, {self.summary!r})"

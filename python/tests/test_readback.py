@@ -47,6 +47,9 @@ def test_status_infoframes_decoded_and_the_signal(dev: brixel.Device) -> None:
     assert avi.decoded is not None and avi.decoded.type == "AVI"
     assert avi.decoded["videoFormat"] == "3840x2160p60 16:9"
     assert status.spdIfHex.decoded is not None and status.spdIfHex.decoded["vendorName"] == "Brixsim"
+    assert avi.decoded.lines == () and str(avi.decoded) == avi.decoded.summary
+    full = brixel.decode_infoframe(bytes(avi["bytes"]))
+    assert full.fields == avi.decoded.fields and str(full).splitlines()[0] == "AVI InfoFrame: " + avi.decoded.summary
     assert status.vsIfHex1.text == "" and status.vsIfHex1.decoded is None
     assert status.input.decoded is None and "decoded" not in status.input.numbers
 

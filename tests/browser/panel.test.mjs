@@ -86,13 +86,16 @@ test("what the source sends: the signal, its HDR format and each InfoFrame's mea
     "AVI InfoFrame: 82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
   assert.equal(await page.textContent('#report details[data-frame="aviIfHex"] summary'),
     "3840x2160p60 16:9, YCbCr 4:2:0, BT.2020 YCbCr, limited range");
+  // Its fields are asked for when it is opened.
   await page.click('#report details[data-frame="hdrIfHex"] summary');
-  const fields = await page.textContent('#report details[data-frame="hdrIfHex"] .fields');
-  assert.match(fields, /^ {2}MaxCLL: 1000 cd\/m²$/m);
-  // The next report leaves the frame open.
+  const fields = '#report details[data-frame="hdrIfHex"] .fields';
+  await page.waitForFunction((sel) => document.querySelector(sel)?.textContent.length > 0, fields);
+  assert.match(await page.textContent(fields), /^ {2}MaxCLL: 1000 cd\/m²$/m);
+  // The next report leaves the frame open, its fields shown.
   const first = await page.$('#report details[data-frame="hdrIfHex"]');
   await page.waitForFunction((old) => !old.isConnected, first, { timeout: 5000 });
   assert.equal(await page.getAttribute('#report details[data-frame="hdrIfHex"]', "open"), "");
+  await page.waitForFunction((sel) => document.querySelector(sel)?.textContent.includes("MaxCLL"), fields);
   await shot(page, "signal");
 });
 

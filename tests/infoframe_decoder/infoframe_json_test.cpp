@@ -16,7 +16,7 @@ nlohmann::json decoded(std::string_view hex) {
 }
 
 TEST(InfoFrameJson, AWholeAudioFrame) {
-    const auto expected = nlohmann::json::parse(R"j({
+    const auto expected = nlohmann::json::parse(R"({
         "type": "Audio", "typeCode": 132, "version": 1, "length": 10,
         "checksum": {"value": 112, "valid": true},
         "summary": "2 channels, speakers FL FR, coding, sample rate and sample size from the stream",
@@ -32,8 +32,12 @@ TEST(InfoFrameJson, AWholeAudioFrame) {
             "levelShift": 0,
             "downmixInhibit": false,
             "lfePlaybackLevel": {"code": 0, "name": "no information"}
-        },
-        "lines": [
+        }})");
+    EXPECT_EQ(decoded("84:01:0a:70:01:00:00:00:00:00:00:00:00:00"), expected);
+    // With the lines people read, for a result that shows one frame.
+    const auto frame = dec::decodeInfoFrame(*text::bytesFromHex("84:01:0a:70:01:00:00:00:00:00:00:00:00:00"));
+    auto withLines = expected;
+    withLines["lines"] = nlohmann::json::parse(R"j([
             "Audio InfoFrame: 2 channels, speakers FL FR, coding, sample rate and sample size from the stream",
             "  Header: type 0x84, version 1, length 10, checksum 0x70 (right)",
             "  Coding type: refer to stream header (0)",
@@ -46,8 +50,8 @@ TEST(InfoFrameJson, AWholeAudioFrame) {
             "  Level shift: 0 dB",
             "  Down-mix inhibited: no",
             "  LFE playback level: no information (0)"
-        ]})j");
-    EXPECT_EQ(decoded("84:01:0a:70:01:00:00:00:00:00:00:00:00:00"), expected);
+        ])j");
+    EXPECT_EQ(decodedFrameJson(frame, FrameLines::included), withLines);
 }
 
 TEST(InfoFrameJson, HdrNumbersPointsAndNulls) {
