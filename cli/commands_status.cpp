@@ -23,7 +23,7 @@ namespace {
 
 constexpr std::string_view statusHelp =
     "the video status report: input and output formats, colour spaces, pixel clocks, HDR, HDCP,\n"
-    "deep colour, source and display names and the captured InfoFrames";
+    "deep colour, source and display names, and the captured InfoFrames with what they mean";
 
 constexpr std::string_view statusFooter =
     "The signal the source sends comes first, in one line read from its InfoFrames; under each\n"
