@@ -161,7 +161,8 @@ void DeviceOwner::runOpened(Plan& plan, const std::string& path, const RunOption
                        [&] { return openBefore || session.opens() > opensBefore; },
                        warnings_,
                        outcome.passed,
-                       reached};
+                       reached,
+                       outcome.doc};
     if (options.beforeSending) options.beforeSending(outcome);
     bool confirmed = false;
     if (options.onWait)
