@@ -157,8 +157,10 @@ Plan derive(const Operation&, const Inputs& inputs) {
         if (taken.bytes.empty()) {
             // Refused only now, from what was read: the read itself was confirmed.
             run.passed = false;
-            run.document.error =
-                taken.refusal + (taken.overridable ? " (force gives and writes it anyway)" : std::string());
+            std::string error = taken.refusal;
+            for (const auto& problem : run.document.problems)
+                error += (&problem == &run.document.problems.front() ? ": " : "; ") + problem;
+            run.document.error = error + (taken.overridable ? " (force gives and writes it anyway)" : "");
             return true;
         }
         run.data = taken.bytes;
