@@ -157,10 +157,14 @@ Plan derive(const Operation&, const Inputs& inputs) {
         if (taken.bytes.empty()) {
             // Refused only now, from what was read: the read itself was confirmed.
             run.passed = false;
+            // The checks' findings are in the document's checks; an edit's refusal only here.
             std::string error = taken.refusal;
-            for (const auto& problem : run.document.problems)
-                error += (&problem == &run.document.problems.front() ? ": " : "; ") + problem;
-            run.document.error = error + (taken.overridable ? " (force gives and writes it anyway)" : "");
+            if (taken.overridable)
+                error += " (force gives and writes it anyway)";
+            else
+                for (const auto& problem : run.document.problems)
+                    error += (&problem == &run.document.problems.front() ? ": " : "; ") + problem;
+            run.document.error = error;
             return true;
         }
         run.data = taken.bytes;
