@@ -114,7 +114,9 @@ test("a malformed EDID upload lists its problems and writes nothing", async (t) 
   assert.ok(problems.some((p) => /header/i.test(p)), problems.join(" | "));
   assert.ok(problems.some((p) => /checksum/i.test(p)), problems.join(" | "));
   await page.waitForFunction(() => document.querySelector("#toast").textContent.includes("nothing written"));
-  assert.equal(await page.locator("#console li").count(), 0);
+  // The library said nothing: the notes on the file (padded to 256 bytes) are the page's own.
+  const said = await page.locator("#console li").allTextContents();
+  assert.deepEqual(said.filter((line) => !line.startsWith("note: ")), []);
   await shot(page, "edid-problems");
 });
 
