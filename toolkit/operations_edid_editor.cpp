@@ -129,7 +129,8 @@ Plan derive(const Operation&, const Inputs& inputs) {
                                         [&](const EdidEditInput& edit) { return inputs.contains(edit.name); });
     if (!editsGiven) plan.notes.push_back("no edits asked for: the result is the original, checked");
     plan.subject = write ? "EDID derived from " + source->what : source->what;
-    plan.confirmedText = write ? "written, confirmed by the device and read back" : "read";
+    plan.confirmedText =
+        write ? "written, confirmed by the device and read back" : "read, nothing written to the device";
 
     if (source->reading == EdidReading::none) {
         ResultDocument doc;
