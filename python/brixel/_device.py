@@ -6,7 +6,7 @@ from types import TracebackType
 from typing import Any, NamedTuple, Sequence
 
 from . import _native
-from ._errors import NotConfirmed, Result
+from ._errors import DeviceNotFound, NotConfirmed, Result
 from ._infoframe import infoframe_text
 from ._run import inputs_of, outcome_result
 from ._status import Status
@@ -90,10 +90,19 @@ class Device(SettingMethods):
         return self._path
 
     def __enter__(self) -> Device:
+        """Holds the device open for the block; DeviceNotFound when no Brixel is
+        reachable (at the path, when one was given), as any call would say."""
         if self._held:
             raise RuntimeError("this Device is held open already")
         _native.hold(self._path)
         self._held = True
+        # Looked for as `brixelctl list` looks: nothing is sent to the device.
+        outcome = _native.run(self._path, "list", {})
+        if not outcome.confirmed:
+            self.close()
+            at = f" at {self._path}" if self._path else ""
+            raise DeviceNotFound("open", f"open: no Brixel reachable{at}", tuple(outcome.messages),
+                                 tuple(outcome.warnings), outcome.document)
         return self
 
     def __exit__(
