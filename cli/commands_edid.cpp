@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/completion_values.h"
 #include "cli/context.h"
 #include "edid/catalogue.h"
 #include "text/plural.h"
@@ -159,10 +160,17 @@ void addSet(CLI::App& edidApp, Context& ctx) {
     });
 }
 
+// The built-in EDIDs by name, as a completion offers them.
+std::vector<std::string> builtInNames() {
+    std::vector<std::string> names;
+    for (const auto& row : edid::catalogue) names.emplace_back(row.name);
+    return names;
+}
+
 void addInstall(CLI::App& edidApp, Context& ctx) {
     auto* cmd = edidApp.add_subcommand("install", "write a built-in EDID to the device and select it");
     auto value = std::make_shared<std::string>();
-    cmd->add_option("VALUE", *value, "2-25 or a name from 'edid list'")->required();
+    offerValues(cmd->add_option("VALUE", *value, "2-25 or a name from 'edid list'")->required(), builtInNames());
     cmd->callback([&ctx, value] {
         Progress progress(ctx);
         Context::Show view;
@@ -196,7 +204,7 @@ struct ExportOptions {
 void addExport(CLI::App& edidApp, Context& ctx) {
     auto* cmd = edidApp.add_subcommand("export", "write a built-in EDID to a file (no device needed)");
     auto o = std::make_shared<ExportOptions>();
-    cmd->add_option("VALUE", o->value, "2-25 or a name from 'edid list'")->required();
+    offerValues(cmd->add_option("VALUE", o->value, "2-25 or a name from 'edid list'")->required(), builtInNames());
     cmd->add_option("FILE", o->file, "where to write it (raw binary unless --hex; - for standard output)")->required();
     cmd->add_flag("--hex", o->hex, "write a hex dump instead of raw bytes");
     cmd->add_flag("--decode", o->decoded, "also show it through edid-decode");

@@ -4,7 +4,9 @@
 #include <map>
 #include <string>
 
+#include "cli/completion_values.h"
 #include "cli/context.h"
+#include "infoframe/infoframe_bytes.h"
 #include "toolkit/hdr_values.h"
 #include "toolkit/operations.h"
 
@@ -42,15 +44,20 @@ void addHdrBuild(CLI::App& parent, Context& ctx) {
     auto words = std::make_shared<std::map<std::string, std::string>>();
     auto numbers = std::make_shared<std::map<std::string, double>>();
     auto printOnly = std::make_shared<bool>(false);
-    const auto word = [&](const char* input, const std::string& help) {
-        cmd->add_option(optionName(input), (*words)[input], help + byDefault(input));
+    const auto word = [&](const char* input, const std::string& help, std::vector<std::string> values) {
+        offerValues(cmd->add_option(optionName(input), (*words)[input], help + byDefault(input)), std::move(values));
     };
     const auto number = [&](const char* input, const std::string& help) {
         cmd->add_option(optionName(input), (*numbers)[input], help + byDefault(input));
     };
-    word("eotf", "transfer function: " + toolkit::transferFunctionChoices());
-    word("primaries", "mastering display primaries: " + toolkit::primariesChoices() + " or rx,ry,gx,gy,bx,by");
-    word("whitePoint", "white point: d65 or x,y");
+    std::vector<std::string> eotfs;
+    for (const auto& t : toolkit::transferFunctionNames) eotfs.emplace_back(t.name);
+    std::vector<std::string> primaries;
+    for (const auto& p : infoframe::primaryPresets) primaries.emplace_back(p.name);
+    word("eotf", "transfer function: " + toolkit::transferFunctionChoices(), eotfs);
+    word("primaries", "mastering display primaries: " + toolkit::primariesChoices() + " or rx,ry,gx,gy,bx,by",
+         primaries);
+    word("whitePoint", "white point: d65 or x,y", {std::string(toolkit::whiteD65Name)});
     number("maxLuminance", "mastering display maximum luminance, cd/m2");
     number("minLuminance", "mastering display minimum luminance, cd/m2");
     number("maxCll", "MaxCLL, cd/m2 (0: unknown)");

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/completion_values.h"
 #include "cli/context.h"
 #include "settings/argument_names.h"
 #include "toolkit/edid_file.h"
@@ -32,8 +33,13 @@ void addSetting(CLI::App& app, Context& ctx, const toolkit::Operation& op) {
     auto* cmd = app.add_subcommand(std::string(op.name), help);
     cmd->group("Settings (one setting code each; `set CODE VALUE` sends any value)");
     auto value = std::make_shared<std::string>();
-    if (row.argument != ArgumentKind::none)
-        cmd->add_option("value", *value, toolkit::settingChoices(row.argument) + " (any case)")->required();
+    if (row.argument != ArgumentKind::none) {
+        auto* option = cmd->add_option("value", *value, toolkit::settingChoices(row.argument) + " (any case)");
+        option->required();
+        std::vector<std::string> names;
+        for (const auto& n : namesFor(row.argument)) names.emplace_back(n.name);
+        offerValues(option, names);
+    }
     cmd->callback([&ctx, &op, &row, value] {
         toolkit::Inputs inputs = nlohmann::json::object();
         if (row.argument != ArgumentKind::none) inputs["value"] = *value;

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include "toolkit/simulated_devices.h"
 #include "toolkit/tool_host.h"
@@ -103,6 +104,7 @@ toolkit::DeviceOwner& Context::owner() {
         options.onWarning = [this](std::string_view line) {
             if (!json) printLine(stderr, line);
         };
+        options.memory = settingMemory("brixelctl");
         owner_ = std::make_unique<toolkit::DeviceOwner>(std::move(options));
     }
     return *owner_;
@@ -130,6 +132,18 @@ int Context::end(int code) {
         simulated_.reset();
     }
     return code;
+}
+
+toolkit::SettingMemory Context::settingMemory(std::string by) const {
+    std::string device;
+    if (simulate) {
+        std::error_code ec;
+        const std::string file = stateFile.empty() ? "default" : std::filesystem::absolute(stateFile, ec).string();
+        device = "sim:" + file + " " + (devicePath.empty() ? "sim:1" : devicePath);
+    } else {
+        device = "usb:" + (devicePath.empty() ? std::string("any") : devicePath);
+    }
+    return {toolkit::defaultSettingMemoryFile(), device, std::move(by)};
 }
 
 std::string Context::noDeviceText(const Outcome& outcome) const {

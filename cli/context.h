@@ -97,6 +97,9 @@ public:
 
     static bool interrupted();
 
+    // Where the settings this tool and its panel give the device are remembered.
+    toolkit::SettingMemory settingMemory(std::string by) const;
+
 private:
     toolkit::DeviceOwner& owner();
     const BRIXEL_USB_LAYER* layerFor(bool readOnly, std::string& error);

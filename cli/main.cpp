@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "cli/completion_values.h"
 #include "cli/context.h"
 #include "cli/manual.h"
 #include "cli/suggestions.h"
@@ -166,11 +167,15 @@ int main(int argc, char** argv) {
                        "; device N > 1 keeps its state in the state file's name with -N)")
         ->type_name("N")
         ->check(CLI::Range(0u, brixel::toolkit::maxSimulatedDevices));
-    app.add_option(
-           "--fault", ctx.faults,
-           "with --simulate: give the simulated devices a fault, KIND or KIND@N (see the manual: " + faultNames() + ")")
-        ->type_name("KIND[@N]")
-        ->check([](const std::string& text) { return brixel::toolkit::faultProblem(text); });
+    auto* fault = app.add_option("--fault", ctx.faults,
+                                 "with --simulate: give the simulated devices a fault, KIND or KIND@N (frame N "
+                                 "only, from 0); KIND is one of " +
+                                     faultNames())
+                      ->type_name("KIND[@N]")
+                      ->check([](const std::string& text) { return brixel::toolkit::faultProblem(text); });
+    std::vector<std::string> kinds;
+    for (const auto& kind : brixel::toolkit::faultKindList()) kinds.emplace_back(kind.name);
+    offerValues(fault, kinds);
     app.add_option("--device", ctx.devicePath, "use only the Brixel attached at PATH, as 'brixelctl list' shows it")
         ->type_name("PATH");
     app.add_flag("--json", ctx.json, "print results as one JSON document per command");

@@ -5,6 +5,8 @@
 #include <set>
 #include <vector>
 
+#include "cli/completion_values.h"
+
 namespace brixel::cli {
 namespace {
 
@@ -37,11 +39,21 @@ bool shown(const CLI::Option* opt) {
            !opt->get_lnames().empty() && opt->get_lnames().front() != "help";
 }
 
+// A flag takes no value; any other option takes one.
+bool takesValue(const CLI::Option* opt) { return opt->get_expected_min() > 0; }
+
+// The value's name as the option declares it ("N"), without what a check
+// appended to it ("N:UINT in [0 - 16]"): the help says what it takes.
+std::string valueName(const CLI::Option* opt) {
+    const std::string name = opt->get_type_name();
+    return name.substr(0, name.find(':'));
+}
+
 std::string optionNames(const CLI::Option* opt) {
     std::string names;
     for (const auto& s : opt->get_snames()) names += (names.empty() ? "-" : ", -") + s;
     for (const auto& l : opt->get_lnames()) names += (names.empty() ? "--" : ", --") + l;
-    if (opt->get_type_size() != 0 && !opt->get_type_name().empty()) names += " " + opt->get_type_name();
+    if (takesValue(opt) && !valueName(opt).empty()) names += " " + valueName(opt);
     return names;
 }
 
@@ -100,56 +112,98 @@ std::string manualPage(const CLI::App& app, std::string_view version, std::strin
 }
 
 std::string bashCompletion(const CLI::App& app) {
-    std::map<std::string, std::string> words;  // command path to what may follow it
-    std::set<std::string> valued;              // options that take a value
+    // Each command's words (subcommands and options) and what its first
+    // positional argument takes; each option with a value and what it takes.
+    std::map<std::string, std::string> words;
+    // "port:0" -> "1 2 3 4"; "edid set:0" -> "" (a file): what each positional argument takes.
+    std::map<std::string, std::string> argumentValues;
+    std::map<std::string, std::string> optionValues;  // "--fault" -> "count string ..."; "" for a file
+    const auto joined = [](const std::vector<std::string>& list) {
+        std::string text;
+        for (const auto& w : list) text += (text.empty() ? "" : " ") + w;
+        return text;
+    };
     eachCommand(app, "", [&](const CLI::App& command, const std::string& path) {
         std::string list;
         for (const CLI::App* sub : subcommandsOf(command)) list += (list.empty() ? "" : " ") + sub->get_name();
         for (const CLI::Option* opt : optionsOf(command, false)) {
-            for (const auto& s : opt->get_snames()) list += " -" + s;
-            for (const auto& l : opt->get_lnames()) {
-                list += " --" + l;
-                if (opt->get_type_size() != 0) valued.insert("--" + l);
+            std::vector<std::string> names;
+            for (const auto& s : opt->get_snames()) names.push_back("-" + s);
+            for (const auto& l : opt->get_lnames()) names.push_back("--" + l);
+            for (const auto& n : names) {
+                list += " " + n;
+                if (takesValue(opt)) optionValues[n] = joined(offeredValues(opt));
             }
-            if (opt->get_type_size() != 0)
-                for (const auto& s : opt->get_snames()) valued.insert("-" + s);
         }
         words[path] = list;
+        const auto positional = optionsOf(command, true);
+        for (std::size_t k = 0; k < positional.size(); ++k) {
+            const auto& values = offeredValues(positional[k]);
+            const bool file = positional[k]->get_name(true).find("FILE") != std::string::npos;
+            if (!values.empty() || file) argumentValues[path + ":" + std::to_string(k)] = joined(values);
+        }
     });
     std::string globals;
     for (const CLI::Option* opt : optionsOf(app, false)) {
         for (const auto& sn : opt->get_snames()) globals += " -" + sn;
         for (const auto& l : opt->get_lnames()) globals += " --" + l;
     }
+    const auto alternatives = [](const auto& map, bool withValues) {
+        std::string text;
+        for (const auto& [key, value] : map)
+            if (withValues == !value.empty()) text += (text.empty() ? "" : "|") + key;
+        return text;
+    };
+    std::string paths;
+    for (const auto& [path, list] : words)
+        if (!path.empty()) paths += (paths.empty() ? "" : "|") + ("\"" + path + "\"");
+
     std::string script =
         "# bash completion for brixelctl, written from its command definitions\n"
         "_brixelctl() {\n"
         "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
-        "    local path=\"\" word i\n"
+        "    local path=\"\" word i positional=0 value=0\n"
         "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
         "        word=${COMP_WORDS[i]}\n"
-        "        case \"${path:+$path }$word\" in\n";
-    std::string paths;
-    for (const auto& [path, list] : words)
-        if (!path.empty()) paths += (paths.empty() ? "" : "|") + ("\"" + path + "\"");
-    script += "            " + paths + ") path=\"${path:+$path }$word\" ;;\n";
+        "        # An option's value is no command; a flag takes none.\n"
+        "        if ((value)); then value=0; continue; fi\n"
+        "        case \"$word\" in\n";
+    const std::string valued =
+        alternatives(optionValues, true) + (optionValues.empty() ? "" : "|") + alternatives(optionValues, false);
+    script += "            " + valued + ") value=1; continue ;;\n";
     script +=
+        "            -*) continue ;;\n"
+        "        esac\n"
+        "        case \"${path:+$path }$word\" in\n"
+        "            " +
+        paths +
+        ") path=\"${path:+$path }$word\"; positional=0 ;;\n"
+        "            *) ((positional++)) ;;\n"
         "        esac\n"
         "    done\n"
         "    case \"$prev\" in\n";
-    std::string valuedList;
-    for (const auto& v : valued) valuedList += (valuedList.empty() ? "" : "|") + v;
-    script += "        " + valuedList +
-              ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
-              "    esac\n"
-              "    local words\n"
-              "    case \"$path\" in\n";
+    for (const auto& [option, values] : optionValues)
+        if (!values.empty())
+            script += "        " + option + ") COMPREPLY=($(compgen -W \"" + values + "\" -- \"$cur\")); return ;;\n";
+    script += "        " + alternatives(optionValues, false) + ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n";
+    script +=
+        "    esac\n"
+        "    local words=\"\"\n"
+        "    case \"$path\" in\n";
     for (const auto& [path, list] : words)
         script += "        \"" + path + "\") words=\"" + list + (path.empty() ? "" : globals) + "\" ;;\n";
     script +=
         "    esac\n"
+        "    # An argument's values alone, or files, unless an option is being typed.\n"
+        "    if [[ $cur != -* ]]; then\n"
+        "        case \"$path:$positional\" in\n";
+    for (const auto& [place, values] : argumentValues)
+        script += "            \"" + place + "\") COMPREPLY=($(compgen " +
+                  (values.empty() ? std::string("-f") : "-W \"" + values + "\"") + " -- \"$cur\")); return ;;\n";
+    script +=
+        "        esac\n"
+        "    fi\n"
         "    COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))\n"
-        "    [[ ${#COMPREPLY[@]} -eq 0 ]] && COMPREPLY=($(compgen -f -- \"$cur\"))\n"
         "}\n"
         "complete -F _brixelctl brixelctl\n";
     return script;

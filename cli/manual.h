@@ -11,7 +11,8 @@ namespace brixel::cli {
 // brixelctl(1) in roff, for man.
 std::string manualPage(const CLI::App& app, std::string_view version, std::string_view afterCommands);
 
-// A bash completion script: commands, their options, file names for values.
+// A bash completion script: commands, their options, the values an option or
+// a first argument takes (cli/completion_values.h), file names for the rest.
 std::string bashCompletion(const CLI::App& app);
 
 }  // namespace brixel::cli

@@ -2,7 +2,9 @@
 //
 // Every function opens the device on demand, exchanges its frames, and closes
 // the device again unless LeaveDeviceOpen() was called. Every function returns
-// true when the device confirmed the operation. Calls must not overlap.
+// true when the device confirmed the operation, but for the few whose result
+// says something else (DeviceClose, reset3x, getVideoFormat: see each).
+// Calls must not overlap.
 #ifndef BRIXEL_LIBRARY_H
 #define BRIXEL_LIBRARY_H
 
@@ -239,11 +241,15 @@ BRIXEL_API bool setHdrIf(char* text, bool fillChecksum);
 
 BRIXEL_API bool set3x(SB_VALUES* values);
 BRIXEL_API bool get3x(SB_VALUES* values);
+// Fills the record with the default matrix; no device is asked. True for any record given.
 BRIXEL_API bool reset3x(SB_VALUES* values);
 BRIXEL_API bool set3xEn(bool on);
 
 // ---- Video status report --------------------------------------------------------
 
+// Fills the record with the report's lines. True for any record given, with
+// a device or without: whether a report came shows only in the record (with
+// none, the first line holds its label alone, "Input :").
 BRIXEL_API bool getVideoFormat(VIDEO_STATUS* status);
 
 #endif

@@ -5,6 +5,7 @@
 
 #include "report/status_fields.h"
 #include "settings/argument_names.h"
+#include "text/plural.h"
 #include "toolkit/edid_edits.h"
 #include "toolkit/operations.h"
 
@@ -102,7 +103,8 @@ ApiReply reportFields(PanelDevice&, const ApiRequest&, const std::string&) {
     return documentReply(200, doc);
 }
 
-ApiReply settingList(PanelDevice&, const ApiRequest&, const std::string&) {
+ApiReply settingList(PanelDevice& device, const ApiRequest&, const std::string&) {
+    const json remembered = device.rememberedSettings();
     json settings = json::array();
     for (const auto& op : toolkit::operations()) {
         if (!op.setting) continue;
@@ -112,7 +114,8 @@ ApiReply settingList(PanelDevice&, const ApiRequest&, const std::string&) {
                             {"code", op.setting->code},
                             {"summary", op.summary},
                             {"takesValue", !op.inputs.empty()},
-                            {"choices", choices}});
+                            {"choices", choices},
+                            {"last", remembered.value(std::string(op.name), json())}});
     }
     ResultDocument doc;
     doc.command = "settings";
@@ -233,12 +236,14 @@ std::size_t Api::bodyLimit(const std::string& path) {
 }
 
 ApiReply Api::handle(const ApiRequest& request) {
-    std::string allowed;
+    std::vector<std::string> allowed;
+    // HEAD is GET without the body, which the HTTP server leaves out.
+    const std::string method = request.method == "HEAD" ? "GET" : request.method;
     for (const auto& route : routes()) {
         auto tail = matchOf(route, request.path);
         if (!tail) continue;
-        if (route.method != request.method) {
-            allowed += (allowed.empty() ? "" : ", ") + std::string(route.method);
+        if (route.method != method) {
+            allowed.emplace_back(route.method);
             continue;
         }
         try {
@@ -249,9 +254,10 @@ ApiReply Api::handle(const ApiRequest& request) {
         }
     }
     if (!allowed.empty()) {
-        auto reply = errorReply(405, request.method + " " + request.path,
-                                request.method + " is not taken here; " + allowed + " is");
-        reply.allow = allowed;
+        auto reply = errorReply(
+            405, request.method + " " + request.path,
+            request.method + " is not taken here; " + text::listed(allowed) + (allowed.size() == 1 ? " is" : " are"));
+        for (const auto& m : allowed) reply.allow += (reply.allow.empty() ? "" : ", ") + m;
         return reply;
     }
     return errorReply(404, request.method + " " + request.path, "no such route; panel/API.md lists them");

@@ -103,15 +103,21 @@ struct PanelServer::Parts {
         const std::string host = lowered(request.get_header_value("Host"));
         if (!hosts.empty() && !hosts.contains(host))
             return errorReply(403, "", "the Host header '" + host + "' is not the address this panel serves");
+        // A browser never sends a bearer token of its own accord: a request
+        // that carries the right one is a script's, and no page can forge it.
+        bool bearer = false;
         if (!options.accessToken.empty()) {
             std::string given = cookieValue(request, tokenCookie);
             const std::string authorization = request.get_header_value("Authorization");
-            if (authorization.starts_with("Bearer ")) given = authorization.substr(7);
+            if (authorization.starts_with("Bearer ")) {
+                given = authorization.substr(7);
+                bearer = sameSecret(given, options.accessToken);
+            }
             if (request.has_param("token")) given = request.get_param_value("token");
             if (!sameSecret(given, options.accessToken))
                 return errorReply(401, "", "an access token is needed: open the address brixelctl serve printed");
         }
-        if (changesState(request.method)) {
+        if (changesState(request.method) && !bearer) {
             const std::string origin = lowered(request.get_header_value("Origin"));
             if (origin.empty() || origin != "http://" + host)
                 return errorReply(403, "", "a change must come from the panel's own page (Origin)");
@@ -152,10 +158,11 @@ struct PanelServer::Parts {
         }
         auto lastLine = std::make_shared<uint64_t>(0);
         auto first = std::make_shared<bool>(true);
+        auto settings = std::make_shared<std::string>();
         response.set_header("X-Accel-Buffering", "no");
         response.set_chunked_content_provider(
             "text/event-stream",
-            [this, lastLine, first](std::size_t, httplib::DataSink& sink) {
+            [this, lastLine, first, settings](std::size_t, httplib::DataSink& sink) {
                 if (!*first) {
                     const auto until = std::chrono::steady_clock::now() + options.statusInterval;
                     while (!stopping && std::chrono::steady_clock::now() < until)
@@ -164,6 +171,11 @@ struct PanelServer::Parts {
                 *first = false;
                 if (stopping) return false;
                 std::string text = "event: status\ndata: " + api->statusText() + "\n\n";
+                // What brixelctl or another page set since.
+                if (std::string now = toolkit::jsonText(device->rememberedSettings(), -1); now != *settings) {
+                    text += "event: settings\ndata: " + now + "\n\n";
+                    *settings = std::move(now);
+                }
                 for (const auto& line : device->linesAfter(*lastLine)) {
                     *lastLine = line.number;
                     const nlohmann::json data{{"number", line.number}, {"warning", line.warning}, {"text", line.text}};
@@ -178,6 +190,8 @@ struct PanelServer::Parts {
         response.set_header("X-Content-Type-Options", "nosniff");
         response.set_header("Cache-Control", "no-store");
         response.set_header("Referrer-Policy", "no-referrer");
+        // Once shutdown begins nothing is taken: a change would be lost half done.
+        if (stopping) return send(response, errorReply(503, "", "the panel is stopping"));
         bool refused = false;
         if (auto reply = refusal(request, refused); refused) return send(response, reply);
         if (!request.path.starts_with("/api/")) {
@@ -218,6 +232,15 @@ std::unique_ptr<PanelServer> PanelServer::start(PanelOptions options, std::strin
     http.Delete(".*", handler);
     http.Patch(".*", handler);
     http.Options(".*", handler);
+    // A change without a body (POST /api/matrix/reset from a script) comes
+    // with no Content-Length, which httplib would refuse before the routes.
+    http.set_pre_routing_handler([&p](const httplib::Request& request, httplib::Response& response) {
+        if (!changesState(request.method) || request.has_header("Content-Length") ||
+            request.has_header("Transfer-Encoding"))
+            return httplib::Server::HandlerResponse::Unhandled;
+        p.serve(request, response);
+        return httplib::Server::HandlerResponse::Handled;
+    });
     // What httplib refuses itself (a body over the limit, a request it cannot read) is said as JSON too.
     http.set_error_handler([](const httplib::Request& request, httplib::Response& response) {
         if (!response.body.empty()) return;
@@ -257,8 +280,10 @@ std::unique_ptr<PanelServer> PanelServer::start(PanelOptions options, std::strin
     return std::unique_ptr<PanelServer>(new PanelServer(std::move(parts)));
 }
 
+void PanelServer::beginShutdown() { parts_->stopping = true; }
+
 PanelServer::~PanelServer() {
-    parts_->stopping = true;
+    beginShutdown();
     parts_->http.stop();
     if (parts_->listener.joinable()) parts_->listener.join();
     parts_->api.reset();

@@ -39,6 +39,10 @@ public:
     PanelServer(const PanelServer&) = delete;
     PanelServer& operator=(const PanelServer&) = delete;
 
+    // From now on every request is refused (503): shutdown has begun, and a
+    // change taken now might not be finished. The destructor begins it too.
+    void beginShutdown();
+
     int port() const;
     // The address to open, with the access token when there is one.
     std::string url() const;

@@ -293,7 +293,11 @@ int Simulator::checkRxQueue(void* handle, uint32_t* waiting, uint32_t* queueStat
     if (waiting) *waiting = n;
     if (queueStatus) *queueStatus = 0;
     record({.op = Op::checkRxQueue, .status = status, .device = dev ? static_cast<int>(index) : -1, .bytesInQueue = n});
-    advance(clock_ == Clock::virtualTime ? pollCostMs : 0);
+    if (clock_ == Clock::virtualTime)
+        advance(pollCostMs);
+    else if (n == 0)
+        // As a real layer waits for its bus: a silent device burns no core.
+        std::this_thread::sleep_for(idleQueueWait);
     return status;
 }
 

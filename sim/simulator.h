@@ -6,6 +6,7 @@
 
 #include <BrixelPlatform.h>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -140,6 +141,8 @@ public:
     bool countFails = false;
     // Virtual time each receive-queue check takes, so that an unanswered poll ends.
     uint32_t pollCostMs = 1;
+    // On the real clock, what a queue check with nothing waiting waits.
+    static constexpr std::chrono::microseconds idleQueueWait{500};
 
     uint32_t now() const;
     void setNow(uint32_t ms) { virtualNow_ = ms; }

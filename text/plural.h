@@ -2,6 +2,7 @@
 // A count with its noun, in the singular for one: "1 problem", "2 problems".
 
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,19 @@ inline std::string counted(std::size_t count, std::string_view one, std::string_
     if (count == 1) return text.append(one);
     if (!many.empty()) return text.append(many);
     return text.append(one).append("s");
+}
+
+// "A", "A and B", "A, B and C".
+template <typename Words>
+std::string listed(const Words& words) {
+    std::string text;
+    std::size_t k = 0;
+    for (const auto& word : words) {
+        if (k > 0) text += k + 1 == std::size(words) ? " and " : ", ";
+        text += word;
+        ++k;
+    }
+    return text;
 }
 
 }  // namespace brixel::text

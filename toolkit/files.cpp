@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "text/plural.h"
+
 namespace brixel::toolkit {
 namespace {
 
@@ -29,7 +31,7 @@ bool writeAll(int fd, std::string_view content) {
 std::string sizeText(std::size_t bytes) {
     if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + " MiB";
     if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes / 1024) + " KiB";
-    return std::to_string(bytes) + " bytes";
+    return text::counted(bytes, "byte");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/hex.h"
+#include "text/plural.h"
 
 namespace brixel::toolkit {
 namespace {
@@ -73,10 +74,10 @@ std::vector<std::string> infoFrameTextProblems(std::string_view text, std::size_
         if (colon == text.size()) break;
         start = colon + 1;
     }
-    if (listed > maxListed) problems.push_back("... and " + std::to_string(listed - maxListed) + " more problems");
+    if (listed > maxListed) problems.push_back("... and " + text::counted(listed - maxListed, "more problem"));
     if (bytes < 2 || bytes > maxBytes)
-        problems.push_back(std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes") +
-                           " given; this InfoFrame takes 2 to " + std::to_string(maxBytes) + " bytes");
+        problems.push_back(text::counted(bytes, "byte") + " given; this InfoFrame takes 2 to " +
+                           std::to_string(maxBytes) + " bytes");
     return problems;
 }
 

@@ -7,6 +7,7 @@
 
 #include "protocol/device.h"
 #include "text/hex.h"
+#include "text/plural.h"
 
 namespace brixel::toolkit {
 namespace {
@@ -97,7 +98,7 @@ int UsbTrace::getNumDevices(uint32_t* count) {
     const auto start = Clock::now();
     const int status = active->inner_.getNumDevices(count);
     active->record(start, "getNumDevices()", status,
-                   status == 0 && count ? ": " + std::to_string(*count) + " devices" : "");
+                   status == 0 && count ? ": " + text::counted(*count, "device") : "");
     return status;
 }
 
@@ -133,7 +134,7 @@ int UsbTrace::read(void* handle, void* buffer, uint32_t wanted, uint32_t* got, v
     const int status = active->inner_.read(handle, buffer, wanted, got, overlapped);
     const uint32_t n = got ? std::min(*got, wanted) : 0;
     active->record(start, "read(" + handleText(handle) + ", " + std::to_string(wanted) + " bytes)", status,
-                   ": " + std::to_string(n) + " bytes" + bytesText(buffer, n));
+                   ": " + text::counted(n, "byte") + bytesText(buffer, n));
     return status;
 }
 
@@ -141,7 +142,7 @@ int UsbTrace::write(void* handle, void* buffer, uint32_t length, uint32_t* writt
     if (!active) return failure;
     const auto start = Clock::now();
     // What was asked to go out, before the layer may touch the buffer.
-    const std::string frame = std::to_string(length) + " bytes" + bytesText(buffer, length);
+    const std::string frame = text::counted(length, "byte") + bytesText(buffer, length);
     const int status = active->inner_.write(handle, buffer, length, written, overlapped);
     active->record(start, "write(" + handleText(handle) + ", " + frame + ")", status,
                    written ? ": " + std::to_string(*written) + " written" : "");
@@ -185,7 +186,7 @@ int UsbTrace::checkRxQueue(void* handle, uint32_t* waiting, uint32_t* queueStatu
     const auto start = Clock::now();
     const int status = active->inner_.checkRxQueue(handle, waiting, queueStatus);
     active->record(start, "checkRxQueue(" + handleText(handle) + ")", status,
-                   ": " + std::to_string(waiting ? *waiting : 0) + " bytes waiting" +
+                   ": " + text::counted(waiting ? *waiting : 0, "byte") + " waiting" +
                        (queueStatus ? ", status " + std::to_string(*queueStatus) : ""));
     return status;
 }

@@ -188,7 +188,7 @@
     if (write || failed)
       toast(`Derived EDID: ${failed ? result.doc.error || "refused (" + result.status + ")"
         : "written, confirmed by the device and read back"}`, failed);
-    for (const n of result.doc.notes || []) addConsoleLine({ warning: false, text: "note: " + n });
+    for (const n of result.doc.notes || []) addConsoleLine({ note: true, text: "note: " + n });
   }
 
   async function setupEdidEditor() {

@@ -5,6 +5,7 @@
 
 #include <libusb.h>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@ inline constexpr uint16_t controlClose = 0x0004;
 // The layer's own waits, apart from the time-outs the caller sets.
 inline constexpr unsigned controlTimeoutMs = 1000;  // vendor and descriptor requests
 inline constexpr unsigned cancelWaitMs = 500;       // for cancelled transfers to come back
+// The most a queue check waits for a reply that has not come: well under the
+// library's millisecond tick, so its reply window holds.
+inline constexpr std::chrono::microseconds idleQueueWait{500};
 
 struct UsbxpressEndpoints {
     uint8_t out = 0;

@@ -446,7 +446,10 @@ int usbCheckRxQueue(void* handle, uint32_t* bytesInQueue, uint32_t* queueStatus)
     OpenDevice* dev = find(handle);
     if (!dev) return invalidHandle;
     if (!bytesInQueue) return invalidParameter;
-    if (!dev->gone) pump(milliseconds(0));
+    // The library polls without sleeping until a reply comes: with nothing
+    // there, wait for it inside libusb a little (it returns at once when a
+    // transfer completes), so that a silent device does not burn a core.
+    if (!dev->gone) pump(dev->received.empty() ? idleQueueWait : std::chrono::microseconds(0));
     const auto waiting = static_cast<uint32_t>(dev->received.size());
     *bytesInQueue = waiting;
     if (queueStatus) *queueStatus = dev->overrun ? rxOverrun : waiting > 0 ? rxReady : rxEmpty;

@@ -7,7 +7,7 @@ from typing import Any, NamedTuple, Sequence
 
 from . import _native
 from ._edid import Edid
-from ._errors import NotConfirmed, Result
+from ._errors import DeviceNotFound, NotConfirmed, Result
 from ._infoframe import infoframe_text
 from ._run import inputs_of, outcome_result
 from ._status import Status
@@ -91,10 +91,19 @@ class Device(SettingMethods):
         return self._path
 
     def __enter__(self) -> Device:
+        """Holds the device open for the block; DeviceNotFound when no Brixel is
+        reachable (at the path, when one was given), as any call would say."""
         if self._held:
             raise RuntimeError("this Device is held open already")
         _native.hold(self._path)
         self._held = True
+        # Looked for as `brixelctl list` looks: nothing is sent to the device.
+        outcome = _native.run(self._path, "list", {})
+        if not outcome.confirmed:
+            self.close()
+            at = f" at {self._path}" if self._path else ""
+            raise DeviceNotFound("open", f"open: no Brixel reachable{at}", tuple(outcome.messages),
+                                 tuple(outcome.warnings), outcome.document)
         return self
 
     def __exit__(

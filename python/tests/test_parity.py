@@ -161,7 +161,8 @@ class Panel:
 def run_tool(state: Path, options: list[str], case: Case) -> dict[str, Any]:
     # In the state's folder, where an uploaded EDID is a file called "upload".
     done = subprocess.run([tool(), "--simulate", "--state-file", str(state), *options, "--json", *case.argv],
-                          cwd=state.parent, capture_output=True, text=True, check=False)
+                          cwd=state.parent, capture_output=True, text=True, check=False,
+                          env={**os.environ, "XDG_STATE_HOME": str(state.parent)})
     document: dict[str, Any] = json.loads(done.stdout)
     return document
 

@@ -53,6 +53,10 @@ const Row rows[] = {
      {"BrixelLibrary warning: Usb device open error!"}},
     {"counting fails is 3", "--simulate --fresh --fault count port 2", "", 3, {"BRIXEL USB not connected!"}},
     {"no reply is 1", "--simulate --fresh --fault noReply port 2", "", 1, {"port 2: NOT confirmed by the device"}},
+    {"no answer is not no signal", "--simulate --fresh --fault noReply status", "", 1,
+     {"No video report: the device did not answer."}, {"no signal"}},
+    {"no answer in json", "--json --simulate --fresh --fault noReply@0 status", "", 1,
+     {"\"confirmed\": false", "\"error\": \"the device did not answer\""}},
     {"a wrong echo is 1", "--simulate --fresh --fault wrongEcho@0 port 2", "", 1, {"NOT confirmed"}},
     {"an unplug is 1", "--simulate --fresh --fault unplug@0 info", "", 1, {"firmware version: not read"}},
     {"an unknown fault is a usage error", "--simulate --fresh --fault bogus port 2", "", 2,
@@ -91,7 +95,7 @@ const Row rows[] = {
     {"quiet leaves out the library's lines", "--simulate --fresh -q edid install 2", "", 0,
      {"installed and selected, confirmed by the device"}, {"BrixelLibrary: EDID custom written..."}},
     {"verbose shows the frames", "-v --simulate --fresh port 2", "", 0,
-     {"getNumDevices() -> 0: 1 devices", "getProductString(0, flags 0) -> 0: \"2024\"",
+     {"getNumDevices() -> 0: 1 device", "getProductString(0, flags 0) -> 0: \"2024\"",
       "write(0x1000, 5 bytes 10 04 e0 00 02) -> 0: 5 written", "read(0x1000, 64 bytes) -> 0: 2 bytes e0 00",
       "close(0x1000) -> 0"}},
 
@@ -140,6 +144,11 @@ const Row rows[] = {
      "", 2, {"--output: cannot write"}, {"usb "}},
     {"edid export to standard output", "edid export 20 -", "", 0, {"BRIXEL"}, {"written to -"}},
     {"edid get to standard output", "--simulate --fresh edid get -o -", "", 0, {std::string("\0\xff\xff\xff\xff\xff\xff\0", 8)}, {"written to -"}},
+    {"bytes and json never share standard output", "--json --simulate --fresh edid get -o -", "", 2,
+     {"--output: - writes the bytes to standard output, where --json writes its document"}, {"BRIXEL"}},
+    {"nor when exported", "--json edid export 20 -", "", 2, {"where --json writes its document"}, {"BRIXEL"}},
+    {"a hex export may go to standard output with json", "--json edid export 20 - --hex", "", 0,
+     {"\"command\": \"edid export\"", "00 ff ff ff ff ff ff 00"}},
     {"edid get --check", "--simulate --fresh edid get --check", "", 0, {"EDID conformity: PASS"}},
 
     // ---- EDIDs made from others -------------------------------------------------------
@@ -228,6 +237,9 @@ const Row rows[] = {
      {"infoFrames.avi: not a list of at most 64 bytes (string)"}, {}, R"({"infoFrames": {"avi": "82:02"}})"},
     {"a section in the wrong place", "--simulate status", "", 2,
      {"setings: not a field of the simulated device's state here"}, {}, R"({"setings": []})"},
+    {"a state that is no JSON is named with where it breaks", "--simulate status", "", 2,
+     {"simulated-device.json is not a simulated device state (its JSON breaks off at line 2, column 3)",
+      "nothing is written over it"}, {"json.exception"}, "{\"firmware\": [1, 5],\n  oops}"},
     {"a flag that is not true or false", "--simulate status", "", 2,
      {"report.display2160p: 1 is not true or false"}, {}, R"({"report": {"display2160p": 1}})"},
 };

@@ -145,5 +145,22 @@ TEST_F(BrixelctlEdid, DecodedReadBackGoesThroughEdidDecodeWhenItIsThere) {
     }
 }
 
+// A base block padded with an empty extension is judged as the base block it
+// is; a verdict that fails is exit status 1 with the read still confirmed.
+TEST_F(BrixelctlEdid, TheCheckJudgesTheBlocksTheEdidAnnouncesAndKeepsTheReadApartFromTheVerdict) {
+    if (!toolkit::edidDecodeInstalled()) GTEST_SKIP() << "edid-decode is not installed";
+    ASSERT_EQ(runTool(withState() + "--fresh edid set " BRIXEL_TOOLKIT_FIXTURES "/base-only.bin").exitCode, 0);
+    auto run = runTool(withState() + "edid get --check");
+    EXPECT_NE(run.output.find("EDID conformity:"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("extension blocks, but found"), std::string::npos) << run.output;
+
+    // The second block's checksum broken on purpose: the device confirms, the verdict fails.
+    ASSERT_EQ(runTool(withState() + "edid set --force " BRIXEL_CLI_FIXTURES "/edid-bad-checksum.hex").exitCode, 0);
+    run = runTool(withState() + "--json edid get --check");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("\"confirmed\": true"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\"passed\": false"), std::string::npos) << run.output;
+}
+
 }  // namespace
 }  // namespace brixel::test

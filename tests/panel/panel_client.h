@@ -95,9 +95,10 @@ protected:
 
     int port_ = 0;
 
+    std::unique_ptr<panel::PanelServer> server_;
+
 private:
     std::unique_ptr<toolkit::SimulatedDevices> devices_;
-    std::unique_ptr<panel::PanelServer> server_;
 };
 
 }  // namespace brixel::test

@@ -110,6 +110,14 @@ TEST_F(PanelSecurity, OpenStreamsLeaveThreadsForRequests) {
     EXPECT_TRUE(received.starts_with("event: status")) << received;
 }
 
+TEST_F(PanelSecurity, OnceShutdownBeginsNothingIsTaken) {
+    server_->beginShutdown();
+    const auto r = post("/api/settings/port", R"({"value": 2})");
+    EXPECT_EQ(r.status, 503);
+    EXPECT_EQ(r.doc.at("error"), "the panel is stopping");
+    EXPECT_EQ(get("/api/status").status, 503);
+}
+
 TEST_F(PanelSecurity, ASecondPanelOnTheSamePortIsRefused) {
     std::string error;
     panel::PanelOptions options;
@@ -168,6 +176,40 @@ TEST_F(PanelWithToken, ThePageOpenedWithTheTokenKeepsItInACookie) {
     EXPECT_EQ(status(c.Get("/api/status", {{"Cookie", "brixel-panel-token=s3cret-token"}})), 200);
     EXPECT_EQ(status(c.Get("/api/status", {{"Cookie", "other=1; brixel-panel-token=s3cret-token"}})), 200);
     EXPECT_EQ(status(c.Get("/api/status", {{"Cookie", "brixel-panel-token=nope"}})), 401);
+}
+
+// A script holding the token changes the device with it alone: no browser
+// sends a bearer token by itself, so no page's token or Origin is needed.
+// The cookie, which a browser does send by itself, still needs both.
+TEST_F(PanelWithToken, ABearerTokenChangesWithoutThePagesToken) {
+    auto c = client();
+    const httplib::Headers bearer{{"Authorization", "Bearer s3cret-token"}};
+    auto r = reply(c.Post("/api/settings/port", bearer, R"({"value": 2})", "application/json"));
+    EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.doc.at("confirmed"), true);
+    const httplib::Headers cookie{{"Cookie", "brixel-panel-token=s3cret-token"}};
+    EXPECT_EQ(status(c.Post("/api/settings/port", cookie, R"({"value": 3})", "application/json")), 403);
+    const httplib::Headers wrong{{"Authorization", "Bearer s3cret-tokex"}};
+    EXPECT_EQ(status(c.Post("/api/settings/port", wrong, R"({"value": 3})", "application/json")), 401);
+}
+
+// What curl sends for `-X POST` with no data: no body and no Content-Length.
+TEST_F(PanelWithToken, AChangeWithoutABodyAndHeadAreTaken) {
+    httplib::Client c = client();
+    const httplib::Headers bearer{{"Authorization", "Bearer s3cret-token"}};
+    httplib::Request request;
+    request.method = "POST";
+    request.path = "/api/matrix/reset";
+    request.headers = bearer;
+    auto reset = c.send(request);
+    ASSERT_TRUE(reset);
+    EXPECT_EQ(reset->status, 200) << reset->body;
+    request.method = "HEAD";
+    request.path = "/api/status";
+    auto head = c.send(request);
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->status, 200);
+    EXPECT_EQ(head->body, "");
 }
 
 }  // namespace
