@@ -241,13 +241,15 @@ protected:
     void start(unsigned devices = 1, std::vector<std::string> faults = {}) {
         owner.reset();  // before the devices it was given
         std::string error;
-        SimulationOptions options;
-        options.inMemory = true;
-        options.devices = devices;
-        options.faults = std::move(faults);
-        sim = SimulatedDevices::start(options, error);
+        SimulationOptions simulation;
+        simulation.inMemory = true;
+        simulation.devices = devices;
+        simulation.faults = std::move(faults);
+        sim = SimulatedDevices::start(simulation, error);
         ASSERT_TRUE(sim) << error;
-        owner = std::make_unique<DeviceOwner>(OwnerOptions{{&sim->layer(), {}, {}}, {}, {}, {}});
+        OwnerOptions options{};
+        options.transport.layer = &sim->layer();
+        owner = std::make_unique<DeviceOwner>(std::move(options));
     }
     std::vector<uint8_t> deviceEdid() { return owner->run("edid get", json::object()).data; }
 };
