@@ -89,6 +89,7 @@ void addServeCommands(CLI::App& app, Context& ctx) {
             options.device.transport.layer = ctx.transport;
         }
         options.device.devicePath = ctx.devicePath;
+        options.device.memory = ctx.settingMemory("the panel");
 
         auto server = panel::PanelServer::start(std::move(options), error);
         if (!server) throw CLI::ValidationError("serve: " + error);

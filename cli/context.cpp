@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include "toolkit/simulated_devices.h"
 #include "toolkit/tool_host.h"
@@ -103,6 +104,7 @@ toolkit::DeviceOwner& Context::owner() {
         options.onWarning = [this](std::string_view line) {
             if (!json) printLine(stderr, line);
         };
+        options.memory = settingMemory("brixelctl");
         owner_ = std::make_unique<toolkit::DeviceOwner>(std::move(options));
     }
     return *owner_;
@@ -130,6 +132,18 @@ int Context::end(int code) {
         simulated_.reset();
     }
     return code;
+}
+
+toolkit::SettingMemory Context::settingMemory(std::string by) const {
+    std::string device;
+    if (simulate) {
+        std::error_code ec;
+        const std::string file = stateFile.empty() ? "default" : std::filesystem::absolute(stateFile, ec).string();
+        device = "sim:" + file + " " + (devicePath.empty() ? "sim:1" : devicePath);
+    } else {
+        device = "usb:" + (devicePath.empty() ? std::string("any") : devicePath);
+    }
+    return {toolkit::defaultSettingMemoryFile(), device, std::move(by)};
 }
 
 std::string Context::noDeviceText(const Outcome& outcome) const {
@@ -178,6 +192,11 @@ void Context::showOutcome(const Outcome& outcome) const {
         if (!outcome.deviceFound) note(noDeviceText(outcome));
         return;
     }
+    // A confirmed run whose check failed says why.
+    if (outcome.confirmed() && !outcome.passed && outcome.doc.error) {
+        note(*outcome.doc.error);
+        return;
+    }
     // What reads the device shows what it read instead.
     if (outcome.reach == toolkit::Reach::notAsked || !outcome.changesDevice) return;
     std::printf("%s: %s\n", outcome.subject.c_str(),
@@ -201,6 +220,7 @@ Outcome Context::command(const std::string& name, const toolkit::Inputs& inputs,
     if (!outcome.refused && !json && outcome.reach == toolkit::Reach::notAsked)
         for (const auto& n : outcome.doc.notes) note("note: " + n);
     if (!outcome.refused && show.after) show.after(outcome);
+    if (outcome.refused && show.refused) show.refused(outcome);
     if (json)
         emitJson(document(outcome));
     else if (outcome.refused)

@@ -6,6 +6,7 @@
 #include "report/status_fields.h"
 #include "settings/argument_names.h"
 #include "text/plural.h"
+#include "toolkit/edid_edits.h"
 #include "toolkit/operations.h"
 
 namespace brixel::panel {
@@ -102,7 +103,8 @@ ApiReply reportFields(PanelDevice&, const ApiRequest&, const std::string&) {
     return documentReply(200, doc);
 }
 
-ApiReply settingList(PanelDevice&, const ApiRequest&, const std::string&) {
+ApiReply settingList(PanelDevice& device, const ApiRequest&, const std::string&) {
+    const json remembered = device.rememberedSettings();
     json settings = json::array();
     for (const auto& op : toolkit::operations()) {
         if (!op.setting) continue;
@@ -112,11 +114,20 @@ ApiReply settingList(PanelDevice&, const ApiRequest&, const std::string&) {
                             {"code", op.setting->code},
                             {"summary", op.summary},
                             {"takesValue", !op.inputs.empty()},
-                            {"choices", choices}});
+                            {"choices", choices},
+                            {"last", remembered.value(std::string(op.name), json())}});
     }
     ResultDocument doc;
     doc.command = "settings";
     doc.result = {{"settings", settings}};
+    return documentReply(200, doc);
+}
+
+// The edits edid derive takes, for the editor's form.
+ApiReply edidEdits(PanelDevice&, const ApiRequest&, const std::string&) {
+    ResultDocument doc;
+    doc.command = "edid edits";
+    doc.result = toolkit::edidEditsResult();
     return documentReply(200, doc);
 }
 
@@ -156,6 +167,9 @@ const std::vector<Route>& routes() {
          [](const ApiRequest& request, const std::string& tail) {
              return json{{"entry", tail}, {"decode", queryFlag(request, "decode")}};
          }},
+        {"GET", "/api/edid/edits", "", noInputs, edidEdits},
+        {"POST", "/api/edid/derive", "edid derive", bodyObject},
+        {"POST", "/api/edid/diff", "edid diff", bodyObject},
         {"GET", "/api/devices", "list", noInputs, {}, true},
         {"POST", "/api/infoframe/avi", "infoframe avi", bodyObject},
         {"POST", "/api/infoframe/hdr", "infoframe hdr", bodyObject},
@@ -216,7 +230,11 @@ ApiReply errorReply(int status, const std::string& command, const std::string& t
     return documentReply(status, doc);
 }
 
-std::size_t Api::bodyLimit(const std::string& path) { return path == "/api/edid" ? edidUploadLimit : jsonBodyLimit; }
+std::size_t Api::bodyLimit(const std::string& path) {
+    // An EDID's content, and another's to take the audio from, travel in these bodies.
+    const bool edids = path == "/api/edid" || path == "/api/edid/derive" || path == "/api/edid/diff";
+    return edids ? edidUploadLimit : jsonBodyLimit;
+}
 
 ApiReply Api::handle(const ApiRequest& request) {
     std::vector<std::string> allowed;

@@ -10,6 +10,7 @@ toolkit::OwnerOptions ownerOptions(const DeviceAccess& access, PanelDevice& devi
                                    void (PanelDevice::*log)(bool, std::string_view)) {
     toolkit::OwnerOptions options;
     options.transport = access.transport;
+    options.memory = access.memory;
     options.onConsoleLine = [&device, log](std::string_view line) { (device.*log)(false, line); };
     options.onWarning = [&device, log](std::string_view line) { (device.*log)(true, line); };
     return options;
@@ -26,6 +27,10 @@ PanelDevice::~PanelDevice() { owner_.release(access_.devicePath); }
 
 toolkit::Outcome PanelDevice::run(std::string_view operation, const toolkit::Inputs& inputs) {
     return owner_.run(operation, inputs, access_.devicePath);
+}
+
+nlohmann::json PanelDevice::rememberedSettings() const {
+    return access_.memory ? toolkit::recalledSettings(*access_.memory) : nlohmann::json::object();
 }
 
 void PanelDevice::log(bool warning, std::string_view text) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ namespace brixel::panel {
 struct DeviceAccess {
     toolkit::Transport transport;
     std::string devicePath;  // only the device attached here; any when empty
+    // Where the settings given to the device are remembered, shared with brixelctl.
+    std::optional<toolkit::SettingMemory> memory;
 };
 
 // A line the library printed or warned, numbered from 1 for the page's pane.
@@ -34,6 +37,10 @@ public:
     PanelDevice& operator=(const PanelDevice&) = delete;
 
     toolkit::Outcome run(std::string_view operation, const toolkit::Inputs& inputs);
+
+    // The last value each setting was given here or by brixelctl; an empty
+    // object when nothing is remembered.
+    nlohmann::json rememberedSettings() const;
 
     // The lines after `number`, at most the last `limit`.
     std::vector<LogLine> linesAfter(uint64_t number, std::size_t limit = 200) const;

@@ -158,10 +158,11 @@ struct PanelServer::Parts {
         }
         auto lastLine = std::make_shared<uint64_t>(0);
         auto first = std::make_shared<bool>(true);
+        auto settings = std::make_shared<std::string>();
         response.set_header("X-Accel-Buffering", "no");
         response.set_chunked_content_provider(
             "text/event-stream",
-            [this, lastLine, first](std::size_t, httplib::DataSink& sink) {
+            [this, lastLine, first, settings](std::size_t, httplib::DataSink& sink) {
                 if (!*first) {
                     const auto until = std::chrono::steady_clock::now() + options.statusInterval;
                     while (!stopping && std::chrono::steady_clock::now() < until)
@@ -170,6 +171,11 @@ struct PanelServer::Parts {
                 *first = false;
                 if (stopping) return false;
                 std::string text = "event: status\ndata: " + api->statusText() + "\n\n";
+                // What brixelctl or another page set since.
+                if (std::string now = toolkit::jsonText(device->rememberedSettings(), -1); now != *settings) {
+                    text += "event: settings\ndata: " + now + "\n\n";
+                    *settings = std::move(now);
+                }
                 for (const auto& line : device->linesAfter(*lastLine)) {
                     *lastLine = line.number;
                     const nlohmann::json data{{"number", line.number}, {"warning", line.warning}, {"text", line.text}};

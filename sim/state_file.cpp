@@ -352,13 +352,25 @@ bool loadStateFile(DeviceModel& model, const std::filesystem::path& file, std::s
     if (!std::filesystem::exists(file, ec)) return true;
     std::string content;
     if (!storage::readBounded(file, stateFileLimit, content, error)) return false;
+    std::string why;
     try {
         model = loadState(json::parse(content));
+        return true;
+    } catch (const json::parse_error& e) {
+        // Where the text stops being JSON, as an editor counts lines and columns.
+        const std::size_t at = std::min<std::size_t>(e.byte > 0 ? e.byte - 1 : 0, content.size());
+        const auto line = 1 + std::count(content.begin(), content.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+        const auto lineStart = content.rfind('\n', at == 0 ? 0 : at - 1);
+        const auto column = at - (lineStart == std::string::npos || at == 0 ? 0 : lineStart + 1) + 1;
+        why = at >= content.size()
+                  ? "its JSON breaks off at the end"
+                  : "its JSON breaks off at line " + std::to_string(line) + ", column " + std::to_string(column);
     } catch (const std::exception& e) {
-        error = file.string() + " is not a simulated device state (" + e.what() + "); start afresh with --fresh";
-        return false;
+        why = e.what();
     }
-    return true;
+    error = file.string() + " is not a simulated device state (" + why +
+            "); nothing is written over it: start afresh with --fresh";
+    return false;
 }
 
 bool saveStateFile(const DeviceModel& model, const std::filesystem::path& file, std::string& error) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "settings/argument_names.h"
 #include "text/warning_lines.h"
 #include "toolkit/device_session.h"
 
@@ -144,7 +145,25 @@ Outcome DeviceOwner::runLocked(const Operation& operation, const Inputs& inputs,
         throw;
     }
     finished();
+    if (outcome.confirmed()) remember(operation, outcome);
     return outcome;
+}
+
+void DeviceOwner::remember(const Operation& operation, Outcome& outcome) {
+    if (!options_.memory) return;
+    const auto& result = outcome.doc.result;
+    // The raw write of a code that a setting by name sends is that setting's.
+    const Operation* setting = operation.setting ? &operation : nullptr;
+    if (!setting && result.contains("code")) setting = settingOperation(result.at("code").get<int>());
+    if (!setting || !result.contains("value")) return;
+    const auto value = result.at("value").get<uint8_t>();
+    std::string error;
+    // A factory reset brings back settings nobody here gave: none is known.
+    const bool kept =
+        setting->setting->code == BRIXEL_CMD_FACTORY_RESET
+            ? forgetSettings(*options_.memory, error)
+            : rememberSetting(*options_.memory, setting->name, value, nameOf(setting->setting->argument, value), error);
+    if (!kept) outcome.doc.warnings.push_back("the setting was not remembered: " + error);
 }
 
 void DeviceOwner::runOpened(Plan& plan, const std::string& path, const RunOptions& options, Outcome& outcome) {
@@ -162,7 +181,8 @@ void DeviceOwner::runOpened(Plan& plan, const std::string& path, const RunOption
                        [&] { return openBefore || session.opens() > opensBefore; },
                        warnings_,
                        outcome.passed,
-                       reached};
+                       reached,
+                       outcome.doc};
     if (options.beforeSending) options.beforeSending(outcome);
     bool confirmed = false;
     if (options.onWait)

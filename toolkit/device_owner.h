@@ -19,6 +19,7 @@
 
 #include "toolkit/exit_codes.h"
 #include "toolkit/operations.h"
+#include "toolkit/remembered_settings.h"
 #include "toolkit/result_document.h"
 #include "toolkit/usb_trace.h"
 
@@ -45,6 +46,8 @@ struct OwnerOptions {
     // Each console line and warning line ("BrixelLibrary warning: ...") as it comes.
     std::function<void(std::string_view line)> onConsoleLine;
     std::function<void(std::string_view line)> onWarning;
+    // Where a setting the device confirmed is remembered, when set.
+    std::optional<SettingMemory> memory;
 };
 
 // How far a run got towards a device.
@@ -113,6 +116,7 @@ public:
 private:
     Outcome runLocked(const Operation& operation, const Inputs& inputs, const std::string& path,
                       const RunOptions& options);
+    void remember(const Operation& operation, Outcome& outcome);
     void runOpened(Plan& plan, const std::string& path, const RunOptions& options, Outcome& outcome);
     bool openSession(const BRIXEL_USB_LAYER& layer, const std::string& path, std::string& error);
     void closeSession();

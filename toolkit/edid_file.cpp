@@ -275,6 +275,60 @@ std::string blocksText(std::size_t bytes) {
 
 }  // namespace
 
+// od -An -tx1 writes "*" for lines that repeat the one before, with no
+// address to say how often: an EDID's own size decides, the one its base
+// block announces (128 or 256 bytes), when exactly one size fits.
+bool parseOdWithoutAddresses(std::string_view text, std::vector<uint8_t>& bytes, std::string& error) {
+    struct Piece {
+        std::vector<uint8_t> bytes;
+        bool repeats = false;  // the line before, again and again
+    };
+    std::vector<Piece> pieces;
+    std::size_t number = 0;
+    for (const auto line : linesOf(text)) {
+        ++number;
+        if (line == "*") {
+            if (pieces.empty() || pieces.back().repeats || pieces.back().bytes.size() % 16 != 0) {
+                error = "not a hex dump: '*' at line " + std::to_string(number) + " follows no whole line to repeat";
+                return false;
+            }
+            pieces.push_back({{}, true});
+            continue;
+        }
+        Piece piece;
+        if (!parseHex(line, number, piece.bytes, error)) return false;
+        pieces.push_back(std::move(piece));
+    }
+    std::size_t known = 0;
+    std::size_t markers = 0;
+    for (const auto& p : pieces) p.repeats ? ++markers : known += p.bytes.size();
+    const auto expand = [&](std::size_t size) -> std::optional<std::vector<uint8_t>> {
+        if (markers != 1 || size < known || (size - known) % 16 != 0) return std::nullopt;
+        std::vector<uint8_t> out;
+        for (std::size_t k = 0; k < pieces.size(); ++k) {
+            if (!pieces[k].repeats) {
+                out.insert(out.end(), pieces[k].bytes.begin(), pieces[k].bytes.end());
+                continue;
+            }
+            const auto& last = pieces[k - 1].bytes;
+            for (std::size_t n = 0; n < (size - known) / 16; ++n) out.insert(out.end(), last.end() - 16, last.end());
+        }
+        // The size it announces is the size it has.
+        if (out.size() <= extensionCountByte || (out[extensionCountByte] + 1u) * blockSize != size) return std::nullopt;
+        return out;
+    };
+    auto base = expand(blockSize);
+    auto whole = expand(edidFileSize);
+    if (base.has_value() == whole.has_value()) {
+        error =
+            "not an EDID's hex dump: od -An leaves out how often each '*' line repeats, and the EDID's size does "
+            "not tell; dump it with hexdump -C, which gives the addresses";
+        return false;
+    }
+    bytes = base ? std::move(*base) : std::move(*whole);
+    return true;
+}
+
 std::optional<EdidBytes> readEdidBytes(std::string_view content, std::string& error) {
     if (content.starts_with(byteOrderMark)) content.remove_prefix(byteOrderMark.size());
     EdidBytes read;
@@ -297,6 +351,10 @@ std::optional<EdidBytes> readEdidBytes(std::string_view content, std::string& er
     } else if (looksLikeXxd(first)) {
         read.form = "an xxd dump";
         ok = parseXxd(content, read.bytes, error);
+    } else if (const auto lines = linesOf(content);
+               std::find(lines.begin(), lines.end(), std::string_view("*")) != lines.end()) {
+        read.form = "an od dump";
+        ok = parseOdWithoutAddresses(content, read.bytes, error);
     } else {
         read.form = "a hex dump";
         ok = parseHex(content, 1, read.bytes, error);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "settings/setting_codes.h"
+#include "toolkit/result_document.h"
 
 namespace brixel::toolkit {
 
@@ -58,6 +59,9 @@ struct RunContext {
     // Whether a Brixel was reached, for a run that knows better than the
     // session does (one that opens devices itself).
     std::optional<bool>& reached;
+    // The whole document, for a run that learns its notes, problems or error
+    // only from what it read.
+    ResultDocument& document;
 };
 
 // What an operation will do with the inputs it was given, decided before

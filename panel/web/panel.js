@@ -11,13 +11,24 @@ function element(tag, attributes = {}, text = "") {
   return e;
 }
 
+// A passing word fades; a failure stays, with every problem listed, until dismissed.
 let toastTimer = 0;
-function toast(text, failed) {
+function toast(text, failed, problems = []) {
   const t = $("#toast");
-  t.textContent = text;
-  t.className = failed ? "shown failed" : "shown";
+  t.replaceChildren(element("span", {}, text));
+  if (problems.length) {
+    const list = element("ul");
+    for (const p of problems) list.append(element("li", {}, p));
+    t.append(list);
+  }
   clearTimeout(toastTimer);
-  toastTimer = setTimeout(() => { t.className = ""; }, failed ? 6000 : 2500);
+  if (failed) {
+    t.append(element("button", { type: "button", class: "dismiss", "aria-label": "dismiss" }, "×"));
+    t.className = "shown failed";
+  } else {
+    t.className = "shown";
+    toastTimer = setTimeout(() => { t.className = ""; }, 2500);
+  }
 }
 
 // The token of a server started again since this page was loaded: its page carries it.
@@ -63,6 +74,11 @@ async function request(method, path, body, contentType) {
 function report(result, what) {
   const doc = result.doc;
   if (result.status === 200) toast(`${what}: confirmed by the device`);
+  else if (doc.problems && doc.problems.length) {
+    // The error heads the problems it lists: each problem on a line of its own.
+    const heading = (doc.error || "refused").replace(": " + doc.problems.join("; "), "");
+    toast(`${what}: ${heading === doc.problems.join("; ") ? "refused" : heading}`, true, doc.problems);
+  }
   else toast(`${what}: ${doc.error || "refused (" + result.status + ")"}`, true);
   // The library's own lines arrive with the event stream; the notes on what was sent are the document's.
   for (const n of doc.notes || []) addConsoleLine({ note: true, text: "note: " + n });
@@ -113,6 +129,7 @@ function watchStatus() {
   events.addEventListener("error", () => { $("#connection").textContent = "reconnecting…"; });
   events.addEventListener("status", (e) => showStatus(JSON.parse(e.data)));
   events.addEventListener("console", (e) => addConsoleLine(JSON.parse(e.data)));
+  events.addEventListener("settings", (e) => showRemembered(JSON.parse(e.data)));
 }
 
 // The report at once after a change; and a server that answers again is
@@ -144,31 +161,60 @@ function setupPorts() {
   }
 }
 
+// The device's settings cannot be read back: a control shows the value last
+// set here or by brixelctl, marked as such, and "unknown" otherwise.
+function showRemembered(remembered) {
+  const port = remembered.port;
+  for (const b of document.querySelectorAll("#port-buttons button"))
+    b.setAttribute("aria-pressed", String(!!port && b.dataset.port === port.name));
+  $("#port-last").textContent = port ? lastSetText(port) : "port: unknown";
+  for (const select of document.querySelectorAll("#settings select")) {
+    const name = select.dataset.setting;
+    const last = remembered[name];
+    select.value = last && last.name !== undefined ? last.name : "";
+    $(`#setting-${name}-last`).textContent = last ? lastSetText(last) : "unknown";
+  }
+}
+
+function lastSetText(last) {
+  const at = new Date(last.at);
+  return `last set by ${last.by} at ${isNaN(at) ? last.at : at.toLocaleTimeString()}`;
+}
+
 async function setupSettings() {
   const { doc } = await api("GET", "/api/settings");
   const box = $("#settings");
+  const remembered = {};
   for (const s of doc.settings || []) {
+    if (s.last) remembered[s.name] = s.last;
     if (s.name === "port") continue;
     const id = "setting-" + s.name;
     const label = element("label", { for: id, title: s.summary }, s.name);
     const row = element("div", { class: "row" });
     if (s.takesValue) {
-      const select = element("select", { id, "aria-describedby": id + "-summary" });
+      const select = element("select", { id, "aria-describedby": id + "-summary", "data-setting": s.name });
+      const unknown = element("option", { value: "", disabled: "" }, "unknown");
+      select.append(unknown);
       for (const c of s.choices) select.append(element("option", { value: c.name }, c.name));
       const button = element("button", { type: "button" }, "Set");
       button.addEventListener("click", () => {
+        if (!select.value) return toast(`${s.name}: choose a value first`, true);
         if (s.name === "factory-reset" && !confirm("Restore the factory settings? This cannot be undone.")) return;
         sendSetting(s.name, select.value);
       });
-      row.append(select, button);
+      row.append(select, button, element("span", { class: "hint last", id: id + "-last" }, "unknown"));
     } else {
       const button = element("button", { type: "button", id }, "Send");
-      button.addEventListener("click", () => sendSetting(s.name));
+      button.addEventListener("click", () => {
+        if (s.name === "reset" && !confirm("Restart the Brixel? The picture goes away for a moment.")) return;
+        sendSetting(s.name);
+      });
       row.append(button);
     }
     row.append(element("span", { class: "hint", id: id + "-summary" }, s.summary));
     box.append(label, row);
   }
+  showRemembered(remembered);
 }
 
 // ---- EDIDs -------------------------------------------------------------------------------
@@ -289,6 +335,9 @@ async function readMatrix() {
 async function start() {
   const { doc } = await api("GET", "/api/report-fields");
   reportOrder = doc.fields || [];
+  $("#toast").addEventListener("click", (e) => {
+    if (e.target.classList.contains("dismiss")) $("#toast").className = "";
+  });
   setupPorts();
   setupInfoFrames();
   setupDecode();

@@ -10,8 +10,9 @@
 Every exported function is reachable: the settings by name (and ``set`` for
 any code), the status report with its InfoFrames decoded (``status.signal``,
 ``status.aviIfHex.decoded``), EDIDs and the 24 built-in ones (CATALOGUE), AVI
-and HDR InfoFrames, the colour matrix. ``decode_infoframe`` says what any
-InfoFrame means, without a device. A call the device does not confirm
+and HDR InfoFrames, the colour matrix. ``Edid(data, drop=["hdr"], ...)``
+makes an EDID from another, checked against it, for ``dev.write_edid``.
+``decode_infoframe`` says what any InfoFrame means, without a device. A call the device does not confirm
 raises NotConfirmed, or DeviceNotFound when no Brixel is reachable; both carry
 the library's console lines and warnings, which a confirmed call's Result holds.
 What cannot be sent raises Refused (a ValueError) with every problem. Each
@@ -22,6 +23,7 @@ Result's ``document`` is what ``brixelctl --json`` prints for the same call.
 
 from ._decoded import DecodedInfoFrame, Signal
 from ._device import CATALOGUE, CatalogueEntry, Device, Matrix, catalogue_entry, default_matrix
+from ._edid import Check, Checks, Edid
 from ._errors import DeviceNotFound, Error, NotConfirmed, Refused, Result
 from ._infoframe import PRIMARIES, WHITE_D65, checksum_holds, decode_infoframe, hdr_infoframe, infoframe_text
 from ._native import version as __version__
@@ -49,11 +51,14 @@ __all__ = [
     "WHITE_D65",
     "Bt2020",
     "CatalogueEntry",
+    "Check",
+    "Checks",
     "ColourFormat",
     "DecodedInfoFrame",
     "Depth",
     "Device",
     "DeviceNotFound",
+    "Edid",
     "EdidMode",
     "EdidTable",
     "Eotf",

@@ -28,6 +28,8 @@ EDID_HEX = brixel.CATALOGUE[18].data.hex(" ")
 AVI = "82:02:0D:87:40:A8:00:00:00:00:00:00:00:00:00:00:00"
 HDR = "87:01:1A:91:02:00:34:21:AA:9B:96:19:FC:08:48:8A:08:39:13:3D:42:40:E8:03:32:00:E8:03:90:01"
 MATRIX = [0, 1, 0, 0, 0, 0, 1, 0, -16, 0, 0, 1]
+DERIVE = {"from": "sink", "drop": ["hdr"], "name": "Lounge", "write": True}
+DIFF = {"before": "sink", "after": "device"}
 
 
 class Case(NamedTuple):
@@ -89,6 +91,9 @@ def cases(tmp: Path) -> list[Case]:
         Case("matrix reset", {}, ["matrix", "reset"], "POST", "/api/matrix/reset"),
         Case("matrix enable", {}, ["matrix", "enable"], "POST", "/api/matrix/enable"),
         Case("matrix disable", {}, ["matrix", "disable"], "POST", "/api/matrix/disable"),
+        Case("edid derive", DERIVE, ["edid", "derive", "--from", "sink", "--drop", "hdr", "--name", "Lounge", "--write"],
+             "POST", "/api/edid/derive", json.dumps(DERIVE).encode()),
+        Case("edid diff", DIFF, ["edid", "diff", "sink", "device"], "POST", "/api/edid/diff", json.dumps(DIFF).encode()),
         Case("list", {}, ["list"], "GET", "/api/devices"),
     ]
 
@@ -108,6 +113,11 @@ REFUSED = [
          json.dumps(dict(zip(_native.MATRIX_FIELDS, [0, 9, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1]))).encode()),
     Case("edid set", {"content": "00 ff ff", "name": "upload"}, ["edid", "set", "upload"], "PUT", "/api/edid",
          b"00 ff ff"),
+    Case("edid derive", {"from": "builtin:20", "preferred": 200, "write": True},
+         ["edid", "derive", "--from", "builtin:20", "--preferred", "200", "--write"], "POST", "/api/edid/derive",
+         b'{"from": "builtin:20", "preferred": 200, "write": true}'),
+    Case("edid diff", {"before": "builtin:99", "after": "sink"}, ["edid", "diff", "builtin:99", "sink"], "POST",
+         "/api/edid/diff", b'{"before": "builtin:99", "after": "sink"}'),
 ]
 
 
@@ -155,7 +165,8 @@ class Panel:
 def run_tool(state: Path, options: list[str], case: Case) -> dict[str, Any]:
     # In the state's folder, where an uploaded EDID is a file called "upload".
     done = subprocess.run([tool(), "--simulate", "--state-file", str(state), *options, "--json", *case.argv],
-                          cwd=state.parent, capture_output=True, text=True, check=False)
+                          cwd=state.parent, capture_output=True, text=True, check=False,
+                          env={**os.environ, "XDG_STATE_HOME": str(state.parent)})
     document: dict[str, Any] = json.loads(done.stdout)
     return document
 

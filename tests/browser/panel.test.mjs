@@ -3,7 +3,7 @@
 // $SCREENSHOTS as artefacts of the run.
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
-import { spawn } from "node:child_process";
+import { spawn, spawnSync } from "node:child_process";
 import { mkdtempSync, mkdirSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
@@ -16,6 +16,8 @@ mkdirSync(screenshots, { recursive: true });
 
 let browser;
 const scratch = mkdtempSync(path.join(tmpdir(), "panel-browser-"));
+// What the panel and the tool remember of settings stays in the scratch folder.
+process.env.XDG_STATE_HOME = scratch;
 
 before(async () => {
   browser = await chromium.launch({
@@ -222,4 +224,36 @@ test("a change after the server started again goes through", async (t) => {
   await page.waitForFunction(
     () => document.querySelector('#report [data-field="input"]')?.textContent === "Input : 1920x1080p60",
     null, { timeout: 5000 });
+});
+
+test("the controls show what was last set, by the tool too, and unknown otherwise", async (t) => {
+  const page = await openPanel(t);
+  assert.equal(await page.inputValue("#setting-scaling"), "");
+  assert.equal(await page.textContent("#setting-scaling-last"), "unknown");
+  assert.equal(await page.locator('#port-buttons button[aria-pressed="true"]').count(), 0);
+  // The tool on the same simulated device, beside the panel.
+  const url = new URL(page.url());
+  const state = path.join(scratch, t.name.replace(/\W+/g, "-") + ".json");
+  for (const args of [["port", "3"], ["scaling", "down"]]) {
+    const done = spawnSync(brixelctl, ["--simulate", "--state-file", state, ...args]);
+    assert.equal(done.status, 0, String(done.stderr));
+  }
+  await page.waitForFunction(() => document.querySelector("#setting-scaling").value === "down", null, { timeout: 5000 });
+  assert.match(await page.textContent("#setting-scaling-last"), /last set by brixelctl/);
+  assert.equal(await page.getAttribute('#port-buttons button[data-port="3"]', "aria-pressed"), "true");
+  assert.ok(url.port);
+});
+
+test("InfoFrame bytes with spaces are sent, and problems stay listed until dismissed", async (t) => {
+  const page = await openPanel(t);
+  await page.fill("#avi-text", "82 02 0D 87 40 A8 00 00 00 00 00 00 00 00 00 00 00");
+  await page.click("#avi-send");
+  await page.waitForFunction(() => document.querySelector("#toast").textContent.includes("AVI InfoFrame: confirmed"));
+  await page.fill("#avi-text", "82:2:0D:zz");
+  await page.click("#avi-send");
+  await page.waitForSelector("#toast.failed li");
+  assert.ok((await page.locator("#toast li").count()) >= 2);
+  await shot(page, "infoframe-problems");
+  await page.click("#toast .dismiss");
+  assert.equal(await page.getAttribute("#toast", "class"), "");
 });

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tests/panel/panel_client.h"
+#include "toolkit/edid_decode.h"
 
 namespace brixel::test {
 namespace {
@@ -34,7 +35,7 @@ TEST_F(PanelApi, ThePageComesWithItsTokenAndItsPolicy) {
 TEST_F(PanelApi, ThePageWeighsUnderAHundredKilobytes) {
     auto c = client();
     std::size_t total = 0;
-    for (const char* path : {"/", "/panel.css", "/panel.js", "/signal.css", "/signal.js"}) {
+    for (const char* path : {"/", "/panel.css", "/panel.js", "/edid-editor.js", "/signal.css", "/signal.js"}) {
         const auto file = c.Get(path);
         ASSERT_TRUE(file) << path;
         ASSERT_EQ(file->status, 200) << path;
@@ -208,6 +209,65 @@ TEST_F(PanelApi, AMalformedEdidListsEveryProblemAndWritesNothing) {
     // Text that is no EDID at all, and the wrong size.
     EXPECT_EQ(put("/api/edid", "hello there", "text/plain").status, 400);
     EXPECT_EQ(put("/api/edid", "00 ff ff", "text/plain").status, 400);
+}
+
+TEST_F(PanelApi, TheEditorsFormListsTheEdits) {
+    const auto r = get("/api/edid/edits");
+    ASSERT_EQ(r.status, 200) << r.body;
+    const auto& edits = r.doc.at("edits");
+    ASSERT_EQ(edits.size(), 14u);
+    const json name = {
+        {"input", "name"},
+        {"option", "--name"},
+        {"value", "TEXT"},
+        {"list", false},
+        {"content", false},
+        {"choices", json::array()},
+        {"help", "the display name (up to 13 characters), in place of an unused descriptor where there is none"}};
+    EXPECT_EQ(edits.at(0), name);
+}
+
+TEST_F(PanelApi, AnEdidDerivedFromTheDisplayWrittenAndReadBack) {
+    const auto r = post("/api/edid/derive", R"({"from": "sink", "drop": ["hdr"], "name": "Lounge", "write": true})");
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.doc.at("command"), "edid derive");
+    EXPECT_EQ(r.doc.at("confirmed"), true);
+    EXPECT_EQ(
+        r.doc.at("changes"),
+        json::parse(R"(["Display name: Simulated TV \u2192 Lounge", "CTA: HDR Static Metadata Data Block removed"])"));
+    EXPECT_EQ(r.doc.at("checks").at("passed"), true);
+    EXPECT_EQ(r.doc.at("readBack"), true);
+    EXPECT_EQ(get("/api/edid").doc.at("edid"), r.doc.at("edid"));
+    const auto diff = post("/api/edid/diff", R"({"before": "sink", "after": "device"})");
+    ASSERT_EQ(diff.status, 200) << diff.body;
+    // The device now shows the display's EDID with what was asked changed, and nothing else.
+    EXPECT_EQ(diff.doc.at("changes"), r.doc.at("changes"));
+}
+
+TEST_F(PanelApi, ADerivedEdidTheEditsOrTheChecksRefuse) {
+    const std::string before = get("/api/edid").doc.at("edid");
+    // Nothing to start from, an edit the editor refuses, one the EDID cannot take.
+    EXPECT_EQ(post("/api/edid/derive", R"({"name": "Lounge"})").status, 400);
+    EXPECT_EQ(post("/api/edid/derive", R"({"from": "builtin:20", "maxTmds": 7})").status, 400);
+    auto r = post("/api/edid/derive", R"({"from": "builtin:20", "preferred": 200, "write": true})");
+    EXPECT_EQ(r.status, 400) << r.body;
+    EXPECT_EQ(r.doc.at("problems"), json{"VIC 200 (7680x4320p100) is not in the Video Data Block; add it with "
+                                         "--add-vic to make it preferred."});
+    // An EDID's bytes, in any form edid set reads, in place of a source.
+    r = post("/api/edid/derive", json{{"content", goodEdidHex()}, {"week", 7}}.dump());
+    EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.doc.at("confirmed"), nullptr);
+    EXPECT_EQ(get("/api/edid").doc.at("edid"), before);
+    if (!toolkit::edidDecodeInstalled()) return;
+    // What edid-decode finds new holds the result back, as an upload's problems do.
+    r = post("/api/edid/derive", R"({"from": "builtin:20", "addVic": [97], "write": true})");
+    EXPECT_EQ(r.status, 422) << r.body;
+    EXPECT_EQ(r.doc.at("edid"), nullptr);
+    EXPECT_EQ(r.doc.at("checks").at("passed"), false);
+    EXPECT_EQ(get("/api/edid").doc.at("edid"), before);
+    r = post("/api/edid/derive", R"({"from": "builtin:20", "addVic": [97], "write": true, "force": true})");
+    EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(get("/api/edid").doc.at("edid"), r.doc.at("edid"));
 }
 
 TEST_F(PanelApi, InfoFramesSentChecked) {

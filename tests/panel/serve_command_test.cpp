@@ -119,5 +119,36 @@ TEST(ServeCommand, AWrongAddressIsAUsageError) {
     EXPECT_EQ(std::string(text.data(), n), "brixelctl: --listen: expected ADDRESS:PORT, not 'nowhere'\n");
 }
 
+// A state another run left unreadable is refused as the tool refuses it,
+// naming the file, and nothing is written over it.
+TEST(ServeCommand, AStateFileMadeUnreadableWhileItRunsIsRefusedAndKept) {
+    const auto state = std::filesystem::temp_directory_path() / ("serve-broken-" + std::to_string(getpid()) + ".json");
+    const Served s =
+        serve({"--simulate", "--fresh", "--state-file", state.string(), "serve", "--listen", "127.0.0.1:0"});
+    ASSERT_FALSE(s.address.empty()) << s.output;
+    const std::string broken = "{\"firmware\": [1, 5";
+    {
+        std::FILE* file = std::fopen(state.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fputs(broken.c_str(), file);
+        std::fclose(file);
+    }
+    httplib::Client client("127.0.0.1", portOf(s.address.substr(0, s.address.size() - 1)));
+    const auto status = client.Get("/api/status");
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->status, 503);
+    EXPECT_NE(status->body.find(state.string() + " is not a simulated device state"), std::string::npos)
+        << status->body;
+    stop(s);
+    std::FILE* file = std::fopen(state.c_str(), "r");
+    ASSERT_NE(file, nullptr);
+    char kept[64] = {};
+    const std::size_t n = std::fread(kept, 1, sizeof kept, file);
+    std::fclose(file);
+    EXPECT_EQ(std::string(kept, n), broken);
+    std::filesystem::remove(state);
+    std::filesystem::remove(state.string() + ".lock");
+}
+
 }  // namespace
 }  // namespace brixel::test

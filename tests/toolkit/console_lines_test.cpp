@@ -17,6 +17,12 @@
 namespace brixel::toolkit {
 namespace {
 
+OwnerOptions optionsOver(const SimulatedDevices& devices) {
+    OwnerOptions options;
+    options.transport.layer = &devices.layer();
+    return options;
+}
+
 constexpr const char* avi = "82:02:0D:87:40:A8:00:00:00:00:00:00:00:00:00:00:00";
 
 // Descriptor 1 sent to a file of the test's own for the test's length.
@@ -60,7 +66,7 @@ protected:
 
 TEST_F(OwnStandardOutput, TwoThreadsEachLineWhereItBelongs) {
     auto sim = devices();
-    DeviceOwner owner({{&sim->layer(), {}, {}}, {}, {}, {}});
+    DeviceOwner owner(optionsOver(*sim));
     owner.hold("");
     constexpr int runs = 40;
     constexpr int printed = 200;
@@ -87,7 +93,7 @@ TEST_F(OwnStandardOutput, TwoThreadsEachLineWhereItBelongs) {
 // ends is a line; a last piece without one is a line of its own.
 TEST_F(OwnStandardOutput, PiecesBecomeLinesAsPrintfWouldHaveShownThem) {
     auto sim = devices({"wrongEcho@1"});
-    DeviceOwner owner({{&sim->layer(), {}, {}}, {}, {}, {}});
+    DeviceOwner owner(optionsOver(*sim));
     const auto hdr = owner.run("infoframe hdr", {{"text", "87:01:1A:00:02"}, {"fillChecksum", true}});
     EXPECT_EQ(hdr.doc.messages,
               (std::vector<std::string>{"Infoframe values written...", "", "Error Populating IF values."}));

@@ -133,6 +133,8 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, EdidForms,
                                          FormCase{"edid-20.xxd.txt", "edid-20.bin", "an xxd dump"},
                                          // hexdump -C folds the repeated zero lines of this one into "*".
                                          FormCase{"edid-23.hexdump-C.txt", "edid-23.bin", "a hexdump -C dump"},
+                                         // od -An -tx1 folds them too, with no address to count them by.
+                                         FormCase{"edid-23.od-An.txt", "edid-23.bin", "an od dump"},
                                          FormCase{"edid-20.bom.hex", "edid-20.bin", "a hex dump"}),
                          [](const auto& p) {
                              std::string name = p.param.file;
@@ -200,6 +202,12 @@ TEST(EdidFile, TheFormsSayWhereTheyStopMakingSense) {
          "not a hexdump -C dump: offset 00000010 at line 2 does not follow the 8 bytes before it"},
         {"00000000: 00ff ffff ffff ff00  ........\nzz", "not an xxd dump: line 2 does not begin with an offset"},
         {"edid-decode (hex):\n\n00 ff 0g\n", "not a hex dump: unexpected 'g' at line 3, column 8"},
+        {"*\n00 ff\n", "not a hex dump: '*' at line 1 follows no whole line to repeat"},
+        // 32 bytes, then a repeated line: 128 would announce no extension, 256 one; byte 126 is 0 either way.
+        {" 00 ff ff ff ff ff ff 00 00 00 00 00 00 00 00 00\n 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01\n*\n"
+         " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\n*\n",
+         "not an EDID's hex dump: od -An leaves out how often each '*' line repeats, and the EDID's size does not "
+         "tell; dump it with hexdump -C, which gives the addresses"},
     };
     for (const auto& c : cases) {
         std::string error;
