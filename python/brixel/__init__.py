@@ -9,7 +9,7 @@
 
 Every exported function is reachable: the settings by name (and ``set`` for
 any code), the status report with its InfoFrames decoded (``status.signal``,
-``status.aviIfHex.decoded``), EDIDs and the 24 built-in ones (CATALOGUE), AVI
+``status.avi_if_hex.decoded``), EDIDs and the 24 built-in ones (CATALOGUE), AVI
 and HDR InfoFrames, the colour matrix. ``Edid(data, drop=["hdr"], ...)``
 makes an EDID from another, checked against it, for ``dev.write_edid``.
 ``decode_infoframe`` says what any InfoFrame means, without a device. A call the device does not confirm

@@ -9,6 +9,7 @@ import copy
 from typing import Any
 
 from ._decoded import DecodedInfoFrame, Signal, signal_of
+from ._tables import StatusLines
 
 _OWN_KEYS = ("text", "value", "warning", "decoded")
 
@@ -38,10 +39,11 @@ class StatusLine:
         return f"StatusLine({self.name!r}, {self.text!r})"
 
 
-class Status:
-    """The twenty lines of the report by name: ``status.input``,
-    ``status.fields["hdrInput"]``, ``status.aviIfHex.decoded``; and ``signal``,
-    the video the InfoFrames describe (None without a report)."""
+class Status(StatusLines):
+    """The twenty lines of the report as properties: ``status.input``,
+    ``status.in_color_space``, ``status.avi_if_hex.decoded``; by the names of
+    ``brixelctl --json status`` in ``fields`` (``status.fields["hdrInput"]``);
+    and ``signal``, the video the InfoFrames describe (None without a report)."""
 
     def __init__(self, document: dict[str, Any]) -> None:
         self._document = document
@@ -50,13 +52,11 @@ class Status:
         self.fields: dict[str, StatusLine] = {
             name: StatusLine(name, data) for name, data in (document["fields"] or {}).items()
         }
+        self._lines = self.fields
 
-    def __getattr__(self, name: str) -> StatusLine:
-        fields = self.__dict__.get("fields", {})
-        if name in fields:
-            line: StatusLine = fields[name]
-            return line
-        raise AttributeError(f"the report has no line {name!r}")
+    def __repr__(self) -> str:
+        signal = self.signal.description if self.signal else None
+        return f"Status(report={self.report!r}, input={self.input.value!r}, signal={signal!r})"
 
     def as_dict(self) -> dict[str, Any]:
         """The report as brixelctl's ``status --json`` has it: ``{"report": ..., "fields": {...}, "signal": ...}``."""
