@@ -1,19 +1,24 @@
 // SPDX-License-Identifier: MIT
-// edid get|sink|set|install|list|export: the device's and the display's EDIDs,
-// custom EDID files, and the built-in catalogue.
+// edid get|sink|set|install|list|export|derive|diff: the device's and the
+// display's EDIDs, custom EDID files, the built-in catalogue, and EDIDs made
+// from others by the EDID editor's edits.
 
 #include <unistd.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "cli/completion_values.h"
 #include "cli/context.h"
 #include "edid/catalogue.h"
+#include "text/plural.h"
 #include "toolkit/edid_decode.h"
+#include "toolkit/edid_edits.h"
 #include "toolkit/edid_file.h"
 #include "toolkit/files.h"
 
@@ -215,6 +220,156 @@ void addExport(CLI::App& edidApp, Context& ctx) {
     });
 }
 
+// ---- EDIDs made from others ----------------------------------------------------
+
+constexpr const char* sourceHelp =
+    "sink (the display's EDID), device (the device's own), builtin:N or a built-in EDID's name (edid list), or an "
+    "EDID FILE in any form edid set reads (- for standard input)";
+
+// An EDID as the tool names it: a word the catalogue knows, else a file.
+void addSource(json& inputs, const std::string& text, const char* word, const char* content, const char* option) {
+    if (toolkit::namesEdidSource(text)) {
+        inputs[word] = text;
+        return;
+    }
+    std::string error;
+    const auto read = toolkit::readInput(text, toolkit::edidFileLimit, error);
+    if (!read) throw CLI::ValidationError(std::string(option) + ": " + error);
+    inputs[content] = *read;
+}
+
+void showChanges(const json& result, const std::string& what, std::FILE* stream) {
+    const auto& changes = result.at("changes");
+    if (changes.empty()) {
+        std::fprintf(stream, "no differences %s\n", what.c_str());
+        return;
+    }
+    std::fprintf(stream, "%s %s:\n", text::counted(changes.size(), "change").c_str(), what.c_str());
+    for (const auto& change : changes) std::fprintf(stream, "  %s\n", change.get<std::string>().c_str());
+}
+
+// The checks' verdict, then each checker's: what is new, and how much of the original's it kept.
+void showChecks(const json& checks, std::FILE* stream) {
+    std::fprintf(stream, "checks: %s\n", checks.at("passed").get<bool>() ? "passed" : "FAILED");
+    const std::pair<const char*, const char*> checkers[] = {{"model", "the model"},
+                                                            {"edidDecode", "edid-decode --check"}};
+    for (const auto& [key, name] : checkers) {
+        const json& check = checks.at(key);
+        if (check.is_null()) {
+            std::fprintf(stream, "  %s: not run\n", name);
+            continue;
+        }
+        const auto& added = check.at("new");
+        const auto kept = check.at("kept").size();
+        const std::string keptText = kept ? " (" + text::counted(kept, "finding") + " of the original kept)" : "";
+        if (added.empty()) {
+            std::fprintf(stream, "  %s: nothing new%s\n", name, keptText.c_str());
+            continue;
+        }
+        std::fprintf(stream, "  %s: %s%s\n", name, text::counted(added.size(), "new finding").c_str(),
+                     keptText.c_str());
+        for (const auto& finding : added) std::fprintf(stream, "    %s\n", finding.get<std::string>().c_str());
+    }
+}
+
+struct DeriveOptions {
+    std::string from;
+    std::map<std::string, std::vector<std::string>> edits;  // by input
+    std::string file;
+    bool write = false;
+    bool dryRun = false;
+    bool force = false;
+};
+
+void addDerive(CLI::App& edidApp, Context& ctx) {
+    auto* cmd = edidApp.add_subcommand(
+        "derive",
+        "make an EDID from another by edits: shows what changed and the checks (the model's, and edid-decode's "
+        "where installed, against the original), then writes it to a file or the device only when they pass");
+    auto o = std::make_shared<DeriveOptions>();
+    cmd->add_option("--from", o->from, std::string("the EDID to start from: ") + sourceHelp)
+        ->type_name("SOURCE")
+        ->required();
+    for (const auto& edit : toolkit::edidEditInputs()) {
+        std::string_view value = edit.option->value;
+        // CLI11 marks an option of several values itself.
+        if (edit.option->repeatable && value.ends_with("...")) value.remove_suffix(3);
+        auto* option =
+            cmd->add_option(std::string(edit.option->flag), o->edits[edit.name], std::string(edit.option->help))
+                ->type_name(std::string(value));
+        if (!edit.option->repeatable) option->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    }
+    cmd->add_option("-o,--output", o->file, "write the result to FILE as raw binary (- for standard output)")
+        ->type_name("FILE");
+    cmd->add_flag("--write", o->write, "write the result to the device, then read it back");
+    cmd->add_flag("--dry-run", o->dryRun, "show what would be written, and write nothing");
+    cmd->add_flag("--force", o->force, "give and write the result even when its checks find something new wrong");
+    cmd->callback([&ctx, cmd, o] {
+        json inputs = {{"write", o->write && !o->dryRun}, {"force", o->force}};
+        addSource(inputs, o->from, "from", "content", "--from");
+        for (const auto& edit : toolkit::edidEditInputs()) {
+            const std::string flag(edit.option->flag);
+            if (cmd->count(flag) == 0) continue;
+            const auto& values = o->edits.at(edit.name);
+            if (edit.kind == toolkit::InputKind::content) {
+                std::string error;
+                const auto content = toolkit::readInput(values.front(), toolkit::edidFileLimit, error);
+                if (!content) throw CLI::ValidationError(flag + ": " + error);
+                inputs[edit.name] = *content;
+            } else if (edit.kind == toolkit::InputKind::values) {
+                inputs[edit.name] = values;
+            } else {
+                inputs[edit.name] = values.front();
+            }
+        }
+        auto out = o->dryRun ? nullptr : prepareOutput(ctx, o->file, "--output", true);
+        // What is said about the result goes where the result's bytes do not.
+        std::FILE* stream = out && out->isStandardOutput() ? stderr : stdout;
+        auto notesShown = std::make_shared<std::size_t>(0);
+        Progress progress(ctx);
+        Context::Show view;
+        view.onWait = progress.onWait();
+        view.beforeSending = [notesShown](const Outcome& outcome) { *notesShown = outcome.doc.notes.size(); };
+        view.after = [&ctx, o, out, stream, notesShown](Outcome& outcome) {
+            const json& result = outcome.doc.result;
+            if (!ctx.json && !result.at("checks").is_null()) {
+                showChanges(result, "from " + result.at("source").get<std::string>(), stream);
+                showChecks(result.at("checks"), stream);
+            }
+            // The notes the run found in what it read, which were not known before it was sent.
+            if (!ctx.json && (outcome.refused || outcome.reach != toolkit::Reach::notAsked))
+                for (std::size_t k = *notesShown; k < outcome.doc.notes.size(); ++k)
+                    ctx.note("note: " + outcome.doc.notes[k]);
+            if (out && !outcome.data.empty()) writeOutput(ctx, *out, asBinary(outcome.data), outcome, "derived EDID");
+            if (o->dryRun && !ctx.json && (o->write || !o->file.empty())) ctx.note("dry run: nothing was written");
+        };
+        view.refused = view.after;
+        ctx.command("edid derive", inputs, view);
+    });
+}
+
+void addDiff(CLI::App& edidApp, Context& ctx) {
+    auto* cmd = edidApp.add_subcommand("diff", "what differs between two EDIDs, block by block, field by field");
+    auto sources = std::make_shared<std::pair<std::string, std::string>>();
+    cmd->add_option("A", sources->first, std::string("the first EDID: ") + sourceHelp)->required();
+    cmd->add_option("B", sources->second, "the second EDID, named the same ways")->required();
+    cmd->callback([&ctx, sources] {
+        json inputs = json::object();
+        addSource(inputs, sources->first, "before", "beforeContent", "A");
+        addSource(inputs, sources->second, "after", "afterContent", "B");
+        Context::Show view;
+        view.after = [&ctx](Outcome& outcome) {
+            const json& result = outcome.doc.result;
+            if (ctx.json || !outcome.doc.confirmed.value_or(true)) return;
+            showChanges(
+                result,
+                "from " + result.at("before").get<std::string>() + " to " + result.at("after").get<std::string>(),
+                stdout);
+        };
+        ctx.command("edid diff", inputs, view);
+    });
+}
+
 }  // namespace
 
 void addEdidCommands(CLI::App& app, Context& ctx) {
@@ -226,6 +381,8 @@ void addEdidCommands(CLI::App& app, Context& ctx) {
     addInstall(*edidApp, ctx);
     addList(*edidApp, ctx);
     addExport(*edidApp, ctx);
+    addDerive(*edidApp, ctx);
+    addDiff(*edidApp, ctx);
 }
 
 }  // namespace brixel::cli

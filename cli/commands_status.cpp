@@ -24,17 +24,23 @@ namespace {
 
 constexpr std::string_view statusHelp =
     "the video status report: input and output formats, colour spaces, pixel clocks, HDR, HDCP,\n"
-    "deep colour, source and display names and the captured InfoFrames";
+    "deep colour, source and display names, and the captured InfoFrames with what they mean";
 
 constexpr std::string_view statusFooter =
+    "The signal the source sends comes first, in one line read from its InfoFrames; under each\n"
+    "InfoFrame's hex line, what the frame means (`brixelctl infoframe decode` gives every field).\n"
+    "--plain: the report alone, line for line as the device gives it, for scripts that read it.\n"
     "Lines the device left empty are not shown. Warnings the device marks red are red on a\n"
     "terminal (plain when standard output is not a terminal or NO_COLOR is set).\n"
     "--json: {\"command\": \"status\", \"report\": true|false, \"fields\": {NAME: {\"text\": LINE,\n"
-    "  \"value\": LINE WITHOUT ITS LABEL, \"warning\": true|false, ...numbers}, ...}, \"messages\", \"warnings\"}\n"
-    "  with all twenty fields by name (input, output, inColorSpace, ... displayName); \"warning\" is\n"
-    "  true for a line the device marks red, whose text is given without the markup. The numbers\n"
-    "  where a line has them: width, height, interlaced, rate, scaled; colorSpace, range,\n"
-    "  colorimetry; pixelClockKhz; hdcp (\"1.4\", \"2.2\" or null); depth, depthUpTo; bytes.\n"
+    "  \"value\": LINE WITHOUT ITS LABEL, \"warning\": true|false, ...numbers}, ...}, \"signal\":\n"
+    "  {\"hdrFormat\", \"description\"} or null, \"messages\", \"warnings\"} with all twenty fields by name\n"
+    "  (input, output, inColorSpace, ... displayName); \"warning\" is true for a line the device marks\n"
+    "  red, whose text is given without the markup. The numbers where a line has them: width,\n"
+    "  height, interlaced, rate, scaled; colorSpace, range, colorimetry; pixelClockKhz; hdcp (\"1.4\",\n"
+    "  \"2.2\" or null); depth, depthUpTo. The InfoFrame lines (vsIfHex1 ... audioIfHex): \"text\"\n"
+    "  with its title (\"AVI InfoFrame: 82:02:...\"), \"value\" the hex, \"bytes\", and \"decoded\" as\n"
+    "  `infoframe decode --json` gives each frame, without its \"lines\" (null when the line is empty).\n"
     "--watch: a report every --interval seconds (1) until Ctrl-C or --count reports; with --json\n"
     "  one document per line, each with its \"time\". The simulated device's state is read again\n"
     "  for each report and never written.\n"
@@ -46,17 +52,30 @@ bool useColor() {
     return isatty(STDOUT_FILENO) && !(noColor && *noColor);
 }
 
-// The report's lines as the record holds them, from the document's fields.
-void printReport(const nlohmann::json& fields, bool color) {
+void printLine(const std::string& text, bool red) {
+    const std::string shown = toolkit::forTerminal(text);
+    if (red)
+        std::printf("\033[31m%s\033[0m\n", shown.c_str());
+    else
+        std::printf("%s\n", shown.c_str());
+}
+
+// The report's lines in record order; unless plain, the signal first and
+// each InfoFrame's meaning and problems under its line.
+void printReport(const nlohmann::json& result, bool color, bool plain) {
+    const auto& fields = result.at("fields");
+    if (const auto& signal = result.at("signal"); !plain && signal.is_object())
+        printLine("Signal: " + signal.at("description").get<std::string>(), false);
     for (const auto& field : statusFields) {
         const auto& line = fields.at(std::string(field.name));
         const std::string text = line.at("text").get<std::string>();
         if (text.empty()) continue;
-        const std::string shown = std::string(field.title) + toolkit::forTerminal(text);
-        if (line.at("warning").get<bool>() && color)
-            std::printf("\033[31m%s\033[0m\n", shown.c_str());
-        else
-            std::printf("%s\n", shown.c_str());
+        printLine(text, line.at("warning").get<bool>() && color);
+        const auto decoded = line.find("decoded");
+        if (plain || decoded == line.end() || !decoded->is_object()) continue;
+        printLine("  " + decoded->at("summary").get<std::string>(), false);
+        for (const auto& problem : decoded->at("problems"))
+            printLine("  problem: " + problem.get<std::string>(), color);
     }
 }
 
@@ -90,6 +109,7 @@ void waitFor(double seconds) {
 }
 
 struct WatchOptions {
+    bool plain = false;
     bool watch = false;
     unsigned count = 0;  // 0: until interrupted
     double interval = 1.0;
@@ -101,6 +121,8 @@ void addStatusCommands(CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("status", std::string(statusHelp));
     cmd->footer(std::string(statusFooter));
     auto o = std::make_shared<WatchOptions>();
+    cmd->add_flag("--plain", o->plain,
+                  "the report alone, as the device gives it: no signal line, no decoded InfoFrames");
     cmd->add_flag("--watch", o->watch, "a report every --interval seconds until interrupted");
     cmd->add_option("--count", o->count, "with --watch: stop after N reports")
         ->type_name("N")
@@ -123,7 +145,7 @@ void addStatusCommands(CLI::App& app, Context& ctx) {
             if (o->watch && isatty(STDOUT_FILENO)) std::printf("\033[H\033[2J");
             if (o->watch) std::printf("%s\n", utcNow().c_str());
             if (outcome.confirmed())
-                printReport(outcome.doc.result.at("fields"), color);
+                printReport(outcome.doc.result, color, o->plain);
             else
                 std::printf("%s%s\n", missingReport(outcome),
                             o->watch && outcome.reach == toolkit::Reach::noDevice

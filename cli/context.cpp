@@ -193,6 +193,11 @@ void Context::showOutcome(const Outcome& outcome) const {
         if (!outcome.deviceFound) note(noDeviceText(outcome));
         return;
     }
+    // A confirmed run whose check failed says why.
+    if (outcome.confirmed() && !outcome.passed && outcome.doc.error) {
+        note(*outcome.doc.error);
+        return;
+    }
     // What reads the device shows what it read instead.
     if (outcome.reach == toolkit::Reach::notAsked || !outcome.changesDevice) return;
     std::printf("%s: %s\n", outcome.subject.c_str(),
@@ -216,6 +221,7 @@ Outcome Context::command(const std::string& name, const toolkit::Inputs& inputs,
     if (!outcome.refused && !json && outcome.reach == toolkit::Reach::notAsked)
         for (const auto& n : outcome.doc.notes) note("note: " + n);
     if (!outcome.refused && show.after) show.after(outcome);
+    if (outcome.refused && show.refused) show.refused(outcome);
     if (json)
         emitJson(document(outcome));
     else if (outcome.refused)

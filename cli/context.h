@@ -65,6 +65,8 @@ public:
         // command does with the outcome (a file written, keys added to the
         // document) and, without --json, its text for people.
         std::function<void(Outcome&)> after;
+        // Once refused: what the command shows of what was made, before the refusal is said.
+        std::function<void(Outcome&)> refused;
         // Each wait the library makes while it runs (the EDID write's progress).
         std::function<void()> onWait;
     };

@@ -45,6 +45,7 @@ std::string manualEnd() {
            "brixelctl \\-\\-simulate port 2 && brixelctl \\-\\-simulate status \\-\\-json\n"
            "brixelctl \\-v \\-\\-simulate port 2\n"
            "brixelctl edid get \\-o \\- | edid\\-decode\n"
+           "brixelctl edid derive \\-\\-from sink \\-\\-drop hdr \\-\\-name Lounge \\-\\-write\n"
            "brixelctl \\-\\-simulate \\-\\-fault noReply port 2; echo $?\n"
            ".fi\n"
            ".SH SEE ALSO\nedid\\-decode(1)\n";

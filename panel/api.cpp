@@ -8,6 +8,7 @@
 #include "report/status_fields.h"
 #include "settings/argument_names.h"
 #include "text/plural.h"
+#include "toolkit/edid_edits.h"
 #include "toolkit/operations.h"
 
 namespace brixel::panel {
@@ -127,6 +128,14 @@ ApiReply settingList(PanelDevice& device, const ApiRequest&, const std::string&)
     return documentReply(200, doc);
 }
 
+// The edits edid derive takes, for the editor's form.
+ApiReply edidEdits(PanelDevice&, const ApiRequest&, const std::string&) {
+    ResultDocument doc;
+    doc.command = "edid edits";
+    doc.result = toolkit::edidEditsResult();
+    return documentReply(200, doc);
+}
+
 // The 256 bytes as a download; the document when they were not read.
 std::function<ApiReply(PanelDevice&, const ApiRequest&, const std::string&)> download(std::string_view operation,
                                                                                       std::string fileName) {
@@ -163,10 +172,14 @@ const std::vector<Route>& routes() {
          [](const ApiRequest& request, const std::string& tail) {
              return json{{"entry", tail}, {"decode", queryFlag(request, "decode")}};
          }},
+        {"GET", "/api/edid/edits", "", noInputs, edidEdits},
+        {"POST", "/api/edid/derive", "edid derive", bodyObject},
+        {"POST", "/api/edid/diff", "edid diff", bodyObject},
         {"GET", "/api/devices", "list", noInputs, {}, true},
         {"POST", "/api/infoframe/avi", "infoframe avi", bodyObject},
         {"POST", "/api/infoframe/hdr", "infoframe hdr", bodyObject},
         {"POST", "/api/infoframe/hdr-build", "infoframe hdr-build", bodyObject},
+        {"POST", "/api/infoframe/decode", "infoframe decode", bodyObject},
         {"GET", "/api/matrix", "matrix get", noInputs},
         {"GET", "/api/matrix/default", "matrix default", noInputs},
         {"PUT", "/api/matrix", "matrix set", matrixValues},
@@ -222,7 +235,11 @@ ApiReply errorReply(int status, const std::string& command, const std::string& t
     return documentReply(status, doc);
 }
 
-std::size_t Api::bodyLimit(const std::string& path) { return path == "/api/edid" ? edidUploadLimit : jsonBodyLimit; }
+std::size_t Api::bodyLimit(const std::string& path) {
+    // An EDID's content, and another's to take the audio from, travel in these bodies.
+    const bool edids = path == "/api/edid" || path == "/api/edid/derive" || path == "/api/edid/diff";
+    return edids ? edidUploadLimit : jsonBodyLimit;
+}
 
 ApiReply Api::handle(const ApiRequest& request) {
     std::vector<std::string> allowed;

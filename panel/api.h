@@ -13,8 +13,9 @@
 
 namespace brixel::panel {
 
-// The most an EDID upload may hold: edid-decode's output of a 256-byte EDID
-// is a few kilobytes, and a hex dump far less.
+// The most an EDID upload may hold, and a body that carries EDIDs (edid
+// derive, edid diff): edid-decode's output of a 256-byte EDID is a few
+// kilobytes, and a hex dump far less.
 inline constexpr std::size_t edidUploadLimit = 64 * 1024;
 // Any other request body (a JSON document of a few values).
 inline constexpr std::size_t jsonBodyLimit = 16 * 1024;

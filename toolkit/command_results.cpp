@@ -37,7 +37,7 @@ json rawSettingResult(uint8_t code, uint8_t value) { return {{"code", code}, {"v
 
 json statusResult(const VIDEO_STATUS& status, bool reached) {
     json result = statusReportJson(status);
-    if (!reached) result["fields"] = nullptr;
+    if (!reached) result["fields"] = result["signal"] = nullptr;
     return result;
 }
 

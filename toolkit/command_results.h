@@ -31,7 +31,8 @@ nlohmann::json settingResult(const SettingCode& row, uint8_t value);
 // set CODE VALUE: {"code", "value"}.
 nlohmann::json rawSettingResult(uint8_t code, uint8_t value);
 
-// status: {"report": bool, "fields": {...}}, the fields null when no device was reached.
+// status: {"report": bool, "fields": {...}, "signal": {...}}, the fields and the signal null when no
+// device was reached.
 nlohmann::json statusResult(const VIDEO_STATUS& status, bool reached);
 
 // edid list: {"entries": [{"value", "slot", "name", "description"}, ...]}.

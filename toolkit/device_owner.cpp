@@ -39,7 +39,7 @@ Outcome refusedOutcome(std::string_view command, std::vector<std::string> proble
 
 ExitCode Outcome::exitCode() const {
     if (refused) return exitUsage;
-    if (reach == Reach::notAsked) return exitConfirmed;
+    if (reach == Reach::notAsked) return passed ? exitConfirmed : exitNotConfirmed;
     if (confirmed()) return passed ? exitConfirmed : exitNotConfirmed;
     return reach == Reach::noDevice ? exitNoDevice : exitNotConfirmed;
 }
@@ -112,6 +112,7 @@ Outcome DeviceOwner::runLocked(const Operation& operation, const Inputs& inputs,
     outcome.confirmedText = plan.confirmedText;
     outcome.changesDevice = operation.changesDevice;
     outcome.data = std::move(plan.data);
+    outcome.passed = plan.passed;
     if (refused) {
         outcome.refused = true;
         outcome.malformed = plan.malformed;
@@ -181,7 +182,8 @@ void DeviceOwner::runOpened(Plan& plan, const std::string& path, const RunOption
                        [&] { return openBefore || session.opens() > opensBefore; },
                        warnings_,
                        outcome.passed,
-                       reached};
+                       reached,
+                       outcome.doc};
     if (options.beforeSending) options.beforeSending(outcome);
     bool confirmed = false;
     if (options.onWait)

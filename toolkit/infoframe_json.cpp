@@ -17,7 +17,14 @@ nlohmann::json numberJson(double value) {
     return value;
 }
 
-nlohmann::json pointJson(const dec::Point& p) { return nlohmann::json::array({numberJson(p.x), numberJson(p.y)}); }
+// Built key by key: an initializer list copies what it holds, and a report's
+// frames are decoded at every refresh.
+nlohmann::json pointJson(const dec::Point& p) {
+    auto out = nlohmann::json::array();
+    out.push_back(numberJson(p.x));
+    out.push_back(numberJson(p.y));
+    return out;
+}
 
 struct ValueJson {
     nlohmann::json operator()(std::monostate) const { return nullptr; }
@@ -25,7 +32,12 @@ struct ValueJson {
     nlohmann::json operator()(int64_t n) const { return n; }
     nlohmann::json operator()(const dec::Number& n) const { return numberJson(n.value); }
     nlohmann::json operator()(const std::string& s) const { return s; }
-    nlohmann::json operator()(const dec::Coded& c) const { return {{"code", c.code}, {"name", c.name}}; }
+    nlohmann::json operator()(const dec::Coded& c) const {
+        auto out = nlohmann::json::object();
+        out["code"] = c.code;
+        out["name"] = c.name;
+        return out;
+    }
     nlohmann::json operator()(const dec::Point& p) const { return pointJson(p); }
     nlohmann::json operator()(const dec::Points& points) const {
         auto out = nlohmann::json::array();
@@ -40,17 +52,21 @@ struct ValueJson {
 
 nlohmann::json fieldValueJson(const dec::FieldValue& value) { return std::visit(ValueJson{}, value); }
 
-nlohmann::json decodedFrameJson(const dec::DecodedFrame& frame) {
-    auto fields = nlohmann::json::object();
-    for (const auto& field : frame.fields) fields[std::string(field.key)] = fieldValueJson(field.value);
-    return {{"type", std::string(frame.typeName)},
-            {"typeCode", frame.typeCode},
-            {"version", frame.version},
-            {"length", frame.length},
-            {"checksum", {{"value", frame.checksum}, {"valid", frame.checksumValid}}},
-            {"summary", frame.summary},
-            {"problems", frame.problems},
-            {"fields", std::move(fields)}};
+nlohmann::json decodedFrameJson(const dec::DecodedFrame& frame, FrameLines lines) {
+    auto out = nlohmann::json::object();
+    out["type"] = frame.typeName;
+    out["typeCode"] = frame.typeCode;
+    out["version"] = frame.version;
+    out["length"] = frame.length;
+    auto& checksum = out["checksum"] = nlohmann::json::object();
+    checksum["value"] = frame.checksum;
+    checksum["valid"] = frame.checksumValid;
+    out["summary"] = frame.summary;
+    out["problems"] = frame.problems;
+    auto& fields = out["fields"] = nlohmann::json::object();
+    for (const auto& field : frame.fields) fields[field.key] = fieldValueJson(field.value);
+    if (lines == FrameLines::included) out["lines"] = dec::decodedFrameText(frame);
+    return out;
 }
 
 nlohmann::json signalJson(const dec::SignalSummary& signal) {

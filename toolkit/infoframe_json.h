@@ -11,7 +11,12 @@
 namespace brixel::toolkit {
 
 nlohmann::json fieldValueJson(const infoframe_decoder::FieldValue& value);
-nlohmann::json decodedFrameJson(const infoframe_decoder::DecodedFrame& frame);
+// "lines", the frame as decodedFrameText gives it to people, go with a result
+// that shows one frame (infoframe decode, a frame sent); a report leaves them
+// out, which keeps its refreshes light.
+enum class FrameLines : bool { omitted, included };
+
+nlohmann::json decodedFrameJson(const infoframe_decoder::DecodedFrame& frame, FrameLines lines = FrameLines::omitted);
 nlohmann::json signalJson(const infoframe_decoder::SignalSummary& signal);
 
 }  // namespace brixel::toolkit

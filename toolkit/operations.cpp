@@ -54,7 +54,7 @@ std::string_view kindText(InputKind kind) {
 std::vector<Operation> everyOperation() {
     std::vector<Operation> all;
     for (const auto family : {families::settings, families::readback, families::edids, families::infoFrames,
-                              families::matrix, families::devices}) {
+                              families::matrix, families::devices, families::edidEditor}) {
         const auto ops = family();
         all.insert(all.end(), ops.begin(), ops.end());
     }

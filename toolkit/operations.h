@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "settings/setting_codes.h"
+#include "toolkit/result_document.h"
 
 namespace brixel::toolkit {
 
@@ -59,6 +60,9 @@ struct RunContext {
     // Whether a Brixel was reached, for a run that knows better than the
     // session does (one that opens devices itself).
     std::optional<bool>& reached;
+    // The whole document, for a run that learns its notes, problems or error
+    // only from what it read.
+    ResultDocument& document;
 };
 
 // What an operation will do with the inputs it was given, decided before
@@ -87,6 +91,9 @@ struct Plan {
     nlohmann::json result = nlohmann::json::object();
     // Bytes made without a device (a built-in EDID exported).
     std::vector<uint8_t> data;
+    // Cleared by an operation without a device whose own check failed (a
+    // frame decoded with problems): its answer and the verdict apart.
+    bool passed = true;
     // The library calls, true when the device confirmed; none for an
     // operation that asks nothing of a device.
     std::function<bool(RunContext&)> run;

@@ -102,23 +102,11 @@ Plan write(const Operation&, const Inputs& inputs) {
     return plan;
 }
 
-// A built-in entry by number 2-25 or by its readable name, in any case.
-const edid::CatalogueRow* entryOf(const std::string& text) {
-    for (const auto& row : edid::catalogue)
-        if (sameWord(row.name, text)) return &row;
-    if (const auto number = parseNumber(text, 255)) return edid::rowFor(static_cast<int>(*number));
-    return nullptr;
-}
-
-std::string noEntry(const std::string& text) {
-    return "'" + text + "' names no built-in EDID: give 2-25 or a name of the built-in list (edid list)";
-}
-
 Plan install(const Operation&, const Inputs& inputs) {
     Plan plan;
     const std::string text = wordOf(inputs.at("entry"));
-    const auto* row = entryOf(text);
-    if (!row) return plan.refuse(noEntry(text));
+    const auto* row = builtInEntry(text);
+    if (!row) return plan.refuse(noBuiltInEntry(text));
     plan.subject = "built-in EDID " + std::to_string(row->value) + " (" + std::string(row->name) + ")";
     plan.confirmedText = "installed and selected, confirmed by the device";
     plan.result = edidInstallResult(*row);
@@ -135,8 +123,8 @@ Plan list(const Operation&, const Inputs&) {
 Plan exportEntry(const Operation&, const Inputs& inputs) {
     Plan plan;
     const std::string text = wordOf(inputs.at("entry"));
-    const auto* row = entryOf(text);
-    if (!row) return plan.refuse(noEntry(text));
+    const auto* row = builtInEntry(text);
+    if (!row) return plan.refuse(noBuiltInEntry(text));
     const auto& bytes = *edid::builtInEdidFor(row->value);
     plan.subject = "built-in EDID " + std::to_string(row->value) + " (" + std::string(row->name) + ")";
     plan.result = edidInstallResult(*row);
@@ -155,6 +143,17 @@ const std::array<Operation, 6> ops{{
 }};
 
 }  // namespace
+
+const edid::CatalogueRow* builtInEntry(const std::string& text) {
+    for (const auto& row : edid::catalogue)
+        if (sameWord(row.name, text)) return &row;
+    if (const auto number = parseNumber(text, 255)) return edid::rowFor(static_cast<int>(*number));
+    return nullptr;
+}
+
+std::string noBuiltInEntry(const std::string& text) {
+    return "'" + text + "' names no built-in EDID: give 2-25 or a name of the built-in list (edid list)";
+}
 
 std::span<const Operation> edids() { return ops; }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// infoframe avi|hdr|hdr-build: custom InfoFrames for the output.
+// infoframe avi|hdr|hdr-build: custom InfoFrames for the output, each with
+// what it means; infoframe decode: what any InfoFrame means, no device asked.
 
 #include <BrixelLibrary.h>
 
@@ -8,8 +9,13 @@
 #include <string>
 
 #include "infoframe/infoframe_bytes.h"
+#include "infoframe_decoder/infoframe_decoder.h"
+#include "text/hex.h"
+#include "text/plural.h"
 #include "toolkit/command_results.h"
 #include "toolkit/hdr_values.h"
+#include "toolkit/infoframe_input.h"
+#include "toolkit/infoframe_json.h"
 #include "toolkit/infoframe_text.h"
 #include "toolkit/operation_families.h"
 #include "toolkit/setting_values.h"
@@ -39,23 +45,52 @@ constexpr std::array<InputSpec, 8> buildInputs{{
     {"send", InputKind::flag, false, "send it (true), or only build it"},
 }};
 
+constexpr std::array<InputSpec, 1> decodeInputs{{
+    {"frames", InputKind::values, true,
+     "the InfoFrames: each as hex (87:01:1a:..., or with spaces) or as a file's raw content"},
+}};
+
 struct Kind {
     std::string_view name;  // "AVI"
+    uint8_t type;
     std::size_t maxBytes;
     bool (*send)(char* text, bool fillChecksum);
 };
-constexpr Kind aviKind{"AVI", infoframe::aviMaxBytes, [](char* text, bool) { return setAviIf(text); }};
-constexpr Kind hdrKind{"HDR", infoframe::hdrMaxBytes, [](char* text, bool fill) { return setHdrIf(text, fill); }};
+constexpr Kind aviKind{"AVI", infoframe::avi.type, infoframe::aviMaxBytes,
+                       [](char* text, bool) { return setAviIf(text); }};
+constexpr Kind hdrKind{"HDR", infoframe::drm.type, infoframe::hdrMaxBytes,
+                       [](char* text, bool fill) { return setHdrIf(text, fill); }};
+
+// The bytes the library sends for `text`: with the checksum filled, as
+// setHdrIf fills it, the DRM type and version standing in for the frame's own.
+std::vector<uint8_t> bytesSent(const std::string& text, bool fillChecksum) {
+    auto bytes = infoFrameTextBytes(text);
+    if (fillChecksum && bytes.size() > infoframe::checksumIndex)
+        bytes[infoframe::checksumIndex] =
+            infoframe::checksumForSum(infoframe::byteSum(bytes) - bytes[0] - bytes[1] -
+                                      bytes[infoframe::checksumIndex] + infoframe::drm.type + infoframe::drm.version);
+    return bytes;
+}
+
+// The frame decoded, in the result; what it contradicts, and a type other
+// than the command's, as notes.
+void describeSent(const Kind& kind, std::span<const uint8_t> bytes, Plan& plan) {
+    const auto frame = infoframe_decoder::decodeInfoFrame(bytes);
+    if (frame.typeCode != kind.type)
+        plan.notes.push_back("The frame's type 0x" + text::hexByte(frame.typeCode, text::HexCase::upper) +
+                             " is not the " + std::string(kind.name) + " InfoFrame's (0x" +
+                             text::hexByte(kind.type, text::HexCase::upper) + "); it goes out as the " +
+                             std::string(kind.name) + " InfoFrame all the same.");
+    plan.notes.insert(plan.notes.end(), frame.problems.begin(), frame.problems.end());
+    plan.result["decoded"] = decodedFrameJson(frame, FrameLines::included);
+}
 
 // The plan that sends `text` (checked) as a frame of `kind`.
 Plan sending(const Kind& kind, std::string text, bool fillChecksum) {
     Plan plan;
-    if (!fillChecksum && !infoframe::checksumHolds(infoFrameTextBytes(text)))
-        plan.notes.push_back(
-            "the " + std::string(kind.name) +
-            " InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it for its checksum");
     plan.subject = std::string(kind.name) + " InfoFrame " + text;
     plan.result = infoFrameResult(text);
+    describeSent(kind, bytesSent(text, fillChecksum), plan);
     plan.run = [&kind, text, fillChecksum](RunContext& run) mutable {
         return run.call([&] { return kind.send(text.data(), fillChecksum); });
     };
@@ -153,21 +188,59 @@ Plan build(const Operation&, const Inputs& inputs) {
         plan.refusal = "the HDR values do not fit the InfoFrame";
         return plan;
     }
-    const std::string text = infoFrameText(infoframe::buildDrmInfoFrame(m));
+    const auto bytes = infoframe::buildDrmInfoFrame(m);
+    const std::string text = infoFrameText(bytes);
     if (!inputs.value("send", true)) {
         plan.subject = "HDR InfoFrame " + text;
         plan.result = unsentInfoFrameResult(text);
+        describeSent(hdrKind, bytes, plan);
         return plan;
     }
     return sending(hdrKind, text, false);
 }
 
-const std::array<Operation, 3> ops{{
+// Refused only for input that is no InfoFrame; a frame decoded with problems
+// is the answer, and fails the check.
+Plan decode(const Operation&, const Inputs& inputs) {
+    Plan plan;
+    const json& given = inputs.at("frames");
+    if (given.is_object()) return plan.refuse("frames: expected a list of frames, or one");
+    const json list = given.is_array() ? given : json::array({given});
+    if (list.empty()) return plan.refuse("frames: no frame given");
+    json frames = json::array();
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        const std::string which = list.size() > 1 ? "frame " + std::to_string(k + 1) + ": " : "";
+        if (!list[k].is_string()) {
+            plan.refuse(which + "expected text, not " + std::string(list[k].type_name()));
+            continue;
+        }
+        std::string error;
+        const auto read = readInfoFrameBytes(list[k].get_ref<const std::string&>(), error);
+        if (!read) {
+            plan.refuse(which + error);
+            continue;
+        }
+        const auto frame = infoframe_decoder::decodeInfoFrame(read->bytes);
+        if (!frame.problems.empty()) plan.passed = false;
+        frames.push_back(decodedFrameJson(frame, FrameLines::included));
+    }
+    if (!plan.problems.empty()) {
+        plan.refusal = text::counted(plan.problems.size(), "problem") + ", nothing decoded";
+        return plan;
+    }
+    plan.subject = text::counted(frames.size(), "InfoFrame") + " decoded";
+    plan.result = {{"frames", std::move(frames)}};
+    return plan;
+}
+
+const std::array<Operation, 4> ops{{
     {"infoframe avi", "send a custom AVI InfoFrame (2 to 17 bytes) and activate it", aviInputs, true, avi},
     {"infoframe hdr", "send a custom HDR InfoFrame (2 to 31 bytes) and activate it", hdrInputs, true, hdr},
     {"infoframe hdr-build",
      "build an HDR (Dynamic Range and Mastering) InfoFrame from values, and send it unless asked not to", buildInputs,
      true, build},
+    {"infoframe decode", "what InfoFrames mean: every field, a summary and the problems found (no device)",
+     decodeInputs, false, decode},
 }};
 
 }  // namespace

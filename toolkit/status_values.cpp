@@ -4,9 +4,11 @@
 #include <charconv>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "text/hex.h"
 #include "text/utf8.h"
+#include "toolkit/infoframe_json.h"
 
 namespace brixel::toolkit {
 namespace {
@@ -85,10 +87,6 @@ void parseDepth(std::string_view value, json& out) {
     out["depthUpTo"] = upTo;
 }
 
-void parseInfoFrame(std::string_view value, json& out) {
-    if (const auto bytes = text::bytesFromHex(value); bytes && !bytes->empty()) out["bytes"] = *bytes;
-}
-
 struct FieldParser {
     std::string_view field;
     void (*parse)(std::string_view value, json& out);
@@ -101,12 +99,6 @@ constexpr FieldParser parsers[] = {
     {"outColorSpace", parseColorSpace},
     {"inPixelClock", parseClock},
     {"outPixelClock", parseClock},
-    {"vsIfHex1", parseInfoFrame},
-    {"vsIfHex2", parseInfoFrame},
-    {"aviIfHex", parseInfoFrame},
-    {"hdrIfHex", parseInfoFrame},
-    {"spdIfHex", parseInfoFrame},
-    {"audioIfHex", parseInfoFrame},
     {"inEncryption", parseEncryption},
     {"outEncryption", parseEncryption},
     {"inDeepColor", parseDepth},
@@ -154,23 +146,71 @@ std::string forTerminal(std::string_view utf8) {
     return out;
 }
 
-json statusFieldJson(const StatusField& field, const ReportLine& line) {
+namespace {
+
+// The record holds an InfoFrame as bare hex: its text gains the field's
+// title, and the frame is decoded (and kept for the signal).
+void addInfoFrame(const StatusField& field, std::string_view value, json& out,
+                  std::vector<infoframe_decoder::DecodedFrame>& frames) {
+    const auto bytes = value.empty() ? std::nullopt : text::bytesFromHex(value);
+    if (!bytes || bytes->empty()) {
+        out["decoded"] = nullptr;
+        return;
+    }
+    out["text"] = std::string(field.title).append(value);
+    out["bytes"] = *bytes;
+    out["decoded"] = decodedFrameJson(frames.emplace_back(infoframe_decoder::decodeInfoFrame(*bytes)));
+}
+
+json fieldJson(const StatusField& field, const ReportLine& line, std::vector<infoframe_decoder::DecodedFrame>& frames) {
     std::string_view value = line.text;
     if (field.labelled) {
         const auto colon = value.find(':');
         value = colon == std::string_view::npos ? std::string_view{} : trimmed(value.substr(colon + 1));
     }
     json out = {{"text", latin1AsUtf8(line.text)}, {"value", latin1AsUtf8(value)}, {"warning", line.warning}};
+    if (holdsInfoFrame(field)) addInfoFrame(field, value, out, frames);
     for (const auto& p : parsers)
         if (p.field == field.name) p.parse(value, out);
     return out;
 }
 
+// The source's colour depth where the report says it exactly ("up to 12-bit" does not).
+std::optional<int> inputBitsPerComponent(const json& fields) {
+    const json& depth = fields.at("inDeepColor");
+    if (!depth.contains("depth") || depth.at("depthUpTo").get<bool>()) return std::nullopt;
+    return depth.at("depth").get<int>();
+}
+
+}  // namespace
+
+bool holdsInfoFrame(const StatusField& field) { return !field.title.empty(); }
+
+json statusFieldJson(const StatusField& field, const ReportLine& line) {
+    std::vector<infoframe_decoder::DecodedFrame> frames;
+    return fieldJson(field, line, frames);
+}
+
 json statusReportJson(const VIDEO_STATUS& status) {
+    // A report seldom changes from one refresh to the next (the panel asks
+    // every second): each thread keeps its last one, the frames decoded.
+    thread_local VIDEO_STATUS lastStatus{};
+    thread_local json lastReport;
+    if (!lastReport.is_null() && std::memcmp(&lastStatus, &status, sizeof status) == 0) return lastReport;
+    std::vector<infoframe_decoder::DecodedFrame> frames;
     json fields = json::object();
     for (const auto& field : statusFields)
-        fields[std::string(field.name)] = statusFieldJson(field, reportLine(status, field));
-    return {{"report", reportWasRead(status)}, {"fields", fields}};
+        fields[std::string(field.name)] = fieldJson(field, reportLine(status, field), frames);
+    const bool read = reportWasRead(status);
+    // Key by key: an initializer list would copy the fields, decoded frames and all.
+    json report = json::object();
+    report["report"] = read;
+    report["signal"] =
+        read ? signalJson(infoframe_decoder::describeSignal(frames, inputBitsPerComponent(fields))) : json();
+    report["fields"] = std::move(fields);
+    lastStatus = status;
+    lastReport = report;
+    return report;
 }
 
 }  // namespace brixel::toolkit

@@ -94,6 +94,7 @@ let reportOrder = [];
 function showStatus(doc) {
   const box = $("#report");
   box.replaceChildren();
+  showSignal(doc);
   if (!doc.fields) {
     box.textContent = doc.error || "No Brixel reachable.";
     return;
@@ -108,6 +109,7 @@ function showStatus(doc) {
     const div = element("div", { "data-field": name }, line.text);
     if (line.warning) div.className = "warning";
     box.append(div);
+    if (line.decoded) box.append(...decodedFrame(line.decoded, { name, hex: line.value }));
   }
 }
 
@@ -339,6 +341,7 @@ async function start() {
   });
   setupPorts();
   setupInfoFrames();
+  setupDecode();
   setupMatrix();
   watchStatus();
   await Promise.all([setupSettings(), setupEdids(), readMatrix()]);

@@ -9,8 +9,11 @@
             print(dev.status().input.value)
 
 Every exported function is reachable: the settings by name (and ``set`` for
-any code), the status report, EDIDs and the 24 built-in ones (CATALOGUE), AVI
-and HDR InfoFrames, the colour matrix. A call the device does not confirm
+any code), the status report with its InfoFrames decoded (``status.signal``,
+``status.avi_if_hex.decoded``), EDIDs and the 24 built-in ones (CATALOGUE), AVI
+and HDR InfoFrames, the colour matrix. ``Edid(data, drop=["hdr"], ...)``
+makes an EDID from another, checked against it, for ``dev.write_edid``.
+``decode_infoframe`` says what any InfoFrame means, without a device. A call the device does not confirm
 raises NotConfirmed, or DeviceNotFound when no Brixel is reachable; both carry
 the library's console lines and warnings, which a confirmed call's Result holds.
 What cannot be sent raises Refused (a ValueError) with every problem. Each
@@ -19,9 +22,11 @@ call is an operation of the same catalogue brixelctl and its panel run:
 Result's ``document`` is what ``brixelctl --json`` prints for the same call.
 """
 
+from ._decoded import DecodedInfoFrame, Signal
 from ._device import CATALOGUE, CatalogueEntry, Device, Matrix, catalogue_entry, default_matrix
+from ._edid import Check, Checks, Edid
 from ._errors import DeviceNotFound, Error, NotConfirmed, Refused, Result
-from ._infoframe import PRIMARIES, WHITE_D65, checksum_holds, hdr_infoframe, infoframe_text
+from ._infoframe import PRIMARIES, WHITE_D65, checksum_holds, decode_infoframe, hdr_infoframe, infoframe_text
 from ._native import version as __version__
 from ._simulator import FAULT_KINDS, FaultKind, Simulator
 from ._status import Status, StatusLine
@@ -47,10 +52,14 @@ __all__ = [
     "WHITE_D65",
     "Bt2020",
     "CatalogueEntry",
+    "Check",
+    "Checks",
     "ColourFormat",
+    "DecodedInfoFrame",
     "Depth",
     "Device",
     "DeviceNotFound",
+    "Edid",
     "EdidMode",
     "EdidTable",
     "Eotf",
@@ -66,11 +75,13 @@ __all__ = [
     "Result",
     "Scaling",
     "Setting",
+    "Signal",
     "Simulator",
     "Status",
     "StatusLine",
     "catalogue_entry",
     "checksum_holds",
+    "decode_infoframe",
     "default_matrix",
     "hdr_infoframe",
     "infoframe_text",

@@ -7,7 +7,8 @@ from types import TracebackType
 from typing import Any, NamedTuple, Sequence
 
 from . import _native
-from ._errors import NotConfirmed, Result
+from ._edid import Edid
+from ._errors import DeviceNotFound, NotConfirmed, Result
 from ._infoframe import infoframe_text
 from ._run import inputs_of, outcome_result
 from ._status import Status
@@ -91,10 +92,19 @@ class Device(SettingMethods):
         return self._path
 
     def __enter__(self) -> Device:
+        """Holds the device open for the block; DeviceNotFound when no Brixel is
+        reachable (at the path, when one was given), as any call would say."""
         if self._held:
             raise RuntimeError("this Device is held open already")
         _native.hold(self._path)
         self._held = True
+        # Looked for as `brixelctl list` looks: nothing is sent to the device.
+        outcome = _native.run(self._path, "list", {})
+        if not outcome.confirmed:
+            self.close()
+            at = f" at {self._path}" if self._path else ""
+            raise DeviceNotFound("open", f"open: no Brixel reachable{at}", tuple(outcome.messages),
+                                 tuple(outcome.warnings), outcome.document)
         return self
 
     def __exit__(
@@ -186,7 +196,7 @@ class Device(SettingMethods):
         """getSinkEdid: the 256 bytes of the display's EDID."""
         return self._outcome("edid sink", {})[1].data
 
-    def write_edid(self, data: bytes | str, *, force: bool = False, fix_checksums: bool = False) -> Result:
+    def write_edid(self, data: bytes | str | Edid, *, force: bool = False, fix_checksums: bool = False) -> Result:
         """setCustomEdid, once the EDID is checked.
 
         ``data`` is raw binary or any hex form brixelctl reads (hex dumps,
@@ -194,7 +204,22 @@ class Device(SettingMethods):
         padded to 256. Refused (a ValueError) lists every problem of the header
         and the checksums, and nothing is written, unless ``force``;
         ``fix_checksums`` sets both checksum bytes first.
+
+        An Edid is made again from its original and written only when its
+        checks pass (or ``force``), then read back: NotConfirmed when the
+        device shows something else.
         """
+        if isinstance(data, Edid):
+            if fix_checksums:
+                raise TypeError("an Edid's checksums are always right: fix_checksums is for bytes")
+            operation = "edid derive"
+            outcome = _native.run(self._path, operation, data._inputs(write=True, force=force or None))
+            self._keep(outcome)
+            result = outcome_result(operation, outcome, self._path)
+            if outcome.code == _native.EXIT_NOT_CONFIRMED:
+                raise NotConfirmed(operation, f"{operation}: {outcome.error}", result.messages, result.warnings,
+                                   result.document)
+            return result
         content = data.encode() if isinstance(data, str) else bytes(data)
         inputs = {"content": content, "name": "data", "force": force, "fixChecksums": fix_checksums}
         return self._outcome("edid set", inputs)[0]

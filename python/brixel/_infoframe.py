@@ -1,11 +1,13 @@
 # SPDX-License-Identifier: MIT
-"""InfoFrames as bytes or text, and the HDR InfoFrame built from values."""
+"""InfoFrames as bytes or text, the HDR InfoFrame built from values, and what
+any InfoFrame means."""
 
 from __future__ import annotations
 
 from typing import Sequence, Union
 
 from . import _native
+from ._decoded import DecodedInfoFrame
 from ._run import outcome_result
 from ._tables import Eotf
 
@@ -83,3 +85,19 @@ def hdr_infoframe(
     result = outcome_result("infoframe hdr-build", _native.run("", "infoframe hdr-build", inputs))
     text: str = result.document["text"]
     return bytes.fromhex(text.replace(":", ""))
+
+
+def decode_infoframe(data: bytes | str) -> DecodedInfoFrame:
+    """What an InfoFrame means: every field, a one-line summary, the problems found.
+
+    ``data`` is the whole frame (type, version, length, checksum, payload) as
+    raw bytes (as the kernel's debugfs InfoFrame files hold it), or as hex
+    text ("87:01:1a:...", with spaces, or any hex dump; also as bytes). A frame
+    with problems is decoded all the same: they are in ``problems``. Input
+    that is no InfoFrame (not hex, fewer than 4 or more than 31 bytes) is
+    Refused (a ValueError); no device is needed.
+    """
+    if not isinstance(data, (bytes, bytearray, memoryview, str)):
+        raise TypeError(f"an InfoFrame is bytes or text, not {type(data).__name__}")
+    result = outcome_result("infoframe decode", _native.run("", "infoframe decode", {"frames": [data]}))
+    return DecodedInfoFrame(result.document["frames"][0])

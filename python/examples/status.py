@@ -28,6 +28,8 @@ def main(argv: list[str]) -> int:
             print(error, *error.messages, sep="\n", file=sys.stderr)
             return 1
     print(status)
+    if status.signal:  # what the source sends, read from its InfoFrames
+        print(f"{status.signal.hdr_format}: {status.signal.description}")
     video = status.input
     print(f"{video['width']}x{video['height']} at {video['rate']} Hz")
     return 0

@@ -13,6 +13,7 @@
 
 #include "edid/catalogue.h"
 #include "infoframe/infoframe_bytes.h"
+#include "report/status_fields.h"
 #include "settings/argument_names.h"
 #include "settings/setting_codes.h"
 
@@ -86,8 +87,11 @@ bool write(std::ostream& out) {
            "\"\"\"The setting codes, argument values, transfer functions and built-in EDIDs as\n"
            "enumerations, and a method for each setting function.\"\"\"\n\n"
            "from __future__ import annotations\n\n"
-           "from enum import IntEnum\n\n"
-           "from ._errors import Result\n\n\n"
+           "from enum import IntEnum\n"
+           "from typing import TYPE_CHECKING\n\n"
+           "from ._errors import Result\n\n"
+           "if TYPE_CHECKING:\n"
+           "    from ._status import StatusLine\n\n\n"
            "class Setting(IntEnum):\n"
            "    \"\"\"The setting codes (BRIXEL_CMD), named as brixelctl names its commands.\"\"\"\n\n";
     for (const auto& row : settingCodes)
@@ -136,6 +140,14 @@ bool write(std::ostream& out) {
             out << "(self, " << e->parameter << ": " << e->className << " | int | str) -> Result:\n        \"\"\""
                 << doc << "\"\"\"\n        return self._setting(" << setting << ", " << e->parameter << ")\n";
         }
+    }
+    out << "\n\nclass StatusLines:\n"
+           "    \"\"\"The report's twenty lines, each a property: ``status.in_color_space``.\"\"\"\n\n"
+           "    _lines: dict[str, StatusLine]\n";
+    for (const auto& field : statusFields) {
+        const std::string label(field.title.empty() ? std::string(field.name) : std::string(field.title));
+        out << "\n    @property\n    def " << snakeCase(field.name) << "(self) -> StatusLine:\n        \"\"\"The line "
+            << field.name << " of the report.\"\"\"\n        return self._lines[\"" << field.name << "\"]\n";
     }
     return true;
 }

@@ -19,6 +19,7 @@ def test_status_example() -> None:
     done = run(str(EXAMPLES / "status.py"), "--simulate", "2")
     assert done.returncode == 0, done.stderr
     assert "Input : 1920x1080p60" in done.stdout.splitlines()
+    assert done.stdout.splitlines()[-2].startswith("SDR: 1920x1080p60 ")
     assert done.stdout.splitlines()[-1] == "1920x1080 at 60 Hz"
 
 

@@ -138,3 +138,26 @@ def test_devices_each_reached_by_path() -> None:
         assert two.state()[2] == 3
         with pytest.raises(IndexError):
             sim.device(3)
+
+
+def test_a_held_device_must_be_there() -> None:
+    with brixel.Simulator(devices=2):
+        with pytest.raises(brixel.DeviceNotFound, match="at bogus"):
+            with brixel.Device("bogus"):
+                pass
+        with brixel.Device("sim:2") as dev:
+            assert dev.firmware_version() == "BRIXEL FW Ver: 1.5"
+    with brixel.Simulator(devices=0):
+        with pytest.raises(brixel.DeviceNotFound):
+            with brixel.Device():
+                pass
+
+
+def test_no_device_is_device_not_found_for_the_status_too() -> None:
+    with brixel.Simulator(devices=0):
+        with pytest.raises(brixel.DeviceNotFound):
+            brixel.Device().status()
+    with brixel.Simulator(faults=["noReply"]):
+        with pytest.raises(brixel.NotConfirmed, match="did not answer"):
+            brixel.Device().status()
+

@@ -19,9 +19,22 @@ def test_avi_infoframe_as_text_or_bytes(dev: brixel.Device) -> None:
 
 
 def test_avi_infoframe_whose_checksum_does_not_hold_is_sent_with_a_note(dev: brixel.Device) -> None:
-    result = dev.set_avi_infoframe("82:02:0D:00:40")
-    assert result.notes == (
-        "the AVI InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it for its checksum",)
+    result = dev.set_avi_infoframe("82:02:0D:00:40:A8:00:00:00:00:00:00:00:00:00:00:00")
+    assert result.notes == ("The checksum is 0x00, but the frame's bytes need 0x87.",)
+    assert result.document["decoded"]["checksum"] == {"value": 0, "valid": False}
+
+
+def test_what_a_sent_frame_means_and_contradicts(dev: brixel.Device) -> None:
+    decoded = dev.set_avi_infoframe(AVI).document["decoded"]
+    assert decoded["fields"]["colourFormat"] == {"code": 2, "name": "YCbCr 4:4:4"}
+    assert decoded["fields"]["colorimetry"]["name"] == "BT.709 YCbCr"
+    no_light = brixel.hdr_infoframe(max_luminance=0, min_luminance=0)
+    assert dev.set_hdr_infoframe(no_light).notes == (
+        "The EOTF is PQ but the frame gives no luminance at all: mastering luminance, MaxCLL and MaxFALL are all 0.",
+    )
+    assert dev.set_hdr_infoframe(AVI).notes[0] == (
+        "The frame's type 0x82 is not the HDR InfoFrame's (0x87); it goes out as the HDR InfoFrame all the same."
+    )
 
 
 def test_infoframe_text_is_checked_before_the_device(dev: brixel.Device) -> None:
@@ -77,7 +90,37 @@ def test_hdr_infoframe_sent_as_built_or_with_the_checksum_filled(dev: brixel.Dev
     frame = brixel.hdr_infoframe()
     assert dev.set_hdr_infoframe(frame).messages == ("Infoframe values written...",)
     unfilled = frame[:3] + b"\x00" + frame[4:]
-    assert dev.set_hdr_infoframe(unfilled, fill_checksum=True).notes == ()
+    filled = dev.set_hdr_infoframe(unfilled, fill_checksum=True)
+    assert filled.notes == ()
+    assert filled.document["decoded"]["checksum"] == {"value": frame[3], "valid": True}
     assert dev.set_hdr_infoframe(brixel.infoframe_text(unfilled)).notes == (
-        "the HDR InfoFrame's bytes do not add up to 0 modulo 256; a display may drop it for its checksum",
+        f"The checksum is 0x00, but the frame's bytes need 0x{frame[3]:02X}.",
     )
+
+
+HDR = "87:01:1a:91:02:00:34:21:aa:9b:96:19:fc:08:48:8a:08:39:13:3d:42:40:e8:03:32:00:e8:03:90:01"
+
+
+@pytest.mark.parametrize("data", [HDR, HDR.replace(":", " "), bytes.fromhex(HDR.replace(":", "")), HDR.encode()],
+                         ids=["colons", "spaces", "raw", "text as bytes"])
+def test_decode_infoframe_from_bytes_or_text(data: bytes | str) -> None:
+    frame = brixel.decode_infoframe(data)
+    assert (frame.type, frame.type_code, frame.version, frame.length) == ("HDR", 0x87, 1, 26)
+    assert (frame.checksum, frame.checksum_valid, frame.problems) == (0x91, True, ())
+    assert frame["eotf"] == {"code": 2, "name": "PQ (SMPTE ST 2084)"}
+    assert (frame["maxCll"], frame["maxFall"], frame["maxMasteringLuminance"]) == (1000, 400, 1000)
+    assert frame["whitePoint"] == [0.3127, 0.329]
+    assert str(frame).splitlines()[0] == "HDR InfoFrame (Dynamic Range and Mastering): " + frame.summary
+    assert frame.as_dict()["fields"] == frame.fields
+
+
+def test_decode_infoframe_gives_the_problems_and_refuses_what_is_no_infoframe() -> None:
+    wrong = brixel.decode_infoframe("82:02:0d:00:40:a8:00:00:00:00:00:00:00:00:00:00:00")
+    assert wrong.problems == ("The checksum is 0x00, but the frame's bytes need 0x87.",)
+    assert wrong["vic"] == 0 and wrong["videoFormat"] is None
+    with pytest.raises(brixel.Refused, match="fewer than the 4"):
+        brixel.decode_infoframe(b"\x82\x02")
+    with pytest.raises(ValueError, match="no InfoFrame"):
+        brixel.decode_infoframe("hello")
+    with pytest.raises(TypeError):
+        brixel.decode_infoframe(17)  # type: ignore[arg-type]

@@ -29,6 +29,8 @@ EDID_HEX = brixel.CATALOGUE[18].data.hex(" ")
 AVI = "82:02:0D:87:40:A8:00:00:00:00:00:00:00:00:00:00:00"
 HDR = "87:01:1A:91:02:00:34:21:AA:9B:96:19:FC:08:48:8A:08:39:13:3D:42:40:E8:03:32:00:E8:03:90:01"
 MATRIX = [0, 1, 0, 0, 0, 0, 1, 0, -16, 0, 0, 1]
+DERIVE = {"from": "sink", "drop": ["hdr"], "name": "Lounge", "write": True}
+DIFF = {"before": "sink", "after": "device"}
 
 
 class Case(NamedTuple):
@@ -81,6 +83,8 @@ def cases(tmp: Path) -> list[Case]:
              json.dumps({"text": HDR}).encode()),
         Case("infoframe hdr-build", {"eotf": "hlg", "maxCll": 1000}, ["infoframe", "hdr-build", "--eotf", "hlg",
              "--max-cll", "1000"], "POST", "/api/infoframe/hdr-build", b'{"eotf": "hlg", "maxCll": 1000}'),
+        Case("infoframe decode", {"frames": [HDR, AVI]}, ["infoframe", "decode", HDR, AVI], "POST",
+             "/api/infoframe/decode", json.dumps({"frames": [HDR, AVI]}).encode()),
         Case("matrix get", {}, ["matrix", "get"], "GET", "/api/matrix"),
         Case("matrix set", {"values": MATRIX}, ["matrix", "set", "--", *map(str, MATRIX)], "PUT", "/api/matrix",
              matrix_body),
@@ -88,6 +92,9 @@ def cases(tmp: Path) -> list[Case]:
         Case("matrix reset", {}, ["matrix", "reset"], "POST", "/api/matrix/reset"),
         Case("matrix enable", {}, ["matrix", "enable"], "POST", "/api/matrix/enable"),
         Case("matrix disable", {}, ["matrix", "disable"], "POST", "/api/matrix/disable"),
+        Case("edid derive", DERIVE, ["edid", "derive", "--from", "sink", "--drop", "hdr", "--name", "Lounge", "--write"],
+             "POST", "/api/edid/derive", json.dumps(DERIVE).encode()),
+        Case("edid diff", DIFF, ["edid", "diff", "sink", "device"], "POST", "/api/edid/diff", json.dumps(DIFF).encode()),
         Case("list", {}, ["list"], "GET", "/api/devices"),
     ]
 
@@ -100,11 +107,18 @@ REFUSED = [
          b'{"text": "82:02:0"}'),
     Case("infoframe hdr-build", {"eotf": "dolby"}, ["infoframe", "hdr-build", "--eotf", "dolby"], "POST",
          "/api/infoframe/hdr-build", b'{"eotf": "dolby"}'),
+    Case("infoframe decode", {"frames": ["87:01"]}, ["infoframe", "decode", "87:01"], "POST",
+         "/api/infoframe/decode", b'{"frames": ["87:01"]}'),
     Case("matrix set", {"values": [0, 9, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1]},
          ["matrix", "set", "0", "9", "0", "0", "0", "0", "1", "0", "0", "0", "0", "1"], "PUT", "/api/matrix",
          json.dumps(dict(zip(_native.MATRIX_FIELDS, [0, 9, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1]))).encode()),
     Case("edid set", {"content": "00 ff ff", "name": "upload"}, ["edid", "set", "upload"], "PUT", "/api/edid",
          b"00 ff ff"),
+    Case("edid derive", {"from": "builtin:20", "preferred": 200, "write": True},
+         ["edid", "derive", "--from", "builtin:20", "--preferred", "200", "--write"], "POST", "/api/edid/derive",
+         b'{"from": "builtin:20", "preferred": 200, "write": true}'),
+    Case("edid diff", {"before": "builtin:99", "after": "sink"}, ["edid", "diff", "builtin:99", "sink"], "POST",
+         "/api/edid/diff", b'{"before": "builtin:99", "after": "sink"}'),
 ]
 
 

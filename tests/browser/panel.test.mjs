@@ -80,6 +80,43 @@ test("the page opens with the live report", async (t) => {
   await shot(page, "panel");
 });
 
+test("what the source sends: the signal, its HDR format and each InfoFrame's meaning", async (t) => {
+  const page = await openPanel(t);
+  await page.waitForSelector('#report details[data-frame="aviIfHex"]');
+  assert.equal(await page.textContent("#hdr-format"), "HDR10");
+  assert.equal(await page.textContent("#signal"), "3840x2160p60 YCbCr 4:2:0 10-bit BT.2020 limited, HDR10 1000 cd/m²");
+  assert.equal(await page.textContent('#report [data-field="aviIfHex"]'),
+    "AVI InfoFrame: 82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
+  assert.equal(await page.textContent('#report details[data-frame="aviIfHex"] summary'),
+    "3840x2160p60 16:9, YCbCr 4:2:0, BT.2020 YCbCr, limited range");
+  // Its fields are asked for when it is opened.
+  await page.click('#report details[data-frame="hdrIfHex"] summary');
+  const fields = '#report details[data-frame="hdrIfHex"] .fields';
+  await page.waitForFunction((sel) => document.querySelector(sel)?.textContent.length > 0, fields);
+  assert.match(await page.textContent(fields), /^ {2}MaxCLL: 1000 cd\/m²$/m);
+  // The next report leaves the frame open, its fields shown.
+  const first = await page.$('#report details[data-frame="hdrIfHex"]');
+  await page.waitForFunction((old) => !old.isConnected, first, { timeout: 5000 });
+  assert.equal(await page.getAttribute('#report details[data-frame="hdrIfHex"]', "open"), "");
+  await page.waitForFunction((sel) => document.querySelector(sel)?.textContent.includes("MaxCLL"), fields);
+  await shot(page, "signal");
+});
+
+test("an InfoFrame decoded in the box", async (t) => {
+  const page = await openPanel(t);
+  await page.fill("#decode-frames", "82:02:0d:00:40:a8:00:00:00:00:00:00:00:00:00:00:00\n84 01 0a 70 01 00 00 00 00 00 00 00 00 00");
+  await page.click("#decode-run");
+  await page.waitForSelector("#decoded details");
+  const titles = await page.locator("#decoded summary").allTextContents();
+  assert.deepEqual(titles.map((s) => s.split(":")[0]), ["AVI InfoFrame", "Audio InfoFrame"]);
+  assert.deepEqual(await page.locator("#decoded .problems li").allTextContents(),
+    ["The checksum is 0x00, but the frame's bytes need 0x87."]);
+  await page.fill("#decode-frames", "hello");
+  await page.click("#decode-run");
+  await page.waitForFunction(() => document.querySelector("#decoded li")?.textContent.startsWith("This is no InfoFrame"));
+  await shot(page, "decoded");
+});
+
 test("port 2, and the report follows", async (t) => {
   const page = await openPanel(t);
   await page.click('#port-buttons button[data-port="2"]');
@@ -160,6 +197,15 @@ test("a phone's width, in the dark", async (t) => {
   assert.ok(width <= 390, "the page is " + width + " pixels wide");
   const background = await page.evaluate(() => getComputedStyle(document.body).backgroundColor);
   assert.equal(background, "rgb(23, 24, 26)");
+  // The whole report, its last line too, with no box of its own to scroll.
+  await page.waitForSelector('#report [data-field="displayName"]');
+  const report = await page.evaluate(() => {
+    const box = document.querySelector("#report");
+    const last = document.querySelector('#report [data-field="displayName"]').getBoundingClientRect();
+    return { scroll: box.scrollHeight, client: box.clientHeight, last: last.bottom, bottom: box.getBoundingClientRect().bottom };
+  });
+  assert.ok(report.scroll <= report.client + 1, JSON.stringify(report));
+  assert.ok(report.last <= report.bottom, JSON.stringify(report));
   await shot(page, "phone-dark");
 });
 

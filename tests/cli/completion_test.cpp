@@ -31,6 +31,7 @@ const Case cases[] = {
     {"edid export 20 ", "a.bin"},                     // the second argument is a file
     {"--state-file ", "a.bin"},
     {"infoframe hdr-build --eotf ", "sdr hdr pq hlg"},
+    {"infoframe decode ", "a.bin"},                   // a frame, or a file holding one
     {"status --wa", "--watch"},
     {"edid ins", "install"},
 };

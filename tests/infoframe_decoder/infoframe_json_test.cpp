@@ -35,6 +35,24 @@ TEST(InfoFrameJson, AWholeAudioFrame) {
             "lfePlaybackLevel": {"code": 0, "name": "no information"}
         }})");
     EXPECT_EQ(decoded("84:01:0a:70:01:00:00:00:00:00:00:00:00:00"), expected);
+    // With the lines people read, for a result that shows one frame.
+    const auto frame = dec::decodeInfoFrame(*text::bytesFromHex("84:01:0a:70:01:00:00:00:00:00:00:00:00:00"));
+    auto withLines = expected;
+    withLines["lines"] = nlohmann::json::parse(R"j([
+            "Audio InfoFrame: 2 channels, speakers FL FR, coding, sample rate and sample size from the stream",
+            "  Header: type 0x84, version 1, length 10, checksum 0x70 (right)",
+            "  Coding type: refer to stream header (0)",
+            "  Channel count: 2",
+            "  Sample rate: refer to stream header (0)",
+            "  Sample size: refer to stream header (0)",
+            "  Coding extension: refer to coding type (0)",
+            "  Channel allocation: FL FR (0)",
+            "  Speakers: FL FR",
+            "  Level shift: 0 dB",
+            "  Down-mix inhibited: no",
+            "  LFE playback level: no information (0)"
+        ])j");
+    EXPECT_EQ(decodedFrameJson(frame, FrameLines::included), withLines);
 }
 
 TEST(InfoFrameJson, HdrNumbersPointsAndNulls) {

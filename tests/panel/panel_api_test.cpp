@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/panel/panel_client.h"
+#include "toolkit/edid_decode.h"
 
 namespace brixel::test {
 namespace {
@@ -35,7 +36,7 @@ TEST_F(PanelApi, ThePageComesWithItsTokenAndItsPolicy) {
 TEST_F(PanelApi, ThePageWeighsUnderAHundredKilobytes) {
     auto c = client();
     std::size_t total = 0;
-    for (const char* path : {"/", "/panel.css", "/panel.js"}) {
+    for (const char* path : {"/", "/panel.css", "/panel.js", "/edid-editor.js", "/signal.css", "/signal.js"}) {
         const auto file = c.Get(path);
         ASSERT_TRUE(file) << path;
         ASSERT_EQ(file->status, 200) << path;
@@ -53,6 +54,12 @@ TEST_F(PanelApi, StatusIsTheToolsDocument) {
     EXPECT_EQ(r.doc.at("report"), true);
     EXPECT_EQ(r.doc.at("fields").at("input").at("text"), "Input : 3840x2160p60");
     EXPECT_EQ(r.doc.at("fields").at("input").at("width"), 3840);
+    const auto& avi = r.doc.at("fields").at("aviIfHex");
+    EXPECT_EQ(avi.at("text"), "AVI InfoFrame: 82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
+    EXPECT_EQ(avi.at("value"), "82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
+    EXPECT_EQ(avi.at("decoded").at("fields").at("vic"), 97);
+    EXPECT_TRUE(r.doc.at("fields").at("vsIfHex1").at("decoded").is_null());
+    EXPECT_EQ(r.doc.at("signal").at("hdrFormat"), "HDR10");
     EXPECT_TRUE(r.doc.at("messages").is_array());
     EXPECT_TRUE(r.doc.at("warnings").is_array());
 }
@@ -205,6 +212,65 @@ TEST_F(PanelApi, AMalformedEdidListsEveryProblemAndWritesNothing) {
     EXPECT_EQ(put("/api/edid", "00 ff ff", "text/plain").status, 400);
 }
 
+TEST_F(PanelApi, TheEditorsFormListsTheEdits) {
+    const auto r = get("/api/edid/edits");
+    ASSERT_EQ(r.status, 200) << r.body;
+    const auto& edits = r.doc.at("edits");
+    ASSERT_EQ(edits.size(), 14u);
+    const json name = {
+        {"input", "name"},
+        {"option", "--name"},
+        {"value", "TEXT"},
+        {"list", false},
+        {"content", false},
+        {"choices", json::array()},
+        {"help", "the display name (up to 13 characters), in place of an unused descriptor where there is none"}};
+    EXPECT_EQ(edits.at(0), name);
+}
+
+TEST_F(PanelApi, AnEdidDerivedFromTheDisplayWrittenAndReadBack) {
+    const auto r = post("/api/edid/derive", R"({"from": "sink", "drop": ["hdr"], "name": "Lounge", "write": true})");
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.doc.at("command"), "edid derive");
+    EXPECT_EQ(r.doc.at("confirmed"), true);
+    EXPECT_EQ(
+        r.doc.at("changes"),
+        json::parse(R"(["Display name: Simulated TV \u2192 Lounge", "CTA: HDR Static Metadata Data Block removed"])"));
+    EXPECT_EQ(r.doc.at("checks").at("passed"), true);
+    EXPECT_EQ(r.doc.at("readBack"), true);
+    EXPECT_EQ(get("/api/edid").doc.at("edid"), r.doc.at("edid"));
+    const auto diff = post("/api/edid/diff", R"({"before": "sink", "after": "device"})");
+    ASSERT_EQ(diff.status, 200) << diff.body;
+    // The device now shows the display's EDID with what was asked changed, and nothing else.
+    EXPECT_EQ(diff.doc.at("changes"), r.doc.at("changes"));
+}
+
+TEST_F(PanelApi, ADerivedEdidTheEditsOrTheChecksRefuse) {
+    const std::string before = get("/api/edid").doc.at("edid");
+    // Nothing to start from, an edit the editor refuses, one the EDID cannot take.
+    EXPECT_EQ(post("/api/edid/derive", R"({"name": "Lounge"})").status, 400);
+    EXPECT_EQ(post("/api/edid/derive", R"({"from": "builtin:20", "maxTmds": 7})").status, 400);
+    auto r = post("/api/edid/derive", R"({"from": "builtin:20", "preferred": 200, "write": true})");
+    EXPECT_EQ(r.status, 400) << r.body;
+    EXPECT_EQ(r.doc.at("problems"), json{"VIC 200 (7680x4320p100) is not in the Video Data Block; add it with "
+                                         "--add-vic to make it preferred."});
+    // An EDID's bytes, in any form edid set reads, in place of a source.
+    r = post("/api/edid/derive", json{{"content", goodEdidHex()}, {"week", 7}}.dump());
+    EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.doc.at("confirmed"), nullptr);
+    EXPECT_EQ(get("/api/edid").doc.at("edid"), before);
+    if (!toolkit::edidDecodeInstalled()) return;
+    // What edid-decode finds new holds the result back, as an upload's problems do.
+    r = post("/api/edid/derive", R"({"from": "builtin:20", "addVic": [97], "write": true})");
+    EXPECT_EQ(r.status, 422) << r.body;
+    EXPECT_EQ(r.doc.at("edid"), nullptr);
+    EXPECT_EQ(r.doc.at("checks").at("passed"), false);
+    EXPECT_EQ(get("/api/edid").doc.at("edid"), before);
+    r = post("/api/edid/derive", R"({"from": "builtin:20", "addVic": [97], "write": true, "force": true})");
+    EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(get("/api/edid").doc.at("edid"), r.doc.at("edid"));
+}
+
 TEST_F(PanelApi, InfoFramesSentChecked) {
     auto r = post("/api/infoframe/avi", R"({"text": "82:02:0D:87:40:A8:00:00:00:00:00:00:00:00:00:00:00"})");
     ASSERT_EQ(r.status, 200) << r.body;
@@ -214,6 +280,8 @@ TEST_F(PanelApi, InfoFramesSentChecked) {
     EXPECT_NE(r.doc.at("error").get<std::string>().find("not usable"), std::string::npos);
     r = post("/api/infoframe/hdr", R"({"text": "87:01:1A:00:02", "fillChecksum": true})");
     EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.doc.at("decoded").at("checksum").at("value"), 0x5C);
+    EXPECT_EQ(r.doc.at("notes"), json::array({"The length byte says 26 payload bytes, but the frame holds only 1."}));
     EXPECT_EQ(post("/api/infoframe/hdr", R"({"text": "87:01", "fillChecksum": "yes"})").status, 400);
 }
 
@@ -233,6 +301,26 @@ TEST_F(PanelApi, AnHdrFrameBuiltFromValues) {
     EXPECT_EQ(post("/api/infoframe/hdr-build", R"({"eotf": "dolby"})").status, 400);
     EXPECT_EQ(post("/api/infoframe/hdr-build", R"({"primaries": [0.7, 0.3]})").status, 400);
     EXPECT_EQ(post("/api/infoframe/hdr-build", R"({"maxCll": 70000})").status, 400);
+}
+
+TEST_F(PanelApi, InfoFramesDecodedWithoutTheDevice) {
+    auto r = post("/api/infoframe/decode",
+                  R"({"frames": ["84 01 0a 70 01 00 00 00 00 00 00 00 00 00", "82:02:0d:00:40:a8"]})");
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.doc.at("confirmed"), nullptr);
+    ASSERT_EQ(r.doc.at("frames").size(), 2u);
+    EXPECT_EQ(r.doc.at("frames").at(0).at("type"), "Audio");
+    EXPECT_EQ(r.doc.at("frames").at(0).at("problems"), json::array());
+    EXPECT_EQ(r.doc.at("frames").at(1).at("problems"),
+              json::array({"The length byte says 13 payload bytes, but the frame holds only 2."}));
+    EXPECT_EQ(post("/api/infoframe/decode", R"({"frames": "82:02:0d:87:40:a8"})").status, 200);
+    r = post("/api/infoframe/decode", R"({"frames": ["82:02:0d:87", "hello"]})");
+    EXPECT_EQ(r.status, 400);
+    EXPECT_EQ(r.doc.at("problems").size(), 1u);
+    EXPECT_EQ(r.doc.at("problems").at(0).get<std::string>().rfind("frame 2: This is no InfoFrame", 0), 0u);
+    EXPECT_EQ(post("/api/infoframe/decode", R"({"frames": []})").status, 400);
+    EXPECT_EQ(post("/api/infoframe/decode", R"({"frames": [82]})").status, 400);
+    EXPECT_EQ(post("/api/infoframe/decode", R"({})").status, 400);
 }
 
 TEST_F(PanelApi, TheMatrixReadWrittenResetAndSwitched) {

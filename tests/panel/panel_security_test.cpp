@@ -60,6 +60,12 @@ TEST_F(PanelSecurity, BodiesAreLimited) {
     auto r = put("/api/edid", upload, "text/plain");
     EXPECT_EQ(r.status, 413);
     EXPECT_TRUE(r.doc.contains("error")) << r.body;
+    // A derivation carries EDIDs in its body: the same limit.
+    std::string derive =
+        R"({"from": "builtin:20", "name": "Lounge", "padding": ")" + std::string(20 * 1024, 'x') + "\"}";
+    EXPECT_EQ(post("/api/edid/derive", derive).status, 400);
+    derive = R"({"from": "builtin:20", "padding": ")" + std::string(64 * 1024, 'x') + "\"}";
+    EXPECT_EQ(post("/api/edid/derive", derive).status, 413);
     // Other routes take a few values, 16 KiB at most.
     std::string big = R"({"value": "2", "padding": ")" + std::string(16 * 1024, 'x') + "\"}";
     r = post("/api/settings/port", big);

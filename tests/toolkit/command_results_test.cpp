@@ -42,6 +42,7 @@ TEST(CommandResults, SettingsCarryTheValuesName) {
 TEST(CommandResults, StatusWithoutADeviceHasNoFields) {
     const VIDEO_STATUS none{};
     EXPECT_TRUE(statusResult(none, false).at("fields").is_null());
+    EXPECT_TRUE(statusResult(none, false).at("signal").is_null());
     EXPECT_TRUE(statusResult(none, true).at("fields").is_object());
 }
 

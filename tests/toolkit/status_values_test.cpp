@@ -52,7 +52,38 @@ TEST(StatusValues, ColourSpacesClocksDepthsAndHdcp) {
 
     EXPECT_EQ(parsed("inEncryption", "Input Encryption:  HDCP 2.2").at("hdcp"), "2.2");
     EXPECT_EQ(parsed("outEncryption", "Output Encryption:  None").at("hdcp"), nullptr);
-    EXPECT_EQ(parsed("aviIfHex", "82:02:0d").at("bytes"), (std::vector<int>{0x82, 0x02, 0x0D}));
+}
+
+TEST(StatusValues, InfoFrameLinesGainTheirTitleAndTheirMeaning) {
+    const auto avi = parsed("aviIfHex", "82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
+    EXPECT_EQ(avi.at("text"), "AVI InfoFrame: 82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
+    EXPECT_EQ(avi.at("value"), "82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
+    EXPECT_EQ(avi.at("bytes").size(), 17u);
+    EXPECT_EQ(avi.at("decoded").at("summary"), "3840x2160p60 16:9, YCbCr 4:2:0, BT.2020 YCbCr, limited range");
+    EXPECT_EQ(parsed("vsIfHex1", "81:00:05:80:d8:5d:c4:01:00").at("text"),
+              "Vendor InfoFrame 1: 81:00:05:80:d8:5d:c4:01:00");
+    // An empty line stays empty, with nothing decoded; the labelled lines decode nothing.
+    EXPECT_EQ(parsed("spdIfHex", ""), nlohmann::json::parse(R"({"text": "", "value": "", "warning": false,
+                                                                "decoded": null})"));
+    EXPECT_FALSE(parsed("hdrInput", "HDR input:  SMPTE ST 2084").contains("decoded"));
+    EXPECT_FALSE(parsed("sinkEdidLimited", "[Sink EDID limited]").contains("decoded"));
+}
+
+TEST(StatusValues, TheSignalFromTheFramesAndTheInputsDepth) {
+    VIDEO_STATUS status{};
+    std::strcpy(status.input, "Input : 3840x2160p60");
+    std::strcpy(status.aviIfHex, "82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00");
+    std::strcpy(status.hdrIfHex,
+                "87:01:1a:91:02:00:34:21:aa:9b:96:19:fc:08:48:8a:08:39:13:3d:42:40:e8:03:32:00:e8:03:90:01");
+    std::strcpy(status.inDeepColor, "Input Deep Color: 10-bit");
+    EXPECT_EQ(statusReportJson(status).at("signal"), nlohmann::json::parse(R"({"hdrFormat": "HDR10",
+                  "description": "3840x2160p60 YCbCr 4:2:0 10-bit BT.2020 limited, HDR10 1000 cd/m\u00b2"})"));
+    // "up to 12-bit" is no depth to describe the signal by; nor is a report not read.
+    std::strcpy(status.inDeepColor, "Input Deep Color: up to 12-bit");
+    std::strcpy(status.hdrIfHex, "");
+    EXPECT_EQ(statusReportJson(status).at("signal").at("description"), "3840x2160p60 YCbCr 4:2:0 BT.2020 limited, SDR");
+    std::strcpy(status.input, "Input :");
+    EXPECT_TRUE(statusReportJson(status).at("signal").is_null());
 }
 
 TEST(StatusValues, NamesFromTheDeviceAreLatin1AndTheMarkupIsGone) {
