@@ -251,11 +251,12 @@ TEST(Manual, ShowsOptionsAsTyped) {
     const std::string page = renderedManual(status);
     for (const char* shown :
          {"\n       --devices N\n", "\n       --listen ADDR:PORT\n", "\n       --interval SECONDS\n",
-          "\n       --eotf NAME\n", "\n       --max-luminance CD/M2\n", "mastering display maximum luminance (1000)\n",
+          "\n       --eotf NAME\n", "\n       --primaries NAME|COORDINATES\n", "\n       --max-luminance CD/M2\n",
+          "mastering display maximum luminance (1000)\n",
           "\n       --json: {\"command\": \"status\", \"report\": true|false, \"fields\": {NAME: "
           "{\"text\": LINE, \"value\": LINE WITHOUT ITS LABEL,"})
         EXPECT_NE(page.find(shown), std::string::npos) << shown;
-    for (const char* notShown : {"UINT", "FLOAT", " TEXT", "in [", "1000.0", "\n         \"value\""})
+    for (const char* notShown : {"UINT", "FLOAT", "in [", "1000.0", "\n         \"value\""})
         EXPECT_EQ(page.find(notShown), std::string::npos) << notShown;
 }
 
