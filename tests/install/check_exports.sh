@@ -6,7 +6,7 @@ set -euo pipefail
 library=$1
 shift
 
-declared=$(sed -nE 's/^[[:space:]]*BRIXEL_API[^(]*[^A-Za-z0-9_]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\(.*/\1/p' "$@" | sort -u)
+declared=$(sed -nE 's/^[[:space:]]*BRIXEL_API[^(]*[^A-Za-z0-9_(]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\(.*/\1/p' "$@" | sort -u)
 [ -n "$declared" ] || { echo "no BRIXEL_API functions found in $*"; exit 1; }
 
 # Every defined dynamic symbol, demangled, reduced to its name.

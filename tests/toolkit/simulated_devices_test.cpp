@@ -65,9 +65,9 @@ TEST(FaultKinds, AreListedByNameWithWhetherTheyTakeAFrame) {
         EXPECT_FALSE(kind.description.empty()) << kind.name;
     }
     EXPECT_EQ(names, (std::vector<std::string>{"count", "string", "open", "close", "write", "noReply", "rxQueue",
-                                               "read", "shortReply", "wrongEcho", "unplug"}));
+                                               "read", "shortReply", "wrongEcho", "unplug", "replug"}));
     EXPECT_EQ(atFrame,
-              (std::vector<std::string>{"write", "noReply", "rxQueue", "read", "shortReply", "wrongEcho", "unplug"}));
+              (std::vector<std::string>{"write", "noReply", "rxQueue", "read", "shortReply", "wrongEcho", "unplug", "replug"}));
 }
 
 }  // namespace
