@@ -66,8 +66,8 @@ TEST(FaultKinds, AreListedByNameWithWhetherTheyTakeAFrame) {
     }
     EXPECT_EQ(names, (std::vector<std::string>{"count", "string", "open", "close", "write", "noReply", "rxQueue",
                                                "read", "shortReply", "wrongEcho", "unplug", "replug"}));
-    EXPECT_EQ(atFrame,
-              (std::vector<std::string>{"write", "noReply", "rxQueue", "read", "shortReply", "wrongEcho", "unplug", "replug"}));
+    EXPECT_EQ(atFrame, (std::vector<std::string>{"write", "noReply", "rxQueue", "read", "shortReply", "wrongEcho",
+                                                 "unplug", "replug"}));
 }
 
 }  // namespace
