@@ -365,6 +365,8 @@ std::unique_ptr<Bridge> Bridge::start(toolkit::DeviceOwner& owner, BridgeOptions
     std::unique_ptr<Bridge> bridge(new Bridge(std::move(parts)));
     mosquitto_threaded_set(p.client, true);
     mosquitto_int_option(p.client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // A state is one small packet: sent at once, not held for the next.
+    mosquitto_int_option(p.client, MOSQ_OPT_TCP_NODELAY, 1);
     const auto& broker = p.options.broker;
     if (!broker.user.empty() || !p.options.password.empty())
         mosquitto_username_pw_set(p.client, broker.user.empty() ? nullptr : broker.user.c_str(),

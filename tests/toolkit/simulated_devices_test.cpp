@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,40 @@ TEST(SimulatedDevicesInMemory, TakeFaultsByName) {
     options.faults = {"noReply@x"};
     EXPECT_FALSE(SimulatedDevices::start(options, error));
     EXPECT_EQ(error, "'noReply@x': after @ comes a frame number, counted from 0");
+}
+
+// The control a test or a person has over a running tool: an unplug file
+// beside a device's state file takes that device away until it is removed.
+TEST(SimulatedDevicesInFiles, AnUnplugFileTakesItsDeviceAwayUntilRemoved) {
+    const auto dir = freshDirectory();
+    ASSERT_FALSE(dir.empty());
+    SimulationOptions options;
+    options.stateFile = (dir / "state.json").string();
+    options.devices = 2;
+    EXPECT_EQ(unplugFile(options.stateFile, 1), dir / "state.unplugged");
+    EXPECT_EQ(unplugFile(options.stateFile, 2), dir / "state-2.unplugged");
+    std::string error;
+    auto devices = SimulatedDevices::start(options, error);
+    ASSERT_TRUE(devices) << error;
+    ASSERT_TRUE(devices->keep(error)) << error;
+    const auto attached = [&] {
+        uint32_t count = 0;
+        devices->layer().getNumDevices(&count);
+        return count;
+    };
+    EXPECT_EQ(attached(), 2u);
+    std::ofstream{unplugFile(options.stateFile, 2)};
+    EXPECT_EQ(attached(), 2u) << "seen at the next look at the states";
+    ASSERT_TRUE(devices->reload(error)) << error;
+    EXPECT_EQ(attached(), 1u);
+    std::array<char, 64> where{};
+    ASSERT_EQ(devices->layer().getProductString(0, where.data(), 0x02), 0);
+    EXPECT_STREQ(where.data(), "sim:1");
+    std::filesystem::remove(unplugFile(options.stateFile, 2));
+    ASSERT_TRUE(devices->reload(error)) << error;
+    EXPECT_EQ(attached(), 2u);
+    devices.reset();
+    std::filesystem::remove_all(dir);
 }
 
 TEST(FaultKinds, AreListedByNameWithWhetherTheyTakeAFrame) {
