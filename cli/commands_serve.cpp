@@ -115,7 +115,8 @@ void addServeCommands(CLI::App& app, Context& ctx) {
     cmd->add_option("--token", o->token,
                     "the access token the panel asks for (generated and printed when --listen is not the loopback "
                     "address)")
-        ->type_name("TOKEN");
+        ->type_name("TOKEN")
+        ->envname("BRIXEL_PANEL_TOKEN");
     cmd->add_option(
            "--mqtt", o->mqtt,
            "also bridge the device to an MQTT broker, with Home Assistant discovery: mqtt://[USER@]HOST[:PORT] "
