@@ -231,6 +231,8 @@ int main(int argc, char** argv) {
             o.seconds = std::atoi(next);
         else if (a == "--clients")
             o.clients = std::atoi(next);
+        else if (a == "--rate")
+            o.rate = std::atof(next);
         else if (a == "--min-rate")
             o.minRate = std::atof(next);
         else if (a == "--max-p99-ms")
