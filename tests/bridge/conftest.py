@@ -102,11 +102,15 @@ class Broker:
 class HomeAssistant:
     """What Home Assistant does with MQTT: keeps what the bridge publishes, sends its birth message."""
 
+    made = 0
+
     def __init__(self, port):
         self.lock = threading.Lock()
         self.messages = []  # (topic, payload bytes, retain) in arrival order
         self.latest = {}
-        self.client = mqtt.Client(client_id=f"ha-stand-in-{os.getpid()}-{port}")
+        HomeAssistant.made += 1
+        # Its own id: a second client of the same id would push the first off the broker.
+        self.client = mqtt.Client(client_id=f"ha-stand-in-{os.getpid()}-{HomeAssistant.made}")
         self.client.on_connect = lambda client, *_: client.subscribe([(f"{PREFIX}/#", 1), ("brixel/#", 1)])
         self.client.on_message = self._message
         self.client.reconnect_delay_set(0.2, 1)
