@@ -140,11 +140,12 @@ def test_the_hdr_sensors_follow_the_sources_infoframes(served, home_assistant):
 
 def test_home_assistants_birth_message_has_everything_published_again(served, home_assistant):
     s = served()
-    docs = all_discovered(home_assistant, s)
-    time.sleep(0.3)
+    all_discovered(home_assistant, s)
+    time.sleep(0.5)
+    docs = set(home_assistant.discovery())
     mark = home_assistant.count()
     home_assistant.publish(f"{PREFIX}/status", "online")
-    wait_until(lambda: len({t for t, _, _ in home_assistant.since(mark) if t.endswith("/config")}) == len(docs), 5,
+    wait_until(lambda: {t for t, _, _ in home_assistant.since(mark) if t.endswith("/config")} == docs, 5,
                "every discovery document again")
     again = {t for t, _, _ in home_assistant.since(mark)}
     assert s.root + "/bridge" in again and s.root + "/input_format" in again

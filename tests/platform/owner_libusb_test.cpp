@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/platform/usb_emulator.h"
@@ -42,7 +44,15 @@ TEST(OwnerOverLibusb, AHeldDeviceRemovedAndAddedAgainIsFoundByTheNextRun) {
     DeviceSetup replugged;
     replugged.address = 3;
     auto& second = bus->add(replugged);
-    const auto back = owner.run("port", {{"value", "3"}});
+    bus->announce(second);
+    // libusb learns of the new device from its uevent, on a thread of its own:
+    // the runs that follow find it, as the bridge's next polls would.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    toolkit::Outcome back;
+    do {
+        back = owner.run("port", {{"value", "3"}});
+    } while (!back.confirmed() && std::chrono::steady_clock::now() < until &&
+             (std::this_thread::sleep_for(std::chrono::milliseconds(20)), true));
     EXPECT_TRUE(back.confirmed()) << back.doc.error.value_or("");
     EXPECT_EQ(back.reach, Reach::answered);
     EXPECT_EQ(activePort(second), BRIXEL_INPORT_3);
