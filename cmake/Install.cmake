@@ -62,4 +62,19 @@ if(TARGET brixelctl)
     install(FILES ${BRIXELCTL_MANUAL}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
     install(FILES ${BRIXELCTL_COMPLETION} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME brixelctl COMPONENT tool)
+
+    # brixelctl serve as a service: the systemd unit, run by a system user of
+    # its own (made by the Debian package), and its settings in one file,
+    # under /etc for a /usr install as Debian has them, under the prefix else.
+    set(BRIXEL_SERVICE brixelctl-serve.service)
+    set(BRIXEL_SERVICE_USER brixelctl)
+    if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+        set(settings_destination ${CMAKE_INSTALL_FULL_SYSCONFDIR}/brixelctl)
+    else()
+        set(settings_destination ${CMAKE_INSTALL_SYSCONFDIR}/brixelctl)
+    endif()
+    set(BRIXEL_SERVE_SETTINGS ${CMAKE_INSTALL_FULL_SYSCONFDIR}/brixelctl/serve.conf)
+    configure_file(packaging/debian/brixelctl-serve.service.in ${CMAKE_CURRENT_BINARY_DIR}/${BRIXEL_SERVICE} @ONLY)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${BRIXEL_SERVICE} DESTINATION lib/systemd/system COMPONENT tool)
+    install(FILES packaging/debian/serve.conf DESTINATION ${settings_destination} COMPONENT tool)
 endif()
