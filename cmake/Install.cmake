@@ -120,9 +120,25 @@ if(TARGET brixelctl)
     find_file(BRIXEL_CLI11_HEADER CLI/CLI.hpp)
     brixel_third_party_notices(${PROJECT_BINARY_DIR}/notices/brixelctl brixelctl
         COMPILED "CLI11|${BRIXEL_CLI11_HEADER}|brixelctl" "nlohmann-json|${BRIXEL_JSON_HEADER}|brixelctl"
-        NO_NOTICE ${linkedAtRunTime} "cpp-httplib (MIT), which brixelctl serve loads: a dependency of the package")
+        NO_NOTICE ${linkedAtRunTime} "cpp-httplib (MIT), which brixelctl serve loads: a dependency of the package"
+                  "libmosquitto (EPL-2.0 or EDL-1.0), which the MQTT bridge of brixelctl serve loads: a dependency of the package")
     install(FILES ${PROJECT_BINARY_DIR}/notices/brixelctl DESTINATION ${toolDocs} RENAME THIRD-PARTY-NOTICES
         COMPONENT tool)
+
+    # brixelctl serve as a service: the systemd unit, run by a system user of
+    # its own (made by the Debian package), and its settings in one file,
+    # under /etc for a /usr install as Debian has them, under the prefix else.
+    set(BRIXEL_SERVICE brixelctl-serve.service)
+    set(BRIXEL_SERVICE_USER brixelctl)
+    if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+        set(settings_destination ${CMAKE_INSTALL_FULL_SYSCONFDIR}/brixelctl)
+    else()
+        set(settings_destination ${CMAKE_INSTALL_SYSCONFDIR}/brixelctl)
+    endif()
+    set(BRIXEL_SERVE_SETTINGS ${CMAKE_INSTALL_FULL_SYSCONFDIR}/brixelctl/serve.conf)
+    configure_file(packaging/debian/brixelctl-serve.service.in ${CMAKE_CURRENT_BINARY_DIR}/${BRIXEL_SERVICE} @ONLY)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${BRIXEL_SERVICE} DESTINATION lib/systemd/system COMPONENT tool)
+    install(FILES packaging/debian/serve.conf DESTINATION ${settings_destination} COMPONENT tool)
 endif()
 
 if(TARGET brixel_python_native)

@@ -90,6 +90,19 @@ else()
     endforeach()
     file(WRITE ${control}/triggers "activate-noawait ldconfig\n")
     set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${control}/postinst ${control}/postrm ${control}/triggers)
+    # The tool's: the service's system user, and systemd told of its unit
+    # (neither enabled nor started: it needs its broker set first). Its
+    # settings file is the admin's to change.
+    if(TARGET brixelctl)
+        set(toolControl ${PROJECT_BINARY_DIR}/debian-control-tool)
+        foreach(script IN ITEMS postinst prerm postrm)
+            configure_file(packaging/debian/tool-${script}.in ${toolControl}/${script} @ONLY)
+        endforeach()
+        file(WRITE ${toolControl}/conffiles "${BRIXEL_SERVE_SETTINGS}\n")
+        set(CPACK_DEBIAN_TOOL_PACKAGE_CONTROL_EXTRA
+            ${toolControl}/postinst ${toolControl}/prerm ${toolControl}/postrm ${toolControl}/conffiles)
+        set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS adduser)
+    endif()
 
     # Descriptions: a synopsis line, then the text; @BRIXEL_ABOUT@ is the
     # paragraph the library's packages share. cpack writes them into its

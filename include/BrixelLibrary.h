@@ -4,8 +4,9 @@
 // Every function opens the device on demand, exchanges its frames, and closes
 // the device again unless LeaveDeviceOpen() was called. Every function returns
 // true when the device confirmed the operation, but for the few whose result
-// says something else (DeviceClose, reset3x, getVideoFormat: see each).
-// Calls must not overlap.
+// says something else: LeaveDeviceOpen and DeviceClose (always true), reset3x
+// and getVideoFormat (true for any record given: see each). Calls must not
+// overlap.
 #ifndef BRIXEL_LIBRARY_H
 #define BRIXEL_LIBRARY_H
 

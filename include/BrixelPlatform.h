@@ -41,7 +41,8 @@ struct BRIXEL_HOST {
 BRIXEL_API bool brixelSetUsbLayer(const BRIXEL_USB_LAYER* layer);
 BRIXEL_API bool brixelSetHost(const BRIXEL_HOST* host);
 
-// The platform's own USB layer (the vendor's on Windows, libusb-1.0 on Linux),
+// The platform's own USB layer (the vendor's on Windows; on Linux libusb-1.0,
+// or one that sees no device in a build without it),
 // for an application that wraps it (a device filter, a trace) and installs the
 // wrapper with brixelSetUsbLayer. Why an open was refused it tells through
 // the warning service of the host in force. Never null.
@@ -51,7 +52,9 @@ BRIXEL_API const BRIXEL_USB_LAYER* brixelGetPlatformUsbLayer();
 // one printf would have printed it (some end in a line feed, others do not).
 // By default it goes to standard output through printf; a sink set here
 // receives every piece instead, with `context` as given, on the thread that
-// made the call. nullptr restores printf. Always true.
+// made the call, in the middle of the operation (the device may be open): it
+// must not throw and must not call the library. nullptr restores printf.
+// Always true.
 typedef void (*BRIXEL_CONSOLE_SINK)(void* context, const char* text);
 // The sink's type is spelt out, as the DLL's export reads back.
 BRIXEL_API bool brixelSetConsoleSink(void (*sink)(void* context, const char* text), void* context);

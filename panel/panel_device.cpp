@@ -7,24 +7,31 @@ namespace {
 // Enough for a long session on the page; older lines are dropped.
 constexpr std::size_t logLimit = 1000;
 
-toolkit::OwnerOptions ownerOptions(const DeviceAccess& access, PanelDevice& device,
-                                   void (PanelDevice::*log)(bool, std::string_view)) {
+std::unique_ptr<toolkit::DeviceOwner> ownerUnlessShared(const DeviceAccess& access) {
+    if (access.owner) return nullptr;
     toolkit::OwnerOptions options;
     options.transport = access.transport;
     options.memory = access.memory;
-    options.onConsoleLine = [&device, log](std::string_view line) { (device.*log)(false, line); };
-    options.onWarning = [&device, log](std::string_view line) { (device.*log)(true, line); };
-    return options;
+    return std::make_unique<toolkit::DeviceOwner>(std::move(options));
 }
 
 }  // namespace
 
 PanelDevice::PanelDevice(DeviceAccess access)
-    : access_(std::move(access)), owner_(ownerOptions(access_, *this, &PanelDevice::log)) {
+    : access_(std::move(access)),
+      ownOwner_(ownerUnlessShared(access_)),
+      owner_(access_.owner ? *access_.owner : *ownOwner_) {
+    toolkit::OwnerWatcher watcher;
+    watcher.onConsoleLine = [this](std::string_view line) { log(false, line); };
+    watcher.onWarning = [this](std::string_view line) { log(true, line); };
+    watching_ = owner_.watch(std::move(watcher));
     owner_.hold(access_.devicePath);
 }
 
-PanelDevice::~PanelDevice() { owner_.release(access_.devicePath); }
+PanelDevice::~PanelDevice() {
+    owner_.release(access_.devicePath);
+    owner_.unwatch(watching_);
+}
 
 toolkit::Outcome PanelDevice::run(std::string_view operation, const toolkit::Inputs& inputs) {
     return owner_.run(operation, inputs, access_.devicePath);

@@ -2,10 +2,12 @@
 #pragma once
 // The panel's one device: the toolkit's owner of the library, holding the
 // device open for the server's lifetime (requests from httplib's threads are
-// run one at a time), and the console lines the page's pane shows.
+// run one at a time), and the console lines the page's pane shows. The owner
+// is the panel's own, or one it shares with the process's other front ends.
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,6 +23,9 @@ struct DeviceAccess {
     std::string devicePath;  // only the device attached here; any when empty
     // Where the settings given to the device are remembered, shared with brixelctl.
     std::optional<toolkit::SettingMemory> memory;
+    // Shared with other front ends, and then `transport` is its business; the
+    // panel makes its own owner when none is given.
+    toolkit::DeviceOwner* owner = nullptr;
 };
 
 // A line the library printed or warned, numbered from 1 for the page's pane.
@@ -53,7 +58,9 @@ private:
     mutable std::mutex logMutex_;
     std::deque<LogLine> log_;
     uint64_t lastLine_ = 0;
-    toolkit::DeviceOwner owner_;
+    std::unique_ptr<toolkit::DeviceOwner> ownOwner_;
+    toolkit::DeviceOwner& owner_;
+    unsigned watching_ = 0;
 };
 
 }  // namespace brixel::panel

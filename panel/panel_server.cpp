@@ -97,6 +97,10 @@ struct PanelServer::Parts {
     // open: a cap leaves threads for the requests themselves.
     static constexpr int maxEventStreams = 4;
     std::atomic<int> eventStreams{0};
+    // httplib serves each connection on one thread for as long as the client
+    // keeps it alive: enough of them for a house of clients at once (the MQTT
+    // bridge's neighbours, scripts, several pages) beside the streams.
+    static constexpr std::size_t connectionThreads = 32;
 
     // Why the request is refused before it reaches a route; 0 when it is not.
     ApiReply refusal(const httplib::Request& request, bool& refused) {
@@ -220,6 +224,7 @@ std::unique_ptr<PanelServer> PanelServer::start(PanelOptions options, std::strin
         return nullptr;
     }
     auto& http = p.http;
+    http.new_task_queue = [] { return new httplib::ThreadPool(Parts::connectionThreads + Parts::maxEventStreams); };
     // The largest body any route takes; each route's own limit is checked after.
     http.set_payload_max_length(edidUploadLimit);
     // A reply is one small write: sent at once, not held for the next.

@@ -13,7 +13,7 @@ using Frame = std::optional<uint32_t>;
 FrameFault frames(Frame frame) { return frame ? FrameFault::at(*frame) : FrameFault::always(); }
 DeviceFaults& of(Simulator& sim, std::size_t device) { return sim.device(device).faults; }
 
-constexpr std::array<FaultKind, 11> kinds{{
+constexpr std::array<FaultKind, 12> kinds{{
     {"count", "counting the devices fails", false, true,
      [](Simulator& sim, std::size_t, Frame) { sim.countFails = true; }},
     {"string", "the device's serial string cannot be read", false, false,
@@ -40,6 +40,11 @@ constexpr std::array<FaultKind, 11> kinds{{
     // Without @N at the first frame, as a device is unplugged only once.
     {"unplug", "the device is unplugged as a frame is written, and that frame gets no reply", true, false,
      [](Simulator& sim, std::size_t d, Frame f) { of(sim, d).unplugAfterFrames = f.value_or(0) + 1; }},
+    {"replug", "as unplug, and plugged in again soon after, to be found anew", true, false,
+     [](Simulator& sim, std::size_t d, Frame f) {
+         of(sim, d).unplugAfterFrames = f.value_or(0) + 1;
+         of(sim, d).replugAfterMs = replugDelayMs;
+     }},
 }};
 
 }  // namespace

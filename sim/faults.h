@@ -15,6 +15,10 @@
 
 namespace brixel::sim {
 
+// How long a device given the replug fault stays away, on the simulator's
+// clock: long enough for a tool to see it gone, short enough for a test.
+inline constexpr uint32_t replugDelayMs = 2000;
+
 struct FaultKind {
     std::string_view name;
     std::string_view description;  // one line

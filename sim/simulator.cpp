@@ -161,6 +161,39 @@ std::vector<std::size_t> Simulator::visibleDevices() const {
     return visible;
 }
 
+SimDevice* Simulator::liveDeviceOf(void* handle, std::size_t* index) {
+    SimDevice* dev = deviceOf(handle, index);
+    if (!dev || !dev->attached) return nullptr;
+    for (const auto& h : handles_)
+        if (h.value == handle && h.plugging != dev->pluggings) return nullptr;
+    return dev;
+}
+
+void Simulator::unplug(std::size_t index, std::optional<uint32_t> backAfterMs) {
+    SimDevice& dev = device(index);
+    dev.attached = false;
+    dev.received.clear();
+    dev.pending.clear();
+    dev.replugAt.reset();
+    if (backAfterMs) dev.replugAt = now() + *backAfterMs;
+}
+
+void Simulator::plugIn(std::size_t index) {
+    SimDevice& dev = device(index);
+    if (dev.attached) return;
+    dev.attached = true;
+    dev.replugAt.reset();
+    ++dev.pluggings;
+}
+
+// A device due back is back before anyone looks for devices.
+void Simulator::replugDue() {
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+        const SimDevice& dev = *devices_[i];
+        if (!dev.attached && dev.replugAt && static_cast<int32_t>(now() - *dev.replugAt) >= 0) plugIn(i);
+    }
+}
+
 SimDevice* Simulator::deviceOf(void* handle, std::size_t* index) {
     for (const auto& h : handles_)
         if (h.value == handle) {
@@ -171,6 +204,7 @@ SimDevice* Simulator::deviceOf(void* handle, std::size_t* index) {
 }
 
 int Simulator::getNumDevices(uint32_t* count) {
+    replugDue();
     const int status = countFails ? failure : 0;
     const auto n = static_cast<uint32_t>(visibleDevices().size());
     if (status == 0 && count) *count = n;
@@ -179,6 +213,7 @@ int Simulator::getNumDevices(uint32_t* count) {
 }
 
 int Simulator::getProductString(uint32_t index, char* buffer, uint32_t flags) {
+    replugDue();
     const auto visible = visibleDevices();
     int status = failure;
     int dev = -1;
@@ -208,6 +243,7 @@ int Simulator::getProductString(uint32_t index, char* buffer, uint32_t flags) {
 }
 
 int Simulator::open(uint32_t index, void** handle) {
+    replugDue();
     const auto visible = visibleDevices();
     int status = failure;
     int dev = -1;
@@ -215,7 +251,7 @@ int Simulator::open(uint32_t index, void** handle) {
         dev = static_cast<int>(visible[index]);
         if (!devices_[visible[index]]->faults.openFails) {
             void* value = reinterpret_cast<void*>(nextHandle_++);
-            handles_.push_back({value, visible[index]});
+            handles_.push_back({value, visible[index], devices_[visible[index]]->pluggings});
             *handle = value;
             status = 0;
         }
@@ -247,11 +283,12 @@ void Simulator::deliverIfReady(SimDevice& dev) {
 int Simulator::write(void* handle, const void* buffer, uint32_t length, uint32_t* written) {
     std::size_t index = 0;
     SimDevice* dev = deviceOf(handle, &index);
+    SimDevice* live = liveDeviceOf(handle, &index);
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     std::vector<uint8_t> frame(bytes, bytes + (buffer ? length : 0));
     int status = failure;
     if (written) *written = 0;
-    if (dev && dev->attached) {
+    if (live) {
         // A failed write still counts as a frame, so a fault aimed at one frame
         // hits that frame only and the next attempt goes through.
         const uint32_t frameIndex = dev->framesWritten++;
@@ -268,8 +305,9 @@ int Simulator::write(void* handle, const void* buffer, uint32_t length, uint32_t
             dev->pending = std::move(reply);
             dev->pendingReadyAt = now() + dev->replyLatencyMs;
             if (dev->faults.unplugAfterFrames && dev->framesWritten >= *dev->faults.unplugAfterFrames) {
-                dev->attached = false;
-                dev->pending.clear();
+                // Once: a device plugged in again does not go again at the same count.
+                dev->faults.unplugAfterFrames.reset();
+                unplug(index, dev->faults.replugAfterMs);
             }
         }
     }
@@ -284,9 +322,10 @@ int Simulator::write(void* handle, const void* buffer, uint32_t length, uint32_t
 int Simulator::checkRxQueue(void* handle, uint32_t* waiting, uint32_t* queueStatus) {
     std::size_t index = 0;
     SimDevice* dev = deviceOf(handle, &index);
+    SimDevice* live = liveDeviceOf(handle, &index);
     int status = failure;
     uint32_t n = 0;
-    if (dev && dev->attached) {
+    if (live) {
         deliverIfReady(*dev);
         n = static_cast<uint32_t>(dev->received.size());
         status = dev->faults.rxQueueFails.hits(dev->framesWritten - 1) ? failure : 0;
@@ -305,9 +344,10 @@ int Simulator::checkRxQueue(void* handle, uint32_t* waiting, uint32_t* queueStat
 int Simulator::read(void* handle, void* buffer, uint32_t wanted, uint32_t* got) {
     std::size_t index = 0;
     SimDevice* dev = deviceOf(handle, &index);
+    SimDevice* live = liveDeviceOf(handle, &index);
     int status = failure;
     std::vector<uint8_t> delivered;
-    if (dev && dev->attached && buffer) {
+    if (live && buffer) {
         // Waits up to the read time-out for the reply still on its way.
         const uint32_t start = now();
         deliverIfReady(*dev);
@@ -333,8 +373,9 @@ int Simulator::read(void* handle, void* buffer, uint32_t wanted, uint32_t* got) 
 int Simulator::flushBuffers(void* handle, uint8_t transmit, uint8_t receive) {
     std::size_t index = 0;
     SimDevice* dev = deviceOf(handle, &index);
+    SimDevice* live = liveDeviceOf(handle, &index);
     int status = failure;
-    if (dev && dev->attached) {
+    if (live) {
         if (receive) {
             dev->received.clear();
             dev->pending.clear();

@@ -44,8 +44,10 @@ struct DeviceFaults {
     FrameFault wrongEcho;     // reply byte 0 is changed
     FrameFault shortReply;    // the reply is cut to shortReplyLength bytes
     uint32_t shortReplyLength = 1;
-    // Unplugged once this many frames have been written.
+    // Unplugged once this many frames have been written ...
     std::optional<uint32_t> unplugAfterFrames;
+    // ... and plugged in again this long after, when set.
+    std::optional<uint32_t> replugAfterMs;
 
     bool operator==(const DeviceFaults&) const = default;
 };
@@ -61,6 +63,10 @@ struct SimDevice {
     uint32_t replyLatencyMs = 0;
     uint32_t writeDurationMs = 0;
     bool attached = true;
+    // Plugged in again at this time of the simulator's clock.
+    std::optional<uint32_t> replugAt;
+    // Times plugged in again: a handle opened before the last unplug stays dead.
+    uint32_t pluggings = 0;
     uint32_t framesWritten = 0;
     // Bytes waiting in the receive queue and the reply still on its way.
     std::deque<uint8_t> received;
@@ -130,6 +136,12 @@ public:
     SimDevice& device(std::size_t index = 0) { return *devices_.at(index); }
     std::size_t deviceCount() const { return devices_.size(); }
 
+    // Takes device `index` off the bus, what it had queued lost; with
+    // `backAfterMs` it is plugged in again that long after, on this clock.
+    void unplug(std::size_t index, std::optional<uint32_t> backAfterMs = std::nullopt);
+    // Puts it back on the bus; handles opened before stay dead, as on a real replug.
+    void plugIn(std::size_t index);
+
     // The tables are plain function pointers: they reach the active
     // simulator, one per process at a time. The destructor deactivates.
     void activate();
@@ -187,8 +199,12 @@ private:
     struct Handle {
         void* value;
         std::size_t device;
+        uint32_t plugging;  // the device's pluggings when it was opened
     };
     SimDevice* deviceOf(void* handle, std::size_t* index = nullptr);
+    // The device of a handle that still reaches it: attached, and not unplugged since it was opened.
+    SimDevice* liveDeviceOf(void* handle, std::size_t* index);
+    void replugDue();
     std::vector<std::size_t> visibleDevices() const;
     void record(Call call);
     void deliverIfReady(SimDevice& dev);

@@ -64,10 +64,14 @@ bool DeviceOwner::openSession(const BRIXEL_USB_LAYER& layer, const std::string& 
     // Kept here, not in the session, so that what closing it says is kept too.
     session.onConsoleLine = [this](std::string_view line) {
         if (options_.onConsoleLine) options_.onConsoleLine(line);
+        for (const auto& [number, watcher] : watchers_)
+            if (watcher.onConsoleLine) watcher.onConsoleLine(line);
         messages_.emplace_back(line);
     };
     session.onWarning = [this](std::string_view line) {
         if (options_.onWarning) options_.onWarning(line);
+        for (const auto& [number, watcher] : watchers_)
+            if (watcher.onWarning) watcher.onWarning(line);
         if (line.starts_with(text::warningPrefix)) line.remove_prefix(text::warningPrefix.size());
         warnings_.emplace_back(line);
     };
@@ -88,7 +92,10 @@ void DeviceOwner::takeLines(ResultDocument& doc) {
 Outcome DeviceOwner::run(const Operation& operation, const Inputs& inputs, const std::string& devicePath,
                          const RunOptions& options) {
     std::lock_guard lock(mutex_);
-    return runLocked(operation, inputs, devicePath, options);
+    Outcome outcome = runLocked(operation, inputs, devicePath, options);
+    for (const auto& [number, watcher] : watchers_)
+        if (watcher.onOutcome) watcher.onOutcome(outcome);
+    return outcome;
 }
 
 Outcome DeviceOwner::run(std::string_view name, const Inputs& inputs, const std::string& devicePath,
@@ -197,9 +204,11 @@ void DeviceOwner::runOpened(Plan& plan, const std::string& path, const RunOption
     outcome.doc.confirmed = confirmed;
     // Each run's warnings are its own: a run of one warning is counted within it.
     session.flushWarnings();
-    // Unless held, the session ends with the run, and what closing says is the run's.
+    // Unless held, the session ends with the run, and what closing says is the
+    // run's. A held device that did not answer may have been unplugged: the
+    // handle kept would stay dead, so the next run looks for the device anew.
     const auto held = holds_.find(path);
-    if (held == holds_.end() || held->second == 0) closeSession();
+    if (held == holds_.end() || held->second == 0 || outcome.reach != Reach::answered) closeSession();
     takeLines(outcome.doc);
     if (outcome.reach == Reach::noDevice && !confirmed) outcome.doc.error = "no Brixel reachable";
     if (outcome.reach == Reach::silent && !confirmed) outcome.doc.error = "the device did not answer";
@@ -222,6 +231,17 @@ Outcome DeviceOwner::release(const std::string& path) {
     }
     takeLines(outcome.doc);
     return outcome;
+}
+
+unsigned DeviceOwner::watch(OwnerWatcher watcher) {
+    std::lock_guard lock(mutex_);
+    watchers_.emplace(++lastWatcher_, std::move(watcher));
+    return lastWatcher_;
+}
+
+void DeviceOwner::unwatch(unsigned number) {
+    std::lock_guard lock(mutex_);
+    watchers_.erase(number);
 }
 
 Outcome DeviceOwner::setTransport(Transport transport) {

@@ -89,6 +89,16 @@ struct RunOptions {
     std::function<void()> onWait;
 };
 
+// What a front end sharing the owner with others is told as it happens.
+// Called under the owner's lock: a watcher keeps what it is told and runs
+// nothing through the owner from there.
+struct OwnerWatcher {
+    std::function<void(std::string_view line)> onConsoleLine;
+    std::function<void(std::string_view line)> onWarning;
+    // Each run's outcome once it is over, whoever asked for it.
+    std::function<void(const Outcome&)> onOutcome;
+};
+
 class DeviceOwner {
 public:
     explicit DeviceOwner(OwnerOptions options);
@@ -106,6 +116,8 @@ public:
                 const RunOptions& options = {});
 
     // While held, the device at `path` stays open between runs; holds count.
+    // A run that gets no answer from it closes it all the same, so that a
+    // device unplugged and plugged in again is found anew by the next run.
     // The last release closes it: what closing printed and warned comes back.
     void hold(const std::string& path);
     Outcome release(const std::string& path);
@@ -113,6 +125,10 @@ public:
     // Another transport from now on; a session still open is closed first,
     // and what closing printed and warned comes back.
     Outcome setTransport(Transport transport);
+
+    // Tells `watcher` of every run from now on, until unwatch(the number returned).
+    unsigned watch(OwnerWatcher watcher);
+    void unwatch(unsigned number);
 
 private:
     Outcome runLocked(const Operation& operation, const Inputs& inputs, const std::string& path,
@@ -129,6 +145,8 @@ private:
     std::string sessionPath_;
     const BRIXEL_USB_LAYER* sessionLayer_ = nullptr;
     std::map<std::string, unsigned> holds_;
+    std::map<unsigned, OwnerWatcher> watchers_;
+    unsigned lastWatcher_ = 0;
     // The library's console lines and warnings (without their prefix) since
     // they were last handed out.
     std::vector<std::string> messages_;

@@ -15,6 +15,8 @@ struct SimulatedDevices::Parts {
     std::filesystem::path stateFile;
     SimulationOptions options;
     std::optional<sim::StateFileLock> lock;
+    // The devices its unplug file took away, to be plugged in again when it goes.
+    std::vector<bool> unpluggedByFile;
 
     bool load(std::string& error) {
         for (std::size_t k = 0; k < simulator.deviceCount(); ++k) {
@@ -22,8 +24,21 @@ struct SimulatedDevices::Parts {
             if (!sim::loadStateFile(model, deviceStateFile(stateFile, static_cast<unsigned>(k + 1)), error))
                 return false;
             simulator.device(k).model = std::move(model);
+            followUnplugFile(k);
         }
         return true;
+    }
+
+    void followUnplugFile(std::size_t k) {
+        std::error_code unreadable;
+        const bool away = std::filesystem::exists(unplugFile(stateFile, static_cast<unsigned>(k + 1)), unreadable);
+        if (away && !unpluggedByFile[k] && simulator.device(k).attached) {
+            simulator.unplug(k);
+            unpluggedByFile[k] = true;
+        } else if (!away && unpluggedByFile[k]) {
+            simulator.plugIn(k);
+            unpluggedByFile[k] = false;
+        }
     }
 };
 
@@ -56,6 +71,12 @@ std::filesystem::path deviceStateFile(const std::filesystem::path& stateFile, un
     return file;
 }
 
+std::filesystem::path unplugFile(const std::filesystem::path& stateFile, unsigned number) {
+    auto file = deviceStateFile(stateFile, number);
+    file.replace_extension(".unplugged");
+    return file;
+}
+
 SimulatedDevices::SimulatedDevices(std::unique_ptr<Parts> parts) : parts_(std::move(parts)) {}
 
 std::unique_ptr<SimulatedDevices> SimulatedDevices::start(const SimulationOptions& options, std::string& error) {
@@ -70,6 +91,7 @@ std::unique_ptr<SimulatedDevices> SimulatedDevices::start(const SimulationOption
         parts->stateFile =
             options.stateFile.empty() ? sim::defaultStateFile() : std::filesystem::path(options.stateFile);
     for (unsigned k = 0; k < options.devices; ++k) parts->simulator.addDevice();
+    parts->unpluggedByFile.assign(options.devices, false);
 
     std::vector<sim::Fault> faults;
     for (const auto& text : options.faults) {
@@ -83,6 +105,8 @@ std::unique_ptr<SimulatedDevices> SimulatedDevices::start(const SimulationOption
         if (!parts->lock) return nullptr;
         // A state file that could not be read is left as it is, for the user to look at.
         if (!options.fresh && !parts->load(error)) return nullptr;
+        if (options.fresh)
+            for (std::size_t k = 0; k < parts->simulator.deviceCount(); ++k) parts->followUnplugFile(k);
         if (options.readOnly) parts->lock.reset();
     }
 

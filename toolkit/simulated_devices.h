@@ -49,6 +49,10 @@ std::string faultKindsText();
 
 // Where device `number` (from 1) keeps its state.
 std::filesystem::path deviceStateFile(const std::filesystem::path& stateFile, unsigned number);
+// While this file exists beside its state file, device `number` is unplugged
+// (every run sees it so, from its next look at the states on); once removed,
+// it is plugged in again.
+std::filesystem::path unplugFile(const std::filesystem::path& stateFile, unsigned number);
 
 class SimulatedDevices {
 public:

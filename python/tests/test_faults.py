@@ -24,13 +24,14 @@ FAULTS = [
     ("shortReply", None, (), ()),
     ("wrongEcho", brixel.NotConfirmed, (NOT_WRITTEN,), ()),
     ("unplug", brixel.NotConfirmed, (NOT_WRITTEN,), ("Error Checking RX Queue",)),
+    ("replug", brixel.NotConfirmed, (NOT_WRITTEN,), ("Error Checking RX Queue",)),
 ]
 
 
 def test_the_fault_kinds_are_the_tools() -> None:
     assert [k.name for k in brixel.FAULT_KINDS] == [f[0] for f in FAULTS]
     assert [k.name for k in brixel.FAULT_KINDS if k.at_frame] == [
-        "write", "noReply", "rxQueue", "read", "shortReply", "wrongEcho", "unplug"]
+        "write", "noReply", "rxQueue", "read", "shortReply", "wrongEcho", "unplug", "replug"]
     assert all(k.description for k in brixel.FAULT_KINDS)
 
 
@@ -102,15 +103,16 @@ def test_one_simulator_at_a_time() -> None:
         assert brixel.Device().firmware_version() == "BRIXEL FW Ver: 1.5"
 
 
-def test_a_held_device_stays_open_and_others_open_for_each_call() -> None:
-    # Unplugged at its second frame: a device held open is still the one
-    # reached (not confirmed), while a call on its own looks for it anew.
+def test_a_held_device_that_stops_answering_is_looked_for_anew() -> None:
+    # Unplugged at its second frame: the device held open does not answer
+    # (not confirmed), and it is let go, so that the next call looks for it
+    # anew, as a call on its own does: it is gone.
     with brixel.Simulator(faults=["unplug@1"]):
         with brixel.Device() as held:
             held.set_scaling(1)
             with pytest.raises(brixel.NotConfirmed):
                 held.set_scaling(2)
-            with pytest.raises(brixel.NotConfirmed):
+            with pytest.raises(brixel.DeviceNotFound):
                 held.set_scaling(3)
         with pytest.raises(brixel.DeviceNotFound):
             brixel.Device().set_scaling(3)

@@ -13,9 +13,12 @@ struct KindRule {
     std::string_view kind;
     std::optional<Reply> frame;  // a fault of the frames
     Discovery discovery = Discovery::none;
+    // An unplugged device is back by the time the next open looks for it
+    // (the silent reply window outlasts its time away).
+    bool replugs = false;
 };
 
-constexpr std::array<KindRule, 11> kindRules{{
+constexpr std::array<KindRule, 12> kindRules{{
     {"count", std::nullopt, Discovery::notConnected},
     {"string", std::nullopt, Discovery::notConnected},
     {"open", std::nullopt, Discovery::openFails},
@@ -27,6 +30,7 @@ constexpr std::array<KindRule, 11> kindRules{{
     {"shortReply", Reply::shortReply},
     {"wrongEcho", Reply::wrongEcho},
     {"unplug", Reply::unplugged},
+    {"replug", Reply::unplugged, Discovery::none, true},
 }};
 
 // Completed with the command byte in reply byte 0.
@@ -43,6 +47,8 @@ public:
     // ensureDeviceOpen.
     bool open() {
         if (open_) return true;
+        // A handle kept open stays dead; a new open finds the device again.
+        if (rule_.replugs) unplugged_ = false;
         if (unplugged_ || rule_.discovery == Discovery::notConnected) {
             warn(L"BRIXEL USB not connected!");
             return false;

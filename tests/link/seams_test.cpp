@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include <array>
 #include <cstring>
 
 #include "link/connection.h"
@@ -94,6 +95,29 @@ TEST_F(SimTest, AConsoleSinkTakesEachPieceInPlaceOfStandardOutput) {
     out = printedBy([&] { EXPECT_FALSE(set3x(&values)); });
     EXPECT_EQ(out, "Error Writing matrix values.");
     EXPECT_EQ(pieces.size(), 2u);
+}
+
+// Each piece arrives where printf would have printed it: a failed EDID read
+// says so after the release step, a failed matrix write before it.
+TEST_F(SimTest, ConsolePiecesComeBeforeOrAfterTheReleaseStepAsPrinted) {
+    struct Seen {
+        sim::Simulator* sim;
+        std::vector<bool> closedBefore;
+    } seen{&sim, {}};
+    const BRIXEL_CONSOLE_SINK sink = [](void* context, const char*) {
+        auto& s = *static_cast<Seen*>(context);
+        const auto ops = s.sim->usbOps();
+        s.closedBefore.push_back(!ops.empty() && ops.back() == Op::close);
+    };
+    ASSERT_TRUE(brixelSetConsoleSink(sink, &seen));
+    device->faults.noReply = sim::FrameFault::at(0);
+    std::array<unsigned char, 256> edid{};
+    EXPECT_FALSE(getEdid(edid.data()));
+    device->faults.noReply = sim::FrameFault::at(1);
+    SB_VALUES values{};
+    EXPECT_FALSE(set3x(&values));
+    brixelSetConsoleSink(nullptr, nullptr);
+    EXPECT_EQ(seen.closedBefore, (std::vector<bool>{true, false}));
 }
 
 TEST(PlatformLayer, IsCompleteAndTheOneTheLibraryUsesByDefault) {

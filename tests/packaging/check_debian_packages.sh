@@ -143,15 +143,30 @@ $module/_tables.py
 $(docs $python)
 EOF
 # The tool's package holds at least these (cli/ may install more with the tool),
-# and nothing outside /usr/bin and /usr/share.
+# and nothing outside /usr/bin and /usr/share but the service's unit and settings.
+service=brixelctl-serve.service
+settings=/etc/brixelctl/serve.conf
 tool_files=$(files $tool)
 for file in ./usr/bin/brixelctl ./usr/share/man/man1/brixelctl.1.gz \
     ./usr/share/bash-completion/completions/brixelctl ./usr/share/doc/$tool/API.md \
-    ./usr/share/doc/$tool/THIRD-PARTY-NOTICES $(docs $tool); do
+    ./usr/share/doc/$tool/THIRD-PARTY-NOTICES ./usr/lib/systemd/system/$service .$settings $(docs $tool); do
     grep -qx -- "$file" <<<"$tool_files" || fail "$tool lacks $file"
 done
-grep -v -e '^\./usr/bin/' -e '^\./usr/share/' <<<"$tool_files" | sed 's/^/outside \/usr\/bin and \/usr\/share: /' |
-    grep . && fail "$tool holds files elsewhere"
+grep -v -e '^\./usr/bin/' -e '^\./usr/share/' -e "^\./usr/lib/systemd/system/$service\$" -e "^\.$settings\$" \
+    <<<"$tool_files" | sed 's/^/outside \/usr\/bin and \/usr\/share: /' | grep . && fail "$tool holds files elsewhere"
+# The service: its settings a conffile, its user made by the package, its unit
+# told to systemd and stopped on removal, never enabled by the package itself.
+conffiles=$(dpkg-deb --info "$(deb $tool)" conffiles 2>/dev/null || true)
+[ "$conffiles" = "$settings" ] || fail "$tool: conffiles is '$conffiles', not $settings"
+has_field $tool Depends "adduser"
+for script in postinst prerm postrm; do
+    text=$(dpkg-deb --info "$(deb $tool)" $script 2>/dev/null || true)
+    sh -n <<<"$text" || fail "$tool: $script is no valid shell script"
+    grep -qF "$service" <<<"$text" || fail "$tool: $script says nothing of $service"
+    grep -qE "deb-systemd-helper enable|systemctl enable" <<<"$text" && fail "$tool: $script enables the service"
+done
+grep -qF "adduser --system --group --quiet --no-create-home --home /nonexistent brixelctl" \
+    <<<"$(dpkg-deb --info "$(deb $tool)" postinst)" || fail "$tool: postinst makes no system user brixelctl"
 
 echo "=== this machine could install them (apt-get --simulate)"
 # As a user would install them; run by a user without root too.
@@ -168,6 +183,18 @@ soname=$(readelf -d "$libdir/libBrixelLibrary.so.$version" | sed -nE 's/.*\(SONA
 [ "$soname" = "libBrixelLibrary.so.$soversion" ] || fail "the SONAME is '$soname', not libBrixelLibrary.so.$soversion"
 cmp -s "$root/usr/lib/udev/rules.d/70-brixel.rules" "$source/platform/linux/70-brixel.rules" ||
     fail "the packaged udev rule is not platform/linux/70-brixel.rules"
+unit=$root/usr/lib/systemd/system/$service
+for line in "EnvironmentFile=$settings" "ExecStart=/usr/bin/brixelctl serve" "User=brixelctl" \
+    "SupplementaryGroups=plugdev" "WantedBy=multi-user.target"; do
+    grep -qx -- "$line" "$unit" || fail "the unit lacks '$line'"
+done
+grep -qF 'GROUP="plugdev"' "$root/usr/lib/udev/rules.d/70-brixel.rules" || fail "the udev rule gives plugdev no access"
+if command -v systemd-analyze >/dev/null; then
+    # Checked as it would be installed, but for where its program is here.
+    mkdir -p "$work/unit"
+    sed "s|^ExecStart=/usr/bin/|ExecStart=$root/usr/bin/|" "$unit" >"$work/unit/$service"
+    systemd-analyze verify --man=no "$work/unit/$service" || fail "systemd-analyze verify finds fault with the unit"
+fi
 for package in $runtime $dev $tool $python; do
     doc=$root/usr/share/doc/$package
     zcat "$doc/changelog.gz" | cmp -s - "$source/CHANGELOG.md" || fail "$package: changelog.gz is not CHANGELOG.md"
@@ -186,6 +213,11 @@ report=$(LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" --simulate --fresh --
     fail "the packaged brixelctl failed"
 echo "$report"
 grep -qx "Input : 3840x2160p60" <<<"$report" || fail "unexpected status report"
+# Each setting of the service's file is one that brixelctl serve reads from its environment.
+serve_help=$(LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" serve --help)
+for name in $(sed -nE 's/^#?(BRIXEL_[A-Z_]+)=.*/\1/p' "$root$settings"); do
+    grep -qF "(Env:$name)" <<<"$serve_help" || fail "$settings sets $name, which brixelctl serve does not read"
+done
 said=$(LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" --version) || fail "the packaged brixelctl --version failed"
 grep -qw -- "$version" <<<"$said" || fail "the packaged brixelctl --version says '$said', not $version"
 

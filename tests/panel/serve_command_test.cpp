@@ -117,7 +117,7 @@ TEST(ServeCommand, AWrongAddressIsAUsageError) {
     const std::size_t n = std::fread(text.data(), 1, text.size(), pipe);
     const int status = pclose(pipe);
     EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_EQ(std::string(text.data(), n), "brixelctl: --listen: expected ADDRESS:PORT, not 'nowhere'\n");
+    EXPECT_EQ(std::string(text.data(), n), "brixelctl: --listen: expected ADDRESS:PORT or none, not 'nowhere'\n");
 }
 
 // A state another run left unreadable is refused as the tool refuses it,

@@ -434,4 +434,9 @@ void EmulatedBus::remove(EmulatedDevice& device) {
     }
 }
 
+void EmulatedBus::announce(EmulatedDevice& device) {
+    for (std::size_t i = 0; i < devices_.size(); ++i)
+        if (devices_[i].get() == &device) umockdev_testbed_uevent(testbed_, syspaths_[i].c_str(), "add");
+}
+
 }  // namespace brixel::test

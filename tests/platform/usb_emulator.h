@@ -132,6 +132,10 @@ public:
     EmulatedDevice& add(DeviceSetup setup);
     // Unplugs the device and takes it off the bus, as the kernel would.
     void remove(EmulatedDevice& device);
+    // Tells the bus's listeners of the device again, now that it is whole:
+    // umockdev tells them as it adds the device, before its descriptors are
+    // there, and a libusb already listening may miss a device added then.
+    void announce(EmulatedDevice& device);
 
 private:
     UMockdevTestbed* testbed_ = nullptr;

@@ -45,6 +45,39 @@ TEST_F(SimTest, UnpluggedDeviceLeavesTheCount) {
     EXPECT_EQ(sim.device(1).framesWritten, 1u);
 }
 
+// Back after its time on the clock, found anew by a new discovery; the handle
+// opened before the unplug stays dead.
+TEST_F(SimTest, AReplugBringsTheDeviceBackToANewOpenOnly) {
+    LeaveDeviceOpen();
+    device->faults.unplugAfterFrames = 2;
+    device->faults.replugAfterMs = 2000;
+    ASSERT_TRUE(setLogoLed(true));
+    EXPECT_FALSE(run([] { return setLogoLed(true); }));
+    EXPECT_FALSE(device->attached);
+    sim.advance(2000);
+    // Still the old handle: its device is back, but not for it.
+    EXPECT_FALSE(run([] { return setLogoLed(true); }));
+    EXPECT_EQ(printed, "Error Writing values\n");
+    EXPECT_TRUE(DeviceClose());
+    EXPECT_TRUE(run([] { return setLogoLed(false); }));
+    EXPECT_TRUE(device->attached);
+    EXPECT_EQ(device->pluggings, 1u);
+    EXPECT_FALSE(device->model.setting(BRIXEL_CMD_LOGO_LED));
+    // Gone once: the frame count it went at does not take it again.
+    for (int k = 0; k < 4; ++k) EXPECT_TRUE(setLogoLed(true));
+    EXPECT_TRUE(device->attached);
+}
+
+TEST_F(SimTest, UnpluggedByHandStaysAwayUntilPluggedIn) {
+    ASSERT_TRUE(setLogoLed(true));
+    sim.unplug(0);
+    sim.advance(60'000);
+    EXPECT_FALSE(run([] { return setLogoLed(true); }));
+    EXPECT_EQ(sim.warnings().back(), L"BRIXEL USB not connected!");
+    sim.plugIn(0);
+    EXPECT_TRUE(setLogoLed(true));
+}
+
 TEST_F(SimTest, SettingsReachTheModelAndTheStateBlock) {
     ASSERT_TRUE(setScaling(BRIXEL_SCALE_DOWN));
     ASSERT_TRUE(setPreset4k60Mode(BRIXEL_PRESET_YCBCR420_10BIT));
@@ -77,6 +110,12 @@ using sim::DeviceFaults;
 using sim::FrameFault;
 constexpr FrameFault everyFrame{0, 0xFFFFFFFF};
 
+sim::DeviceFaults replugging(uint32_t afterFrames) {
+    auto faults = with(&DeviceFaults::unplugAfterFrames, std::optional<uint32_t>{afterFrames});
+    faults.replugAfterMs = 2000;
+    return faults;
+}
+
 const NamedFault namedFaults[] = {
     {"count", {}, true},
     {"string", with(&DeviceFaults::stringFails, true)},
@@ -97,6 +136,8 @@ const NamedFault namedFaults[] = {
     {"shortReply@4", with(&DeviceFaults::shortReply, FrameFault{4, 1})},
     {"unplug", with(&DeviceFaults::unplugAfterFrames, std::optional<uint32_t>{1})},
     {"unplug@5", with(&DeviceFaults::unplugAfterFrames, std::optional<uint32_t>{6})},
+    {"replug", replugging(1)},
+    {"replug@2", replugging(3)},
 };
 
 TEST(FaultTable, EachNameGivesTheDeviceItsFault) {
@@ -127,20 +168,20 @@ TEST(FaultTable, EveryFaultIsNamedAboveAndDescribed) {
     }
     EXPECT_EQ(names, tested);
     EXPECT_EQ(names, (std::set<std::string>{"count", "string", "open", "close", "write", "noReply", "rxQueue", "read",
-                                            "shortReply", "wrongEcho", "unplug"}));
+                                            "shortReply", "wrongEcho", "unplug", "replug"}));
 }
 
 TEST(FaultTable, WhatIsNoFaultIsRefusedWithItsReason) {
     const std::pair<const char*, const char*> refused[] = {
         {"bogus",
          "no fault is called 'bogus'; the faults are count string open close write noReply rxQueue read shortReply "
-         "wrongEcho unplug"},
+         "wrongEcho unplug replug"},
         {"",
          "no fault is called ''; the faults are count string open close write noReply rxQueue read shortReply "
-         "wrongEcho unplug"},
+         "wrongEcho unplug replug"},
         {"Write@1",
          "no fault is called 'Write'; the faults are count string open close write noReply rxQueue read "
-         "shortReply wrongEcho unplug"},
+         "shortReply wrongEcho unplug replug"},
         {"open@1", "the fault 'open' hits no particular frame: give it without @"},
         {"count@0", "the fault 'count' hits no particular frame: give it without @"},
         {"write@", "'write@': after @ comes a frame number, counted from 0"},
@@ -185,6 +226,8 @@ const FaultRun faultRuns[] = {
     {"wrongEcho", false, "Error Reading values\n", {}, "BRIXEL FW Ver: 1.5", 1},
     // Gone as its frame is written: the receive queue of a device that is not there cannot be checked.
     {"unplug", false, "Error Reading values\n", {L"Error Checking RX Queue"}, "BRIXEL FW Ver: 0.0", 1, true},
+    // Within the one operation no different: the handle it holds is dead.
+    {"replug", false, "Error Reading values\n", {L"Error Checking RX Queue"}, "BRIXEL FW Ver: 0.0", 1, true},
 };
 
 void PrintTo(const FaultRun& run, std::ostream* out) { *out << run.fault; }
