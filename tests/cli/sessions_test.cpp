@@ -250,7 +250,7 @@ TEST(Manual, ShowsOptionsAsTyped) {
     int status = -1;
     const std::string page = renderedManual(status);
     for (const char* shown :
-         {"\n       --devices N\n", "\n       --listen ADDR:PORT\n", "\n       --interval SECONDS\n",
+         {"\n       --devices N\n", "\n       --listen ADDR:PORT|none\n", "\n       --interval SECONDS\n",
           "\n       --eotf NAME\n", "\n       --primaries NAME|COORDINATES\n", "\n       --max-luminance CD/M2\n",
           "mastering display maximum luminance (1000)\n",
           "\n       --json: {\"command\": \"status\", \"report\": true|false, \"fields\": {NAME: "
