@@ -289,7 +289,8 @@ bool parseOdWithoutAddresses(std::string_view text, std::vector<uint8_t>& bytes,
     for (const auto line : linesOf(text)) {
         ++number;
         if (line == "*") {
-            if (pieces.empty() || pieces.back().repeats || pieces.back().bytes.size() % 16 != 0) {
+            if (pieces.empty() || pieces.back().repeats || pieces.back().bytes.empty() ||
+                pieces.back().bytes.size() % 16 != 0) {
                 error = "not a hex dump: '*' at line " + std::to_string(number) + " follows no whole line to repeat";
                 return false;
             }
@@ -298,7 +299,8 @@ bool parseOdWithoutAddresses(std::string_view text, std::vector<uint8_t>& bytes,
         }
         Piece piece;
         if (!parseHex(line, number, piece.bytes, error)) return false;
-        pieces.push_back(std::move(piece));
+        // A blank line holds nothing to repeat.
+        if (!piece.bytes.empty()) pieces.push_back(std::move(piece));
     }
     std::size_t known = 0;
     std::size_t markers = 0;

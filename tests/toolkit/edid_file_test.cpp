@@ -204,6 +204,7 @@ TEST(EdidFile, TheFormsSayWhereTheyStopMakingSense) {
         {"00000000: 00ff ffff ffff ff00  ........\nzz", "not an xxd dump: line 2 does not begin with an offset"},
         {"edid-decode (hex):\n\n00 ff 0g\n", "not a hex dump: unexpected 'g' at line 3, column 8"},
         {"*\n00 ff\n", "not a hex dump: '*' at line 1 follows no whole line to repeat"},
+        {"\n\n*", "not a hex dump: '*' at line 3 follows no whole line to repeat"},
         // 32 bytes, then a repeated line: 128 would announce no extension, 256 one; byte 126 is 0 either way.
         {" 00 ff ff ff ff ff ff 00 00 00 00 00 00 00 00 00\n 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01\n*\n"
          " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\n*\n",
