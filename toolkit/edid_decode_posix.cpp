@@ -1,5 +1,3 @@
-#include "toolkit/edid_decode.h"
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +8,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "toolkit/edid_decode.h"
+
 namespace brixel::toolkit {
+
+const std::string_view edidDecodeMissing =
+    "edid-decode is not installed; on Debian or Ubuntu: sudo apt-get install edid-decode";
 
 bool edidDecodeInstalled() {
     const char* path = std::getenv("PATH");
