@@ -159,6 +159,9 @@ int main(int systemArgc, char** systemArgv) {
     const int argc = arguments.count();
     char** argv = arguments.values();
     CLI::App app{description};
+    // The same options on every system: a word with a slash is a path, not a
+    // Windows-style option, which CLI11 takes on Windows by default.
+    app.allow_windows_style_options(false);
     // Global options are taken after the command too: `status --watch --json`.
     app.fallthrough();
     app.require_subcommand(1);

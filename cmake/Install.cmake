@@ -19,6 +19,11 @@ if(WIN32)
     install(FILES ${BRIXEL_MSVC_IMPORT_LIBRARY} DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
     install(FILES ${BRIXEL_EXPORTS_DIR}/BrixelLibrary-msvc.def
         DESTINATION ${CMAKE_INSTALL_LIBDIR} RENAME BrixelLibrary.def COMPONENT development)
+    if(TARGET brixelctl)
+        # The tool beside the DLL, stripped like it, and its help as text.
+        install(PROGRAMS ${BRIXELCTL_SHIPPED} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+        install(FILES ${BRIXELCTL_HELP} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool OPTIONAL)
+    endif()
     configure_file(packaging/windows/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt @ONLY)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt CHANGELOG.md DESTINATION . COMPONENT development)
     return()

@@ -10,6 +10,9 @@ if(WIN32)
     # One zip of both components: bin/, include/, lib/, README.txt.
     set(CPACK_GENERATOR ZIP)
     set(CPACK_COMPONENTS_ALL runtime development)
+    if(TARGET brixelctl)
+        list(APPEND CPACK_COMPONENTS_ALL tool)  # bin/brixelctl.exe
+    endif()
     set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
     set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
     set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)

@@ -31,7 +31,8 @@ sdk=$work/unpacked/$name
 
 echo "=== files of $name.zip ($(stat -c %s "$archive") bytes)"
 list() { (cd "$1" && find . -type f | sort); }
-expected=$(printf '%s\n' ./CHANGELOG.md ./README.txt ./bin/BrixelLibrary.dll ./include/BrixelLibrary.h \
+expected=$(printf '%s\n' ./CHANGELOG.md ./README.txt ./bin/BrixelLibrary.dll ./bin/brixelctl.exe \
+    ./bin/brixelctl-help.txt ./include/BrixelLibrary.h \
     ./include/BrixelPlatform.h ./lib/BrixelLibrary.def ./lib/BrixelLibrary.lib | sort)
 found=$(cd "$work/unpacked" && find . -type f | sort)
 [ "$found" = "$(sed "s|^\./|./$name/|" <<<"$expected")" ] || { fail "the archive holds:"; echo "$found"; }
@@ -69,7 +70,8 @@ grep -qE 'FILETYPE +0x2$' "$work/version.rc" || fail "the version resource does 
 echo "=== README.txt"
 first=$(head -n 1 "$sdk/README.txt")
 [ "$first" = "BrixelLibrary $version for Windows, $arch" ] || fail "README.txt begins '$first'"
-for word in "SiUSBXp.dll" "MessageBoxW" "must not overlap" "lib\\BrixelLibrary.lib"; do
+for word in "SiUSBXp.dll" "MessageBoxW" "must not overlap" "lib\\BrixelLibrary.lib" "brixelctl --simulate status" \
+    "brixelctl --simulate serve"; do
     grep -qF -- "$word" "$sdk/README.txt" || fail "README.txt does not mention $word"
 done
 
