@@ -23,6 +23,8 @@ bool resetWanted(const Context& ctx, const std::string& value) {
     std::fflush(stderr);
     std::string answer;
     std::getline(std::cin, answer);
+    // Windows' console ends the line typed with CR LF.
+    if (!answer.empty() && answer.back() == '\r') answer.pop_back();
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "cli/console.h"
+#include "toolkit/files.h"
 #include "toolkit/simulated_devices.h"
 #include "toolkit/tool_host.h"
 
@@ -126,7 +127,9 @@ toolkit::SettingMemory Context::settingMemory(std::string by) const {
     std::string device;
     if (simulate) {
         std::error_code ec;
-        const std::string file = stateFile.empty() ? "default" : std::filesystem::absolute(stateFile, ec).string();
+        const std::string file = stateFile.empty()
+                                     ? "default"
+                                     : toolkit::pathText(std::filesystem::absolute(toolkit::utf8Path(stateFile), ec));
         device = "sim:" + file + " " + (devicePath.empty() ? "sim:1" : devicePath);
     } else {
         device = "usb:" + (devicePath.empty() ? std::string("any") : devicePath);
