@@ -190,6 +190,22 @@ TEST_F(WithoutVendorLayer, SimulatesWithTheStandInFromTheSdksSimulatorFolder) {
     EXPECT_EQ(run.exitCode, 3) << run.output;
 }
 
+// The build's SiUSBXp.dll is the stand-in, found beside the tool, with nothing plugged in.
+TEST_F(UnderWine, DoctorSaysWhatItChecksAndWhatItCannot) {
+    auto run = runTool("doctor");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    for (const char* line :
+         {"  ok    SiUSBXp.dll found and loaded: ", "SiUSBXp.dll\n", "  FAIL  SiUSBXp.dll counts no USBXpress device\n",
+          "Not checked here:\n", "  - which driver Windows gave the device",
+          "Not ready: brixelctl cannot reach a Brixel yet."})
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << "\n" << run.output;
+    run = runTool("--json doctor");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    const auto doc = nlohmann::json::parse(run.output);
+    EXPECT_EQ(doc.at("ready"), false);
+    EXPECT_EQ(doc.at("notChecked").size(), 3u) << run.output;
+}
+
 int freePort() {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
