@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/context.h"
+#include "cli/doctor_report.h"
 #include "protocol/device.h"
 #include "protocol/usb_identity.h"
 #include "toolkit/usb_survey.h"
@@ -17,25 +18,7 @@
 namespace brixel::cli {
 namespace {
 
-struct Check {
-    bool ok;
-    std::string text;
-};
-
-struct Report {
-    std::vector<Check> checks;
-    std::vector<std::string> changes;
-    void pass(std::string text) { checks.push_back({true, std::move(text)}); }
-    void fail(std::string text, std::string change = {}) {
-        checks.push_back({false, std::move(text)});
-        if (!change.empty()) changes.push_back(std::move(change));
-    }
-    bool ready() const {
-        for (const auto& c : checks)
-            if (!c.ok) return false;
-        return true;
-    }
-};
+using Report = DoctorReport;
 
 // What lsusb lists for a Brixel; the library itself goes by the serial.
 constexpr uint16_t brixelProductId = 0xEA61;
@@ -130,17 +113,6 @@ Report examine(const toolkit::UsbSurvey& s) {
     return r;
 }
 
-void printReport(const Report& r) {
-    std::printf("brixelctl doctor: the USB setup for a Brixel\n");
-    for (const auto& c : r.checks) std::printf("  %-5s %s\n", c.ok ? "ok" : "FAIL", c.text.c_str());
-    if (!r.changes.empty()) {
-        std::printf("What to change:\n");
-        for (std::size_t i = 0; i < r.changes.size(); ++i) std::printf("  %zu. %s\n", i + 1, r.changes[i].c_str());
-    }
-    std::printf("%s\n", r.ready() ? "Ready: brixelctl status works without root."
-                                  : "Not ready: brixelctl cannot reach a Brixel yet.");
-}
-
 }  // namespace
 
 void addDoctorCommands(CLI::App& app, Context& ctx) {
@@ -149,20 +121,8 @@ void addDoctorCommands(CLI::App& app, Context& ctx) {
                            "check the USB setup (the library's USB layer, devices, permissions, udev rule) and say "
                            "what to change; exit status 3 when a Brixel cannot be reached yet");
     cmd->callback([&ctx] {
-        const Report report = examine(toolkit::surveyUsb(*brixelGetPlatformUsbLayer()));
-        toolkit::ResultDocument doc;
-        doc.command = "doctor";
-        if (ctx.json) {
-            nlohmann::json checks = nlohmann::json::array();
-            for (const auto& c : report.checks) checks.push_back({{"ok", c.ok}, {"text", c.text}});
-            doc.result = {{"checks", checks}, {"changes", report.changes}, {"ready", report.ready()}};
-        } else {
-            if (ctx.simulate) std::printf("(doctor checks the real USB setup; --simulate plays no part)\n");
-            printReport(report);
-        }
-        // It asks no device to confirm anything; not ready means no Brixel can be reached.
-        ctx.finishWithoutDevice(doc);
-        setExitCode(report.ready() ? exitConfirmed : exitNoDevice);
+        finishDoctor(ctx, examine(toolkit::surveyUsb(*brixelGetPlatformUsbLayer())),
+                     "Ready: brixelctl status works without root.");
     });
 }
 

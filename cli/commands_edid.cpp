@@ -3,8 +3,6 @@
 // display's EDIDs, custom EDID files, the built-in catalogue, and EDIDs made
 // from others by the EDID editor's edits.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "cli/completion_values.h"
+#include "cli/console.h"
 #include "cli/context.h"
 #include "edid/catalogue.h"
 #include "text/plural.h"
@@ -34,7 +33,7 @@ using toolkit::hexDump;
 // makes after an EDID frame.
 class Progress {
 public:
-    explicit Progress(const Context& ctx) : shown_(!ctx.json && isatty(STDERR_FILENO)) {}
+    explicit Progress(const Context& ctx) : shown_(!ctx.json && console::takesEscapes(console::Stream::error)) {}
     ~Progress() {
         if (frames_ > 0 && frames_ < edid::edidWriteFrames) std::fprintf(stderr, "\r\033[K");
     }

@@ -3,19 +3,13 @@
 // automation, on the simulated device or the real one, over one owner of the
 // library that both share.
 
-#include <unistd.h>
-
-#include <array>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 
-#include "bridge/bridge.h"
+#include "cli/console.h"
 #include "cli/context.h"
-#include "cli/version.h"
+#include "cli/serve_mqtt.h"
 #include "panel/panel_server.h"
 #include "toolkit/numbers.h"
 #include "toolkit/simulated_devices.h"
@@ -26,16 +20,10 @@ namespace {
 constexpr const char* defaultListen = "127.0.0.1:8080";
 // --listen's word for no panel at all.
 constexpr std::string_view noPanel = "none";
-// Where the password comes from when no file is given.
-constexpr const char* passwordVariable = "BRIXEL_MQTT_PASSWORD";
-
 struct ServeOptions {
     std::string listen = defaultListen;
     std::string token;
-    std::string mqtt;
-    std::string mqttCa;
-    std::string mqttPasswordFile;
-    std::string discoveryPrefix = "homeassistant";
+    std::shared_ptr<MqttBridging> mqtt;
 };
 
 // "HOST:PORT", "[IPv6]:PORT" or ":PORT" (the loopback address).
@@ -52,61 +40,12 @@ void parseListen(const std::string& text, panel::PanelOptions& options) {
     options.port = static_cast<int>(*port);
 }
 
-// The file's first line, or the environment's; never the command line's.
-std::string mqttPassword(const std::string& file) {
-    if (file.empty()) {
-        const char* given = std::getenv(passwordVariable);
-        return given ? given : "";
-    }
-    std::ifstream in(file);
-    std::string password;
-    if (!in || !std::getline(in, password))
-        throw CLI::ValidationError("--mqtt-password-file: cannot read a password from '" + file + "'");
-    if (!password.empty() && password.back() == '\r') password.pop_back();
-    return password;
-}
-
-std::string hostName() {
-    std::array<char, 256> name{};
-    if (gethostname(name.data(), name.size() - 1) != 0) return {};
-    return name.data();
-}
-
-bridge::BridgeOptions bridgeOptions(const ServeOptions& o, const Context& ctx) {
-    bridge::BridgeOptions options;
-    std::string error;
-    const auto broker = bridge::parseBrokerUrl(o.mqtt, error);
-    if (!broker) throw CLI::ValidationError("--mqtt: " + error);
-    options.broker = *broker;
-    if (!o.mqttCa.empty() && !broker->tls) throw CLI::ValidationError("--mqtt-ca is for an mqtts:// broker");
-    options.caFile = o.mqttCa;
-    options.password = mqttPassword(o.mqttPasswordFile);
-    if (!options.password.empty() && broker->user.empty())
-        throw CLI::ValidationError("--mqtt: a password needs a user name: mqtt://USER@HOST");
-    if (o.discoveryPrefix.empty() || o.discoveryPrefix.find_first_of("#+") != std::string::npos)
-        throw CLI::ValidationError("--mqtt-discovery-prefix: a topic without wildcards, not '" + o.discoveryPrefix +
-                                   "'");
-    options.identity.id = bridge::identityId(hostName(), ctx.devicePath);
-    options.identity.deviceName = ctx.devicePath.empty() ? "Brixel" : "Brixel " + ctx.devicePath;
-    options.identity.toolVersion = projectVersion;
-    options.identity.discoveryPrefix = o.discoveryPrefix;
-    options.devicePath = ctx.devicePath;
-    // Under systemd each line goes to the journal with its priority.
-    const bool journal = std::getenv("JOURNAL_STREAM") != nullptr;
-    options.log = [journal](bridge::LogLevel level, std::string_view line) {
-        const char* priority = !journal ? "" : level == bridge::LogLevel::warning ? "<4>" : "<6>";
-        std::fprintf(stderr, "%sbrixelctl: mqtt: %.*s\n", priority, static_cast<int>(line.size()), line.data());
-        std::fflush(stderr);
-    };
-    return options;
-}
-
 }  // namespace
 
 void addServeCommands(CLI::App& app, Context& ctx) {
-    auto* cmd = app.add_subcommand("serve",
-                                   "serve a control panel to a browser and the device to home automation over MQTT "
-                                   "until Ctrl-C: the live report, settings, EDIDs, InfoFrames, the matrix");
+    auto* cmd =
+        app.add_subcommand("serve", std::string("serve a control panel to a browser") + MqttBridging::summary +
+                                        " until Ctrl-C: the live report, settings, EDIDs, InfoFrames, the matrix");
     auto o = std::make_shared<ServeOptions>();
     cmd->add_option("--listen", o->listen,
                     std::string("the address and port to serve the panel on (") + defaultListen +
@@ -118,27 +57,10 @@ void addServeCommands(CLI::App& app, Context& ctx) {
                     "address)")
         ->type_name("TOKEN")
         ->envname("BRIXEL_PANEL_TOKEN");
-    cmd->add_option(
-           "--mqtt", o->mqtt,
-           "also bridge the device to an MQTT broker, with Home Assistant discovery: mqtt://[USER@]HOST[:PORT] "
-           "or mqtts://...")
-        ->type_name("URL")
-        ->envname("BRIXEL_MQTT");
-    cmd->add_option("--mqtt-password-file", o->mqttPasswordFile,
-                    std::string("the broker's password, the file's first line (else the environment's ") +
-                        passwordVariable + "; never on the command line)")
-        ->type_name("FILE")
-        ->envname("BRIXEL_MQTT_PASSWORD_FILE");
-    cmd->add_option("--mqtt-ca", o->mqttCa, "the CA certificate of an mqtts:// broker (the system's when not given)")
-        ->type_name("FILE")
-        ->envname("BRIXEL_MQTT_CA");
-    cmd->add_option("--mqtt-discovery-prefix", o->discoveryPrefix,
-                    "the topic Home Assistant discovers devices under (homeassistant)")
-        ->type_name("PREFIX")
-        ->envname("BRIXEL_MQTT_DISCOVERY_PREFIX");
+    o->mqtt = MqttBridging::addOptions(*cmd);
     cmd->callback([&ctx, o] {
         const bool panelServed = o->listen != noPanel;
-        if (!panelServed && o->mqtt.empty())
+        if (!panelServed && !o->mqtt->wanted())
             throw CLI::ValidationError(
                 "--listen none serves no panel: give --mqtt for the bridge, or a --listen address");
         panel::PanelOptions options;
@@ -146,15 +68,11 @@ void addServeCommands(CLI::App& app, Context& ctx) {
         options.accessToken = o->token;
         if (panelServed && !panel::isLoopback(options.host) && options.accessToken.empty())
             options.accessToken = panel::randomToken();
-        std::optional<bridge::BridgeOptions> bridging;
-        if (!o->mqtt.empty()) bridging = bridgeOptions(*o, ctx);
+        if (o->mqtt->wanted()) o->mqtt->check(ctx);
+        if (std::string why; !console::libraryLoadable(ctx.simulate, why)) throw LibraryMissing(why);
 
         // Ctrl-C is waited for here; the server's and the bridge's threads never see it.
-        sigset_t stopSignals;
-        sigemptyset(&stopSignals);
-        sigaddset(&stopSignals, SIGINT);
-        sigaddset(&stopSignals, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+        console::StopRequest stop;
 
         std::string error;
         std::unique_ptr<toolkit::SimulatedDevices> simulated;
@@ -198,19 +116,11 @@ void addServeCommands(CLI::App& app, Context& ctx) {
             if (!server) throw CLI::ValidationError("serve: " + error);
             std::printf("brixelctl: the panel is at %s (Ctrl-C to stop)\n", server->url().c_str());
         }
-        std::unique_ptr<bridge::Bridge> bridged;
-        if (bridging) {
-            const std::string broker = bridge::brokerText(bridging->broker);
-            bridged = bridge::Bridge::start(owner, std::move(*bridging), error);
-            if (!bridged) throw CLI::ValidationError("serve: " + error);
-            std::printf("brixelctl: the MQTT bridge publishes to %s under %s (Ctrl-C to stop)\n", broker.c_str(),
-                        bridged->topicRoot().c_str());
-        }
+        if (o->mqtt->wanted()) o->mqtt->start(owner);
         std::fflush(stdout);
-        int received = 0;
-        sigwait(&stopSignals, &received);
+        stop.wait();
         if (server) server->beginShutdown();
-        bridged.reset();
+        o->mqtt->stop();
         server.reset();
         setExitCode(exitConfirmed);
     });

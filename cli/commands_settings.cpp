@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 // info, the settings by name, and the raw setting write.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 #include <string>
 
 #include "cli/completion_values.h"
+#include "cli/console.h"
 #include "cli/context.h"
 #include "settings/argument_names.h"
 #include "toolkit/edid_file.h"
@@ -19,12 +18,14 @@ namespace {
 
 // A factory reset cannot be undone: on a terminal it is asked about first.
 bool resetWanted(const Context& ctx, const std::string& value) {
-    if (ctx.yes || ctx.json || !isatty(STDIN_FILENO)) return true;
+    if (ctx.yes || ctx.json || !console::isTerminal(console::Stream::input)) return true;
     std::fprintf(stderr, "Restore the factory %s of the Brixel? This cannot be undone. [y/N] ",
                  toolkit::sameWord(value, "all") ? "settings and stored EDIDs" : "settings");
     std::fflush(stderr);
     std::string answer;
     std::getline(std::cin, answer);
+    // Windows' console ends the line typed with CR LF.
+    if (!answer.empty() && answer.back() == '\r') answer.pop_back();
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 

@@ -3,7 +3,6 @@
 // watching eye.
 
 #include <BrixelLibrary.h>
-#include <unistd.h>
 
 #include <charconv>
 #include <chrono>
@@ -14,6 +13,7 @@
 #include <string_view>
 #include <thread>
 
+#include "cli/console.h"
 #include "cli/context.h"
 #include "report/status_fields.h"
 #include "toolkit/command_results.h"
@@ -49,7 +49,7 @@ constexpr std::string_view statusFooter =
 
 bool useColor() {
     const char* noColor = std::getenv("NO_COLOR");
-    return isatty(STDOUT_FILENO) && !(noColor && *noColor);
+    return console::takesEscapes(console::Stream::output) && !(noColor && *noColor);
 }
 
 void printLine(const std::string& text, bool red) {
@@ -90,14 +90,16 @@ const char* missingReport(const Outcome& outcome) {
 
 // "2024-05-01T12:00:00.123Z".
 std::string utcNow() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
+    using namespace std::chrono;
+    const auto now = floor<milliseconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{now - day};
     char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
-                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms));
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()), static_cast<int>(time.subseconds().count()));
     return text;
 }
 
@@ -142,7 +144,7 @@ void addStatusCommands(CLI::App& app, Context& ctx) {
         const bool color = useColor();
         const auto show = [&ctx, o, color](const Outcome& outcome) {
             if (ctx.json) return;
-            if (o->watch && isatty(STDOUT_FILENO)) std::printf("\033[H\033[2J");
+            if (o->watch && console::takesEscapes(console::Stream::output)) std::printf("\033[H\033[2J");
             if (o->watch) std::printf("%s\n", utcNow().c_str());
             if (outcome.confirmed())
                 printReport(outcome.doc.result, color, o->plain);

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "cli/context.h"
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
+#include "cli/console.h"
+#include "toolkit/files.h"
 #include "toolkit/simulated_devices.h"
 #include "toolkit/tool_host.h"
 
@@ -12,19 +13,6 @@ namespace brixel::cli {
 namespace {
 
 int exitCode = exitConfirmed;
-
-volatile std::sig_atomic_t interruptFlag = 0;
-
-void onInterrupt(int) { interruptFlag = 1; }
-
-void catchInterrupts() {
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    // A second Ctrl-C ends the tool at once.
-    action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 const std::string notFoundHint =
     "no Brixel was found. Check the USB cable, run `brixelctl doctor`, or try the simulated device with --simulate.";
@@ -67,7 +55,7 @@ std::string optionName(std::string_view input) {
     return name;
 }
 
-bool Context::interrupted() { return interruptFlag != 0; }
+bool Context::interrupted() { return console::interrupted(); }
 
 Context::Context() = default;
 Context::~Context() = default;
@@ -95,6 +83,7 @@ const BRIXEL_USB_LAYER* Context::layerFor(bool readOnly, std::string& error) {
 
 toolkit::DeviceOwner& Context::owner() {
     if (!owner_) {
+        if (std::string why; !console::libraryLoadable(simulate, why)) throw LibraryMissing(why);
         toolkit::OwnerOptions options;
         options.transport.beforeRun = [this](bool, std::string& error) { return layerFor(readOnly_, error); };
         if (verbose) options.trace = [](std::string_view line) { printLine(stderr, line); };
@@ -112,7 +101,7 @@ toolkit::DeviceOwner& Context::owner() {
 }
 
 void Context::begin(bool readOnly) {
-    catchInterrupts();
+    console::catchInterrupts();
     readOnly_ = readOnly;
     owner().hold(devicePath);
 }
@@ -139,7 +128,9 @@ toolkit::SettingMemory Context::settingMemory(std::string by) const {
     std::string device;
     if (simulate) {
         std::error_code ec;
-        const std::string file = stateFile.empty() ? "default" : std::filesystem::absolute(stateFile, ec).string();
+        const std::string file = stateFile.empty()
+                                     ? "default"
+                                     : toolkit::pathText(std::filesystem::absolute(toolkit::utf8Path(stateFile), ec));
         device = "sim:" + file + " " + (devicePath.empty() ? "sim:1" : devicePath);
     } else {
         device = "usb:" + (devicePath.empty() ? std::string("any") : devicePath);

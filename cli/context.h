@@ -12,6 +12,7 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,13 @@ using toolkit::exitNoDevice;
 using toolkit::exitNotConfirmed;
 using toolkit::exitUsage;
 using toolkit::Outcome;
+
+// The library cannot be called on this machine (on Windows: no SiUSBXp.dll):
+// the command ends with exit status 3, saying why.
+class LibraryMissing : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class Context {
 public:

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "cli/completion_values.h"
+#include "cli/console.h"
 #include "cli/context.h"
 #include "cli/manual.h"
 #include "cli/suggestions.h"
@@ -152,9 +153,16 @@ bool writeText(const char* path, const std::string& text) {
 }  // namespace
 }  // namespace brixel::cli
 
-int main(int argc, char** argv) {
+int main(int systemArgc, char** systemArgv) {
     using namespace brixel::cli;
+    console::prepare();
+    console::Arguments arguments(systemArgc, systemArgv);
+    const int argc = arguments.count();
+    char** argv = arguments.values();
     CLI::App app{description};
+    // The same options on every system: a word with a slash is a path, not a
+    // Windows-style option, which CLI11 takes on Windows by default.
+    app.allow_windows_style_options(false);
     // Global options are taken after the command too: `status --watch --json`.
     app.fallthrough();
     app.require_subcommand(1);
@@ -206,6 +214,7 @@ int main(int argc, char** argv) {
         return writeText(argv[2], manualPage(app, brixel::projectVersion, manualEnd())) ? 0 : 1;
     if (argc == 3 && std::strcmp(argv[1], "--write-completion") == 0)
         return writeText(argv[2], bashCompletion(app)) ? 0 : 1;
+    if (argc == 3 && std::strcmp(argv[1], "--write-help") == 0) return writeText(argv[2], helpText(app)) ? 0 : 1;
 
     bool jsonAsked = false;
     for (int i = 1; i < argc; ++i) jsonAsked = jsonAsked || std::strcmp(argv[i], "--json") == 0;
@@ -215,6 +224,9 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         return usageError(app, ctx, usageMessage(app, e), jsonAsked || ctx.json);
+    } catch (const LibraryMissing& e) {
+        usageError(app, ctx, e.what(), jsonAsked || ctx.json);
+        return exitNoDevice;
     } catch (const std::exception& e) {
         return usageError(app, ctx, e.what(), jsonAsked || ctx.json);
     }

@@ -130,6 +130,16 @@ std::string manualPage(const CLI::App& app, std::string_view version, std::strin
     return page;
 }
 
+std::string helpText(const CLI::App& app) {
+    std::string text;
+    eachCommand(app, "", [&text](const CLI::App& command, const std::string& path) {
+        const std::string name = path.empty() ? "brixelctl" : "brixelctl " + path;
+        if (!text.empty()) text += "\n" + std::string(name.size(), '=') + "\n";
+        text += command.get_formatter()->make_help(&command, name, CLI::AppFormatMode::Normal);
+    });
+    return text;
+}
+
 std::string bashCompletion(const CLI::App& app) {
     // Each command's words (subcommands and options) and what its first
     // positional argument takes; each option with a value and what it takes.

@@ -37,6 +37,11 @@ if(WIN32)
     install(FILES ${BRIXEL_MSVC_IMPORT_LIBRARY} DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
     install(FILES ${BRIXEL_EXPORTS_DIR}/BrixelLibrary-msvc.def
         DESTINATION ${CMAKE_INSTALL_LIBDIR} RENAME BrixelLibrary.def COMPONENT development)
+    if(TARGET brixelctl)
+        # The tool beside the DLL, stripped like it, and its help as text.
+        install(PROGRAMS ${BRIXELCTL_SHIPPED} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+        install(FILES ${BRIXELCTL_HELP} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool OPTIONAL)
+    endif()
     configure_file(packaging/windows/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt @ONLY)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt CHANGELOG.md DESTINATION . COMPONENT development)
     install(FILES LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT development)
@@ -55,14 +60,23 @@ if(WIN32)
     install(FILES ${BRIXEL_DEBUG_FILE} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT debug EXCLUDE_FROM_ALL)
     install(FILES LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT debug EXCLUDE_FROM_ALL)
 
-    # Both DLLs carry the mingw-w64 runtime and the GCC runtime inside (the
-    # toolchain links them statically). The stand-in leaves out the
-    # simulator's state file and so nlohmann-json (the SDK's check sees to it).
+    # Every program of the SDK carries the mingw-w64 runtime and the GCC
+    # runtime inside (the toolchain links them statically). The stand-in
+    # leaves out the simulator's state file and so nlohmann-json (the SDK's
+    # check sees to it); brixelctl.exe has the tool's libraries compiled in.
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread.a
         OUTPUT_VARIABLE winpthread OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-    brixel_third_party_notices(${PROJECT_BINARY_DIR}/notices/sdk "the SDK's DLLs"
-        COMPILED "the mingw-w64 runtime (start-up code, winpthreads)|${winpthread}|BrixelLibrary.dll and simulator\\SiUSBXp.dll"
-        NO_NOTICE "the GCC runtime (libstdc++, libgcc), in both DLLs: its GCC Runtime Library Exception asks for no notice")
+    set(compiled "the mingw-w64 runtime (start-up code, winpthreads)|${winpthread}|every DLL and program of the SDK")
+    set(subject "the SDK's DLLs")
+    if(TARGET brixelctl)
+        set(subject "the SDK's DLLs and brixelctl.exe")
+        list(APPEND compiled "CLI11|/usr/include/CLI/CLI.hpp|bin\\brixelctl.exe"
+            "nlohmann-json|${BRIXEL_JSON_HEADER}|bin\\brixelctl.exe"
+            "cpp-httplib|${BRIXEL_HTTPLIB_DIR}/httplib.h|bin\\brixelctl.exe")
+    endif()
+    brixel_third_party_notices(${PROJECT_BINARY_DIR}/notices/sdk "${subject}"
+        COMPILED ${compiled}
+        NO_NOTICE "the GCC runtime (libstdc++, libgcc), in each: its GCC Runtime Library Exception asks for no notice")
     install(FILES ${PROJECT_BINARY_DIR}/notices/sdk DESTINATION . RENAME THIRD-PARTY-NOTICES.txt COMPONENT development)
     return()
 endif()

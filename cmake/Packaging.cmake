@@ -13,6 +13,9 @@ if(WIN32)
     # same top folder, so the second unpacks over the first.
     set(CPACK_GENERATOR ZIP)
     set(CPACK_COMPONENTS_ALL runtime development simulator debug)
+    if(TARGET brixelctl)
+        list(APPEND CPACK_COMPONENTS_ALL tool)  # bin/brixelctl.exe
+    endif()
     set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
     set(CPACK_COMPONENTS_GROUPING ONE_PER_GROUP)
     foreach(component IN ITEMS runtime development simulator)

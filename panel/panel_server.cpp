@@ -2,7 +2,6 @@
 #include "panel/panel_server.h"
 
 #include <httplib.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +12,7 @@
 #include <thread>
 
 #include "panel/api.h"
+#include "panel/listen_socket.h"
 #include "panel/web_assets.h"
 
 namespace brixel::panel {
@@ -257,12 +257,7 @@ std::unique_ptr<PanelServer> PanelServer::start(PanelOptions options, std::strin
         response.set_content(reply.body, reply.contentType.c_str());
     });
 
-    // httplib's default shares the port (SO_REUSEPORT) with any other server
-    // on it; a second panel must be told the port is taken instead.
-    http.set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
+    http.set_socket_options(takePortAlone);
     p.port = p.options.port == 0 ? http.bind_to_any_port(p.options.host) : p.options.port;
     if (p.options.port != 0 && !http.bind_to_port(p.options.host.c_str(), p.options.port)) p.port = -1;
     if (p.port <= 0) {

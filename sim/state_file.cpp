@@ -330,16 +330,7 @@ DeviceModel loadState(const json& state) {
     return model;
 }
 
-std::filesystem::path defaultStateFile() {
-    std::filesystem::path base;
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
-        base = state;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::filesystem::path(home) / ".local" / "state";
-    else
-        base = std::filesystem::temp_directory_path();
-    return base / "brixelctl" / "simulated-device.json";
-}
+std::filesystem::path defaultStateFile() { return storage::stateHome() / "brixelctl" / "simulated-device.json"; }
 
 namespace {
 
@@ -369,7 +360,7 @@ bool loadStateFile(DeviceModel& model, const std::filesystem::path& file, std::s
     } catch (const std::exception& e) {
         why = e.what();
     }
-    error = file.string() + " is not a simulated device state (" + why +
+    error = storage::displayName(file) + " is not a simulated device state (" + why +
             "); nothing is written over it: start afresh with --fresh";
     return false;
 }
@@ -384,9 +375,9 @@ std::optional<StateFileLock> StateFileLock::acquire(const std::filesystem::path&
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     std::string reason;
-    const int handle = storage::lock(file.string() + ".lock", reason);
+    const int handle = storage::lock(std::filesystem::path(file) += ".lock", reason);
     if (handle < 0) {
-        error = "cannot lock " + file.string() + ": " + reason;
+        error = "cannot lock " + storage::displayName(file) + ": " + reason;
         return std::nullopt;
     }
     return StateFileLock(handle);

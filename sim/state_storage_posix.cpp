@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "sim/state_storage.h"
@@ -76,6 +77,12 @@ bool replace(const std::filesystem::path& file, std::string_view text, std::stri
         return false;
     }
     return true;
+}
+
+std::filesystem::path stateHome() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) return state;
+    if (const char* home = std::getenv("HOME"); home && *home) return std::filesystem::path(home) / ".local" / "state";
+    return std::filesystem::temp_directory_path();
 }
 
 int lock(const std::filesystem::path& lockFile, std::string& error) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <system_error>
@@ -22,26 +23,26 @@ std::string lastError() { return std::system_category().message(static_cast<int>
 bool readBounded(const std::filesystem::path& file, std::size_t limit, std::string& content, std::string& error) {
     std::error_code ec;
     if (std::filesystem::exists(file, ec) && !std::filesystem::is_regular_file(file, ec)) {
-        error = "cannot read " + file.string() + ": not a regular file";
+        error = "cannot read " + displayName(file) + ": not a regular file";
         return false;
     }
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        error = "cannot read " + file.string() + ": " + std::strerror(errno);
+        error = "cannot read " + displayName(file) + ": " + std::strerror(errno);
         return false;
     }
     char chunk[65536];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
         const auto n = static_cast<std::size_t>(in.gcount());
         if (content.size() + n > limit) {
-            error =
-                file.string() + " holds more than " + std::to_string(limit) + " bytes: not a simulated device state";
+            error = displayName(file) + " holds more than " + std::to_string(limit) +
+                    " bytes: not a simulated device state";
             return false;
         }
         content.append(chunk, n);
     }
     if (in.bad()) {
-        error = "cannot read " + file.string();
+        error = "cannot read " + displayName(file);
         return false;
     }
     return true;
@@ -60,7 +61,7 @@ bool replace(const std::filesystem::path& file, std::string_view text, std::stri
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
-        error = "cannot write beside " + file.string() + ": " + std::strerror(errno);
+        error = "cannot write beside " + displayName(file) + ": " + std::strerror(errno);
         return false;
     }
     bool written = true;
@@ -75,28 +76,34 @@ bool replace(const std::filesystem::path& file, std::string_view text, std::stri
     }
     if (_close(fd) != 0) written = false;
     if (!written) {
-        error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
+        error = "cannot write " + displayName(temporary) + ": " + std::strerror(errno);
         _wunlink(temporary.c_str());
         return false;
     }
     if (!MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        error = "cannot replace " + file.string() + ": " + lastError();
+        error = "cannot replace " + displayName(file) + ": " + lastError();
         _wunlink(temporary.c_str());
         return false;
     }
     return true;
 }
 
+std::filesystem::path stateHome() {
+    for (const wchar_t* name : {L"XDG_STATE_HOME", L"LOCALAPPDATA"})
+        if (const wchar_t* value = _wgetenv(name); value && *value) return value;
+    return std::filesystem::temp_directory_path();
+}
+
 int lock(const std::filesystem::path& lockFile, std::string& error) {
     const int fd = _wopen(lockFile.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
     if (fd < 0) {
-        error = "cannot open " + lockFile.string() + ": " + std::strerror(errno);
+        error = "cannot open " + displayName(lockFile) + ": " + std::strerror(errno);
         return -1;
     }
     OVERLAPPED whole{};
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
-        error = lockFile.string() + ": " + lastError();
+        error = displayName(lockFile) + ": " + lastError();
         _close(fd);
         return -1;
     }

@@ -14,9 +14,8 @@
 namespace brixel::toolkit {
 
 inline constexpr std::string_view edidDecodeProgram = "edid-decode";
-// What to do where it is missing.
-inline constexpr std::string_view edidDecodeMissing =
-    "edid-decode is not installed; on Debian or Ubuntu: sudo apt-get install edid-decode";
+// What to do where it is missing (on Windows: that it is Linux's).
+extern const std::string_view edidDecodeMissing;
 
 // True when edid-decode is on the PATH.
 bool edidDecodeInstalled();

@@ -5,6 +5,7 @@
 // name that cannot be written never costs a device exchange.
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,12 +44,41 @@ private:
     std::string temporary_;  // empty when written in place
 };
 
+// Held while a file shared by concurrent runs is read, changed and written
+// back: an exclusive lock on `file` + ".lock", waited for.
+class FileLock {
+public:
+    explicit FileLock(const std::filesystem::path& file);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// Names as the tool handles them, UTF-8 on every system, to and from paths
+// (whose narrow form on Windows is the ANSI code page).
+inline std::filesystem::path utf8Path(std::string_view name) {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+inline std::string pathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Where a user's tools keep state between runs: $XDG_STATE_HOME, else
+// ~/.local/state; on Windows %LOCALAPPDATA% (XDG_STATE_HOME too when set).
+std::filesystem::path stateHome();
+
 // A file no name reaches, for what a tool keeps only while it runs: made in
-// $TMPDIR (else /tmp) and unlinked at once, so that nothing is left behind
-// however the tool ends. -1 when none could be made.
+// the temporary directory and unlinked at once (on Windows deleted when
+// closed), so that nothing is left behind however the tool ends. -1 when
+// none could be made.
 int anonymousTemporaryFile();
 
-// $TMPDIR when set, else /tmp.
+// $TMPDIR when set, else /tmp; on Windows the user's temporary folder.
 std::string temporaryDirectory();
 
 }  // namespace brixel::toolkit

@@ -1,13 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "toolkit/remembered_settings.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
-#include <ctime>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -20,24 +15,6 @@ namespace {
 
 using nlohmann::json;
 
-// Held while the file is read, changed and written back.
-class Lock {
-public:
-    explicit Lock(const std::filesystem::path& file)
-        : fd_(::open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        if (fd_ >= 0) ::flock(fd_, LOCK_EX);
-    }
-    ~Lock() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
 json readAll(const std::filesystem::path& file) {
     std::ifstream in(file);
     if (!in) return json::object();
@@ -48,24 +25,22 @@ json readAll(const std::filesystem::path& file) {
 }
 
 std::string utcNow() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-    gmtime_r(&now, &utc);
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{now - day};
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
     return text;
 }
 
 }  // namespace
 
-std::filesystem::path defaultSettingMemoryFile() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::filesystem::path base = state && *state ? std::filesystem::path(state)
-                                       : home && *home ? std::filesystem::path(home) / ".local" / "state"
-                                                       : std::filesystem::path(temporaryDirectory());
-    return base / "brixelctl" / "remembered-settings.json";
-}
+std::filesystem::path defaultSettingMemoryFile() { return stateHome() / "brixelctl" / "remembered-settings.json"; }
 
 namespace {
 
@@ -73,16 +48,16 @@ namespace {
 bool change(const SettingMemory& memory, const std::function<void(json& settings)>& edit, std::string& error) {
     std::error_code ec;
     std::filesystem::create_directories(memory.file.parent_path(), ec);
-    const Lock lock(memory.file);
+    const FileLock lock(memory.file);
     if (!lock.held()) {
-        error = "cannot lock " + memory.file.string() + ".lock";
+        error = "cannot lock " + pathText(memory.file) + ".lock";
         return false;
     }
     json all = readAll(memory.file);
     json& settings = all[memory.device];
     if (!settings.is_object()) settings = json::object();
     edit(settings);
-    auto out = OutputFile::prepare(memory.file.string(), error);
+    auto out = OutputFile::prepare(pathText(memory.file), error);
     return out && out->write(jsonText(all) + "\n", error);
 }
 

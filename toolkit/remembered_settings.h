@@ -18,7 +18,7 @@ struct SettingMemory {
     std::string by;              // who sets them: "brixelctl", "the panel"
 };
 
-// $XDG_STATE_HOME/brixelctl/remembered-settings.json (~/.local/state when unset).
+// remembered-settings.json in stateHome()/brixelctl (toolkit/files.h).
 std::filesystem::path defaultSettingMemoryFile();
 
 // Keeps `value` (and its name, when it has one) as the last given to the

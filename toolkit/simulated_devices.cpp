@@ -6,6 +6,7 @@
 #include "sim/faults.h"
 #include "sim/simulator.h"
 #include "sim/state_file.h"
+#include "toolkit/files.h"
 
 namespace brixel::toolkit {
 
@@ -67,7 +68,11 @@ std::string faultKindsText() {
 std::filesystem::path deviceStateFile(const std::filesystem::path& stateFile, unsigned number) {
     if (number <= 1) return stateFile;
     auto file = stateFile;
-    file.replace_filename(stateFile.stem().string() + "-" + std::to_string(number) + stateFile.extension().string());
+    auto name = stateFile.stem();
+    name += "-";
+    name += std::to_string(number);
+    name += stateFile.extension();
+    file.replace_filename(name);
     return file;
 }
 
@@ -88,8 +93,7 @@ std::unique_ptr<SimulatedDevices> SimulatedDevices::start(const SimulationOption
     parts->options = options;
     parts->simulator.tracing = false;
     if (!options.inMemory)
-        parts->stateFile =
-            options.stateFile.empty() ? sim::defaultStateFile() : std::filesystem::path(options.stateFile);
+        parts->stateFile = options.stateFile.empty() ? sim::defaultStateFile() : utf8Path(options.stateFile);
     for (unsigned k = 0; k < options.devices; ++k) parts->simulator.addDevice();
     parts->unpluggedByFile.assign(options.devices, false);
 

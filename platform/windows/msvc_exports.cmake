@@ -9,6 +9,8 @@
 # writes into OUT_DIR:
 #   BrixelLibrary.def       for the mingw link: decorated name = our symbol
 #   BrixelLibrary-msvc.def  for an MSVC-style import library
+#   BrixelLibrary-mingw.def for a mingw application's import library: the
+#                           names g++ gives, bound to the decorated exports
 #   exports.txt             decorated name, tab, the header's signature
 #   exports.inc             {"function", "decorated name"}, for C++ tests
 
@@ -54,6 +56,7 @@ endif()
 
 set(def "LIBRARY BrixelLibrary.dll\nEXPORTS\n")
 set(msvcDef "${def}")
+set(mingwDef "${def}")
 set(list "")
 set(inc "")
 math(EXPR last "${count} - 1")
@@ -83,12 +86,14 @@ foreach(i RANGE ${last})
     set(signature "${result} ${name}${parameters}")
     string(APPEND def "    ${decorated}=${symbol}\n")
     string(APPEND msvcDef "    ${decorated}\n")
+    string(APPEND mingwDef "    ${symbol} == ${decorated}\n")
     string(APPEND list "${decorated}\t${signature}\n")
     string(APPEND inc "{\"${name}\", \"${decorated}\"},\n")
 endforeach()
 
 # Rewrite only what changed, so that an unchanged header relinks nothing.
-foreach(pair "BrixelLibrary.def;def" "BrixelLibrary-msvc.def;msvcDef" "exports.txt;list" "exports.inc;inc")
+foreach(pair "BrixelLibrary.def;def" "BrixelLibrary-msvc.def;msvcDef" "BrixelLibrary-mingw.def;mingwDef"
+             "exports.txt;list" "exports.inc;inc")
     list(GET pair 0 file)
     list(GET pair 1 var)
     set(old "")

@@ -43,6 +43,7 @@ sdk=$work/unpacked/$name
 echo "=== files of $name.zip ($(stat -c %s "$archive") bytes)"
 list() { (cd "$1" && find . -type f | sort); }
 expected=$(printf '%s\n' ./CHANGELOG.md ./README.txt ./LICENSE.txt ./THIRD-PARTY-NOTICES.txt ./bin/BrixelLibrary.dll \
+    ./bin/brixelctl.exe ./bin/brixelctl-help.txt \
     ./include/BrixelLibrary.h ./include/BrixelPlatform.h ./lib/BrixelLibrary.def ./lib/BrixelLibrary.lib \
     ./lib/cmake/BrixelLibrary/BrixelLibraryConfig.cmake ./lib/cmake/BrixelLibrary/BrixelLibraryConfigVersion.cmake \
     ./simulator/SiUSBXp.dll | sort)
@@ -62,9 +63,12 @@ runtime_package=mingw-w64-$([ "$arch" = x64 ] && echo x86-64 || echo i686)-dev
 # nlohmann-json only if its code came into the stand-in (its exceptions' texts tell).
 compiled_in=("$runtime_package")
 grep -qF "[json.exception." <<<"$(strings "$sdk/simulator/SiUSBXp.dll")" && compiled_in+=(nlohmann-json3-dev)
+# brixelctl.exe: the tool's libraries, cpp-httplib from Debian's source package.
+compiled_in+=(libcli11-dev nlohmann-json3-dev)
 for from in "${compiled_in[@]}"; do
     grep -q "^.*: /usr/share/doc/$from/copyright of $from " "$notices" || fail "THIRD-PARTY-NOTICES.txt lacks $from"
 done
+grep -q "^cpp-httplib: .*/debian/copyright of cpp-httplib " "$notices" || fail "THIRD-PARTY-NOTICES.txt lacks cpp-httplib"
 grep -q "NOTICE MISSING" "$notices" && fail "THIRD-PARTY-NOTICES.txt misses a notice"
 
 echo "=== simulator/SiUSBXp.dll, the stand-in"
@@ -141,7 +145,8 @@ echo "=== README.txt"
 first=$(head -n 1 "$sdk/README.txt")
 [ "$first" = "BrixelLibrary $version for Windows, $arch" ] || fail "README.txt begins '$first'"
 for word in "SiUSBXp.dll" "MessageBoxW" "must not overlap" "lib\\BrixelLibrary.lib" "simulator\\SiUSBXp.dll" \
-    "never ship it" "find_package(BrixelLibrary" "$name-debug.zip" "LICENSE.txt" "THIRD-PARTY-NOTICES.txt"; do
+    "never ship it" "find_package(BrixelLibrary" "$name-debug.zip" "LICENSE.txt" "THIRD-PARTY-NOTICES.txt" \
+    "brixelctl --simulate status" "brixelctl --simulate serve"; do
     grep -qF -- "$word" "$sdk/README.txt" || fail "README.txt does not mention $word"
 done
 

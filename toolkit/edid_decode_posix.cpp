@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "toolkit/edid_decode.h"
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +9,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "toolkit/edid_decode.h"
+
 namespace brixel::toolkit {
+
+const std::string_view edidDecodeMissing =
+    "edid-decode is not installed; on Debian or Ubuntu: sudo apt-get install edid-decode";
 
 bool edidDecodeInstalled() {
     const char* path = std::getenv("PATH");

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "toolkit/files.h"
-
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "text/plural.h"
+#include "toolkit/files.h"
 
 namespace brixel::toolkit {
 namespace {
@@ -86,6 +86,23 @@ std::optional<std::string> readInput(const std::string& path, std::size_t limit,
 std::string temporaryDirectory() {
     const char* dir = std::getenv("TMPDIR");
     return dir && *dir ? dir : "/tmp";
+}
+
+std::filesystem::path stateHome() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    return state && *state ? std::filesystem::path(state)
+           : home && *home ? std::filesystem::path(home) / ".local" / "state"
+                           : std::filesystem::path(temporaryDirectory());
+}
+
+FileLock::FileLock(const std::filesystem::path& file)
+    : fd_(::open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
 int anonymousTemporaryFile() {
