@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // doctor on Windows: what it can check of the way to a Brixel (the vendor's
 // USB layer found and loadable, the devices it counts and their serials),
 // what it cannot, what to change, and a verdict.

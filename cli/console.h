@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What brixelctl asks of the operating system around its commands: the
 // arguments, the console, Ctrl-C, and the library's own DLLs where they are

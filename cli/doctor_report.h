@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What `brixelctl doctor` says on every system: each check passed or failed,
 // what to change, what it cannot check there, and a verdict.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/serve_mqtt.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // serve's MQTT bridge to home automation, beside the panel, where the build
 // has it: Linux's, on libmosquitto (serve_mqtt.cpp); the Windows build has

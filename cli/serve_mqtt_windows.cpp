@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/serve_mqtt.h"
 
 // The bridge needs libmosquitto, which Debian builds for Linux alone: the

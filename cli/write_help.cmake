@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # cmake -DOUTPUT=FILE "-DCOMMAND=EMULATOR...;brixelctl.exe" -P write_help.cmake
 # Runs the tool to write its help; wine-run's exit 77 (no loader for this
 # width on this machine) leaves the help out with a message, nothing else passes.

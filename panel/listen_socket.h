@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The panel's listening socket takes its port alone: httplib's default shares
 // it with any other server on it, and a second panel must be told the port is

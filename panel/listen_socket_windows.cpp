@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/listen_socket.h"
 
 namespace brixel::panel {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "toolkit/edid_decode.h"
 
 // Debian's edid-decode is a Linux program: on Windows each caller says so

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # brixelctl.exe from the unpacked SDK, under wine, as its README tells a
 # Windows user to start: `brixelctl --simulate status` and `brixelctl
 # --simulate serve` from bin\, with no SiUSBXp.dll of the vendor's, the SDK's

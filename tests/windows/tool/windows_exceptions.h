@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The rows of tests/cli/command_table_test.cpp that are Linux's by nature,
 // each with the reason; brixelctl.exe under wine passes every other row.

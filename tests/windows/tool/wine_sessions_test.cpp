@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brixelctl.exe under wine, for what the table's rows cannot show: runs at
 // the same time keeping every change, names that are not ASCII, input with
 // CRLF line ends, the state under %LOCALAPPDATA%, a missing SiUSBXp.dll, and
