@@ -8,9 +8,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/CPackOptions.cmake)
 
 if(WIN32)
-    # Two zips: the SDK (bin/, include/, lib/, simulator/, the texts) and,
-    # as a separate download, the DLL's debugging information. Both hold the
-    # same top folder, so the second unpacks over the first.
+    # Two zips: the SDK (bin/ with brixelctl.exe, include/, lib/, simulator/,
+    # the texts) and, as a separate download, the DLL's debugging information.
+    # Both hold the same top folder, so the second unpacks over the first.
     set(CPACK_GENERATOR ZIP)
     set(CPACK_COMPONENTS_ALL runtime development simulator debug)
     if(TARGET brixelctl)
@@ -18,7 +18,7 @@ if(WIN32)
     endif()
     set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
     set(CPACK_COMPONENTS_GROUPING ONE_PER_GROUP)
-    foreach(component IN ITEMS runtime development simulator)
+    foreach(component IN ITEMS runtime development simulator tool)
         string(TOUPPER ${component} COMPONENT)
         set(CPACK_COMPONENT_${COMPONENT}_GROUP sdk)
     endforeach()
