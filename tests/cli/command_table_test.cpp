@@ -36,6 +36,8 @@ struct Row {
     std::vector<std::string> absent = {};
     std::string state = {};  // the simulated device's state file before the run, when given
 };
+// Test names and failures show the command line, not the row's bytes.
+void PrintTo(const Row& row, std::ostream* os) { *os << "brixelctl " << row.arguments; }
 
 #ifdef BRIXEL_TOOL_UNDER_WINE
 // A folder as the tool names it: wine's drive Z: is the Linux root.
