@@ -41,6 +41,9 @@ if(WIN32)
         # The tool beside the DLL, stripped like it, and its help as text.
         install(PROGRAMS ${BRIXELCTL_SHIPPED} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
         install(FILES ${BRIXELCTL_HELP} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool OPTIONAL)
+        # The panel's API, where its 404 replies point.
+        get_filename_component(toolDocs ${BRIXEL_PANEL_API_DOC} DIRECTORY)
+        install(FILES panel/API.md DESTINATION ${toolDocs} COMPONENT tool)
     endif()
     configure_file(packaging/windows/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt @ONLY)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt CHANGELOG.md DESTINATION . COMPONENT development)

@@ -43,7 +43,7 @@ sdk=$work/unpacked/$name
 echo "=== files of $name.zip ($(stat -c %s "$archive") bytes)"
 list() { (cd "$1" && find . -type f | sort); }
 expected=$(printf '%s\n' ./CHANGELOG.md ./README.txt ./LICENSE.txt ./THIRD-PARTY-NOTICES.txt ./bin/BrixelLibrary.dll \
-    ./bin/brixelctl.exe ./bin/brixelctl-help.txt \
+    ./bin/brixelctl.exe ./bin/brixelctl-help.txt ./doc/API.md \
     ./include/BrixelLibrary.h ./include/BrixelPlatform.h ./lib/BrixelLibrary.def ./lib/BrixelLibrary.lib \
     ./lib/cmake/BrixelLibrary/BrixelLibraryConfig.cmake ./lib/cmake/BrixelLibrary/BrixelLibraryConfigVersion.cmake \
     ./simulator/SiUSBXp.dll | sort)

@@ -294,6 +294,12 @@ TEST_F(Served, ThePanelAndItsApiAnswerOverLoopback) {
     ASSERT_TRUE(settings);
     EXPECT_NE(settings->body.find("\"by\":\"brixelctl serve\""), std::string::npos) << settings->body;
 
+    // A wrong route is pointed to the API's description where the SDK has it.
+    const auto lost = client.Get("/api/no-such-route");
+    ASSERT_TRUE(lost);
+    EXPECT_EQ(lost->status, 404);
+    EXPECT_NE(lost->body.find("doc\\\\API.md of the SDK"), std::string::npos) << lost->body;
+
     // No token, no change.
     httplib::Client stranger("127.0.0.1", port);
     const auto refused = stranger.Post("/api/settings/port", R"({"value": "2"})", "application/json");
