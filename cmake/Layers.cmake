@@ -33,3 +33,14 @@ function(brixel_layer target folder)
     target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${BRIXEL_VIEWS}/${folder}>)
     target_link_libraries(${target} PUBLIC brixel_interface ${L_PUBLIC} PRIVATE brixel_options ${L_PRIVATE})
 endfunction()
+
+# brixel_precompile(<target> <header>...): the given heavy library headers
+# parsed once for the target rather than once per file, where
+# BRIXEL_PRECOMPILE_HEADERS asks for it (the tool preset: a newcomer's first
+# build). Off elsewhere, so that a file that forgets an include still fails
+# to build in the tests' builds.
+function(brixel_precompile target)
+    if(BRIXEL_PRECOMPILE_HEADERS)
+        target_precompile_headers(${target} PRIVATE ${ARGN})
+    endif()
+endfunction()

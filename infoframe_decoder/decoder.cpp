@@ -272,10 +272,12 @@ SignalSummary describeSignal(std::span<const DecodedFrame> frames, std::optional
     if (dolby && detail::flagOf(*dolby, "dolbyVisionSignal")) signal.hdrFormat = "Dolby Vision";
 
     std::vector<std::string> video;
-    const auto vic = avi ? detail::integerOf(*avi, "vic") : std::nullopt;
-    const auto* code = vic ? cta861::videoCodeInfo(static_cast<int>(*vic)) : nullptr;
-    const auto hdmiVic = hdmi ? detail::integerOf(*hdmi, "hdmiVic") : std::nullopt;
-    if (!code && hdmiVic) code = cta861::hdmiVicInfo(static_cast<int>(*hdmiVic));
+    // An absent code and code 0 both mean none; plain ints, since GCC 12 at
+    // -O2 takes an optional<int64_t> chosen by ?: for uninitialized (PR80635).
+    const int vic = avi ? static_cast<int>(detail::integerOf(*avi, "vic").value_or(0)) : 0;
+    const auto* code = cta861::videoCodeInfo(vic);
+    const int hdmiVic = hdmi ? static_cast<int>(detail::integerOf(*hdmi, "hdmiVic").value_or(0)) : 0;
+    if (!code && hdmiVic != 0) code = cta861::hdmiVicInfo(hdmiVic);
     const int repetition = avi ? codeOf(*avi, "pixelRepetition").value_or(0) + 1 : 1;
     video.push_back(code ? videoText(*code, repetition) : avi ? "unknown format" : "no AVI InfoFrame");
     if (const auto* structure = hdmi ? std::get_if<Coded>(detail::valueOf(*hdmi, "threeDStructure")) : nullptr)
@@ -292,7 +294,7 @@ SignalSummary describeSignal(std::span<const DecodedFrame> frames, std::optional
         if (!colorimetry.base.empty()) video.push_back(std::string(colorimetry.base));
         const auto range =
             detail::quantizationRange(y, codeOf(*avi, "rgbQuantization").value_or(0),
-                                      codeOf(*avi, "yccQuantization").value_or(0), static_cast<int>(vic.value_or(0)));
+                                      codeOf(*avi, "yccQuantization").value_or(0), vic);
         if (!range.empty()) video.push_back(std::string(range));
     } else if (bitsPerComponent) {
         video.push_back(std::to_string(*bitsPerComponent) + "-bit");
