@@ -292,9 +292,8 @@ SignalSummary describeSignal(std::span<const DecodedFrame> frames, std::optional
                                                             codeOf(*avi, "extendedColorimetry").value_or(0),
                                                             avi->version >= 4 ? ace : std::nullopt);
         if (!colorimetry.base.empty()) video.push_back(std::string(colorimetry.base));
-        const auto range =
-            detail::quantizationRange(y, codeOf(*avi, "rgbQuantization").value_or(0),
-                                      codeOf(*avi, "yccQuantization").value_or(0), vic);
+        const auto range = detail::quantizationRange(y, codeOf(*avi, "rgbQuantization").value_or(0),
+                                                     codeOf(*avi, "yccQuantization").value_or(0), vic);
         if (!range.empty()) video.push_back(std::string(range));
     } else if (bitsPerComponent) {
         video.push_back(std::to_string(*bitsPerComponent) + "-bit");
