@@ -31,7 +31,7 @@ DoctorReport examine() {
         "which driver Windows gave the device (Device Manager shows it; USBXpress devices need the vendor's)",
         "whether another program holds the device open (only opening it tells: `brixelctl list` tries)",
         "the device's USB descriptors, which Windows keeps to its drivers"};
-    const console::VendorLayer vendor = console::findVendorLayer();
+    const console::DllFound vendor = console::findVendorLayer();
     if (!vendor.found) {
         r.fail("SiUSBXp.dll, the vendor's USB layer, is not beside brixelctl.exe nor on the PATH",
                vendorLayerChange + architecture() + " one");
@@ -43,6 +43,14 @@ DoctorReport examine() {
         return r;
     }
     r.pass("SiUSBXp.dll found and loaded: " + vendor.file);
+    const console::DllFound library = console::findLibraryDll();
+    if (!library.loads) {
+        r.fail(library.found ? "BrixelLibrary.dll is at " + library.file + " but does not load: " + library.problem
+                             : "BrixelLibrary.dll is not beside brixelctl.exe nor on the PATH",
+               "keep brixelctl.exe beside the " + architecture() + " BrixelLibrary.dll of its own SDK");
+        return r;
+    }
+    r.pass("BrixelLibrary.dll found and loaded: " + library.file);
 
     const BRIXEL_USB_LAYER& layer = *brixelGetPlatformUsbLayer();
     uint32_t count = 0;

@@ -150,8 +150,10 @@ json framesOf(std::vector<std::string> given) {
     json frames = json::array();
     for (const auto& argument : given) {
         std::error_code ec;
-        if (argument != toolkit::standardStream && !std::filesystem::exists(argument, ec) &&
-            argument.find_first_of("./") == std::string::npos) {
+        // A file by its UTF-8 name (Windows' wide API included), or anything
+        // with a path's marks; else the frame's text itself.
+        if (argument != toolkit::standardStream && !std::filesystem::exists(toolkit::utf8Path(argument), ec) &&
+            argument.find_first_of("./\\") == std::string::npos) {
             frames.push_back(argument);
             continue;
         }

@@ -52,21 +52,24 @@ public:
     void wait();
 };
 
-// SiUSBXp.dll as the loader finds it for BrixelLibrary.dll. On Linux there
-// is none: the library reaches devices through libusb.
-struct VendorLayer {
+// A DLL as the loader finds it (Windows; on Linux there is none: the library
+// reaches devices through libusb).
+struct DllFound {
     bool found = false;   // somewhere the loader looks
     std::string file;     // where, when found
     bool loads = false;   // and it loads, for this architecture
     std::string problem;  // why not, when it does not
 };
-VendorLayer findVendorLayer();
+// SiUSBXp.dll, the vendor's USB layer, for BrixelLibrary.dll.
+DllFound findVendorLayer();
+// BrixelLibrary.dll itself, once SiUSBXp.dll is there.
+DllFound findLibraryDll();
 
 // Whether the library can be called: on Windows BrixelLibrary.dll is loaded
-// at its first call and needs SiUSBXp.dll, the vendor's USB layer. For the
-// simulated device, where the vendor's is missing, the stand-in that the SDK
-// ships (simulator\SiUSBXp.dll) takes its place. False with `why` set when
-// neither is there. Always true on Linux.
+// at its first call and needs SiUSBXp.dll, the vendor's USB layer; both must
+// load. For the simulated device, where the vendor's is missing, the stand-in
+// that the SDK ships (simulator\SiUSBXp.dll) takes its place. False with
+// `why` set otherwise. Always true on Linux.
 bool libraryLoadable(bool simulate, std::string& why);
 
 }  // namespace brixel::cli::console

@@ -68,7 +68,9 @@ void StopRequest::wait() {
     sigwait(&signals, &received);
 }
 
-VendorLayer findVendorLayer() { return {}; }
+DllFound findVendorLayer() { return {}; }
+
+DllFound findLibraryDll() { return {}; }
 
 bool libraryLoadable(bool, std::string&) { return true; }
 

@@ -7,8 +7,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <system_error>
+#include <string>
 
 #include "cli/console.h"
 
@@ -16,6 +17,7 @@ namespace brixel::cli::console {
 namespace {
 
 constexpr const wchar_t* vendorLayerName = L"SiUSBXp.dll";
+constexpr const wchar_t* libraryName = L"BrixelLibrary.dll";
 // Where the SDK keeps the stand-in, from the folder of brixelctl.exe.
 constexpr const wchar_t* standInFolder = L"..\\simulator";
 
@@ -47,8 +49,15 @@ std::string utf8(const wchar_t* text, int length = -1) {
     return out;
 }
 
+// Windows' own words in UTF-8, as the console shows them; their inserts ("%1")
+// are left as written rather than read from nowhere.
 std::string systemMessage(DWORD code) {
-    std::string text = std::system_category().message(static_cast<int>(code));
+    wchar_t* wide = nullptr;
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&wide), 0, nullptr);
+    std::string text = n > 0 ? utf8(wide, static_cast<int>(n)) : "Windows error " + std::to_string(code);
+    if (wide) LocalFree(wide);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) text.pop_back();
     return text;
 }
@@ -69,15 +78,31 @@ bool vendorLayerLoaded() { return GetModuleHandleW(vendorLayerName) != nullptr; 
 
 }  // namespace
 
+// The console as the tool found it, given back when it ends: the window
+// outlives the tool, and its next program expects its own code page.
+UINT codePageFound = 0;
+DWORD modesFound[2] = {};
+bool modeSet[2] = {};
+
+void restoreConsole() {
+    if (codePageFound) SetConsoleOutputCP(codePageFound);
+    const DWORD ids[2] = {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    for (int i = 0; i < 2; ++i)
+        if (modeSet[i]) SetConsoleMode(GetStdHandle(ids[i]), modesFound[i]);
+}
+
 void prepare() {
+    codePageFound = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
     for (const int fd : {0, 1, 2}) _setmode(fd, _O_BINARY);
     // Colour and the like where the console takes them: asked for once, here.
-    for (const DWORD id : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
-        const HANDLE h = GetStdHandle(id);
-        DWORD mode = 0;
-        if (GetConsoleMode(h, &mode)) SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    const DWORD ids[2] = {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    for (int i = 0; i < 2; ++i) {
+        const HANDLE h = GetStdHandle(ids[i]);
+        if (GetConsoleMode(h, &modesFound[i]))
+            modeSet[i] = SetConsoleMode(h, modesFound[i] | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
     }
+    std::atexit(restoreConsole);
 }
 
 Arguments::Arguments(int argc, char** argv) {
@@ -123,33 +148,54 @@ void StopRequest::wait() {
     if (stopEvent) WaitForSingleObject(stopEvent, INFINITE);
 }
 
-VendorLayer findVendorLayer() {
-    VendorLayer layer;
+namespace {
+
+DllFound findDll(const wchar_t* name) {
+    DllFound dll;
     // Only to find it: nothing of it runs.
-    if (HMODULE data = LoadLibraryExW(vendorLayerName, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        layer.found = true;
-        layer.file = utf8(moduleFile(data).c_str());
+    if (HMODULE data = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        dll.found = true;
+        dll.file = utf8(moduleFile(data).c_str());
         FreeLibrary(data);
     }
-    HMODULE module = LoadLibraryW(vendorLayerName);
+    HMODULE module = LoadLibraryW(name);
     if (!module) {
-        layer.problem = systemMessage(GetLastError());
-        return layer;
+        dll.problem = systemMessage(GetLastError());
+        return dll;
     }
-    layer.loads = true;
-    if (layer.file.empty()) layer.file = utf8(moduleFile(module).c_str());
-    // Kept loaded: the library, loaded later, uses this one.
-    return layer;
+    dll.loads = true;
+    if (dll.file.empty()) dll.file = utf8(moduleFile(module).c_str());
+    // Kept loaded: what loads later uses this one.
+    return dll;
+}
+
+}  // namespace
+
+DllFound findVendorLayer() { return findDll(vendorLayerName); }
+
+DllFound findLibraryDll() { return findDll(libraryName); }
+
+// BrixelLibrary.dll, once SiUSBXp.dll is there for it: checked before its
+// first call, which would otherwise end the tool with an exception.
+bool libraryDllLoads(std::string& why) {
+    if (GetModuleHandleW(libraryName)) return true;
+    const DllFound library = findLibraryDll();
+    if (library.loads) return true;
+    why = (library.found ? "BrixelLibrary.dll is at " + library.file + " but does not load: " + library.problem
+                         : std::string("BrixelLibrary.dll is not beside brixelctl.exe nor on the PATH")) +
+          ". brixelctl.exe needs the " + (sizeof(void*) == 8 ? "64" : "32") +
+          "-bit BrixelLibrary.dll of its own SDK beside it, as bin\\ holds them";
+    return false;
 }
 
 bool libraryLoadable(bool simulate, std::string& why) {
-    if (vendorLayerLoaded()) return true;
-    const VendorLayer vendor = findVendorLayer();
-    if (vendor.loads) return true;
+    if (vendorLayerLoaded()) return libraryDllLoads(why);
+    const DllFound vendor = findVendorLayer();
+    if (vendor.loads) return libraryDllLoads(why);
     if (simulate) {
         const auto standIn = moduleFile(nullptr).parent_path() / standInFolder / vendorLayerName;
         // Loaded by its full name first, the stand-in is the SiUSBXp.dll the library then gets.
-        if (LoadLibraryExW(standIn.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) return true;
+        if (LoadLibraryExW(standIn.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) return libraryDllLoads(why);
     }
     why = vendor.found
               ? "SiUSBXp.dll, the vendor's USB layer, is at " + vendor.file + " but does not load: " + vendor.problem +

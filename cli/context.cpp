@@ -83,8 +83,13 @@ const BRIXEL_USB_LAYER* Context::layerFor(bool readOnly, std::string& error) {
 
 toolkit::DeviceOwner& Context::owner() {
     if (!owner_) {
-        if (std::string why; !console::libraryLoadable(simulate, why)) throw LibraryMissing(why);
         toolkit::OwnerOptions options;
+        // Only a run that reaches for the device needs the library's DLLs (Windows).
+        options.transport.reachable = [this](std::string& error) {
+            if (console::libraryLoadable(simulate, error)) return true;
+            libraryProblem_ = error;
+            return false;
+        };
         options.transport.beforeRun = [this](bool, std::string& error) { return layerFor(readOnly_, error); };
         if (verbose) options.trace = [](std::string_view line) { printLine(stderr, line); };
         options.onConsoleLine = [this](std::string_view line) {
@@ -139,6 +144,7 @@ toolkit::SettingMemory Context::settingMemory(std::string by) const {
 }
 
 std::string Context::noDeviceText(const Outcome& outcome) const {
+    if (!libraryProblem_.empty()) return libraryProblem_;
     if (outcome.deviceFound) return notOpenedText;
     if (!devicePath.empty())
         return "no Brixel is attached at " + devicePath + "; `brixelctl list` shows where they are.";

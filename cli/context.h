@@ -117,6 +117,7 @@ private:
     std::string noDeviceText(const Outcome& outcome) const;
 
     bool readOnly_ = false;
+    std::string libraryProblem_;  // why the library's DLLs do not load, once a run found it (Windows)
     std::unique_ptr<toolkit::SimulatedDevices> simulated_;
     std::unique_ptr<toolkit::DeviceOwner> owner_;
 };

@@ -106,6 +106,13 @@ else()
             ${toolControl}/postinst ${toolControl}/prerm ${toolControl}/postrm ${toolControl}/conffiles)
         set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS adduser)
     endif()
+    if(TARGET brixel_python_native)
+        set(pythonControl ${PROJECT_BINARY_DIR}/debian-control-python)
+        foreach(script IN ITEMS postinst prerm)
+            configure_file(packaging/debian/python-${script}.in ${pythonControl}/${script} @ONLY)
+        endforeach()
+        set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA ${pythonControl}/postinst ${pythonControl}/prerm)
+    endif()
 
     # Descriptions: a synopsis line, then the text; @BRIXEL_ABOUT@ is the
     # paragraph the library's packages share. cpack writes them into its
@@ -173,8 +180,6 @@ else()
         set(docs ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME})
         install(FILES ${debianDocs}/copyright ${debianDocs}/changelog.gz ${debianDocs}/changelog.Debian.gz
             DESTINATION ${docs} COMPONENT ${component} EXCLUDE_FROM_ALL)
-        install(FILES packaging/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
-            RENAME ${CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME} COMPONENT ${component} EXCLUDE_FROM_ALL)
     endforeach()
 endif()
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "panel/api_document.h"
 #include "report/status_fields.h"
 #include "settings/argument_names.h"
 #include "text/plural.h"
@@ -17,9 +18,6 @@ using nlohmann::json;
 using toolkit::ResultDocument;
 
 namespace {
-
-// Where the routes are described, as installed with the tool.
-constexpr std::string_view apiDocument = BRIXEL_PANEL_API_DOC;
 
 ApiReply documentReply(int status, ResultDocument doc) {
     ApiReply reply;
@@ -267,7 +265,7 @@ ApiReply Api::handle(const ApiRequest& request) {
         return reply;
     }
     return errorReply(404, request.method + " " + request.path,
-                      "no such route; the panel's API.md (" + std::string(apiDocument) + ") lists them");
+                      "no such route; the panel's API.md (" + apiDocumentPlace() + ") lists them");
 }
 
 std::string Api::statusText() {

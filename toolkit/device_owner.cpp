@@ -133,6 +133,12 @@ Outcome DeviceOwner::runLocked(const Operation& operation, const Inputs& inputs,
 
     const Transport& transport = options_.transport;
     std::string error;
+    if (transport.reachable && !transport.reachable(error)) {
+        outcome.reach = Reach::noDevice;
+        outcome.doc.confirmed = false;
+        outcome.doc.error = error;
+        return outcome;
+    }
     const BRIXEL_USB_LAYER* layer = transport.layer ? transport.layer : brixelGetPlatformUsbLayer();
     if (transport.beforeRun) layer = transport.beforeRun(operation.changesDevice, error);
     if (!layer) return unavailable(std::move(outcome), error);

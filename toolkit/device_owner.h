@@ -36,6 +36,10 @@ struct Transport {
     // whether it changes it) for the layer to use, which it may make only
     // now; nullptr with `error` set stops the run before anything is sent.
     std::function<const BRIXEL_USB_LAYER*(bool changes, std::string& error)> beforeRun;
+    // When set, asked first by each run that reaches for a device: whether
+    // devices can be looked for at all (on Windows, whether the library's
+    // DLLs load); false with `error` set is no device, and nothing is called.
+    std::function<bool(std::string& error)> reachable;
     // After such a run, told whether it changed the device.
     std::function<bool(bool changed, std::string& error)> afterRun;
 };

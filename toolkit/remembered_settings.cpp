@@ -77,6 +77,11 @@ bool forgetSettings(const SettingMemory& memory, std::string& error) {
 }
 
 json recalledSettings(const SettingMemory& memory) {
+    // Read under the lock too: on Windows a file open for reading cannot be
+    // replaced, and a change made meanwhile would fail to be remembered.
+    std::error_code ec;
+    if (!std::filesystem::exists(memory.file, ec)) return json::object();
+    const FileLock lock(memory.file);
     const json all = readAll(memory.file);
     const auto it = all.find(memory.device);
     return it != all.end() && it->is_object() ? *it : json::object();

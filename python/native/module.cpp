@@ -137,7 +137,9 @@ std::vector<std::string> startSimulator(unsigned devices, const std::vector<std:
     auto started = toolkit::SimulatedDevices::start(options, error);
     if (!started) throw std::invalid_argument(error);
     // The session that reached USB devices ends before the simulated ones appear.
-    process.owner.setTransport({&started->layer(), {}, {}});
+    toolkit::Transport transport;
+    transport.layer = &started->layer();
+    process.owner.setTransport(std::move(transport));
     process.simulated = std::move(started);
     return process.simulated->devicePaths();
 }

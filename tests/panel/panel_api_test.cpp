@@ -2,6 +2,7 @@
 // Every route of the panel's API over HTTP against a fresh simulated device,
 // with the documents brixelctl --json gives and the errors' status codes.
 
+#include <filesystem>
 #include <string>
 
 #include "tests/panel/panel_client.h"
@@ -31,6 +32,19 @@ TEST_F(PanelApi, ThePageComesWithItsTokenAndItsPolicy) {
     EXPECT_EQ(script->status, 200);
     EXPECT_EQ(script->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
     EXPECT_EQ(get("/nothing-here").status, 404);
+}
+
+// A wrong route is pointed to the API's description, and the file named is there to read.
+TEST_F(PanelApi, ANoSuchRouteNamesAnApiDescriptionThatExists) {
+    const auto r = get("/api/no-such-route");
+    EXPECT_EQ(r.status, 404);
+    const std::string error = r.doc.at("error");
+    const auto open = error.find("API.md (");
+    const auto close = error.find(") lists them");
+    ASSERT_TRUE(open != std::string::npos && close != std::string::npos) << error;
+    const std::string named = error.substr(open + 8, close - open - 8);
+    EXPECT_TRUE(std::filesystem::is_regular_file(named)) << named;
+    EXPECT_EQ(std::filesystem::path(named).filename(), "API.md");
 }
 
 TEST_F(PanelApi, ThePageWeighsUnderAHundredKilobytes) {

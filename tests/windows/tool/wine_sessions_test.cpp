@@ -134,6 +134,18 @@ TEST_F(UnderWine, InputWithCrlfLineEnds) {
     }
 }
 
+// A file too large to be an EDID or a matrix is refused before it is read whole.
+TEST_F(UnderWine, AFileOverTheLimitIsRefused) {
+    const fs::path large = tmp / "large.bin";
+    std::ofstream(large, std::ios::binary) << std::string(1024 * 1024 + 1, '\0');
+    auto run = runTool(simulated() + "--fresh edid set " + quoted(large));
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("large.bin holds 1048577 bytes, more than the 1 MiB"), std::string::npos) << run.output;
+    run = runTool(simulated() + "--fresh matrix set --file " + quoted(large));
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("large.bin holds 1048577 bytes, more than the 64 KiB"), std::string::npos) << run.output;
+}
+
 TEST_F(UnderWine, TheStateIsUnderLocalAppData) {
     ::unsetenv("XDG_STATE_HOME");
     const char* prefix = std::getenv("WINEPREFIX");
@@ -178,6 +190,32 @@ TEST_F(WithoutVendorLayer, SaysWhatIsMissingAndExitsWith3) {
     // The tool itself starts: the library is loaded at its first call.
     const auto run = runCopy("--version");
     EXPECT_EQ(run.exitCode, 0) << run.output;
+}
+
+// What needs no device needs no USB layer either; what does says why there is none.
+TEST_F(WithoutVendorLayer, WorksWithoutADeviceAndSaysWhyThereIsNone) {
+    for (const char* command : {"edid list", "infoframe decode 82:02:0d:52:70:e8:64:61:00:00:00:00:00:00:00:00:00",
+                                "infoframe hdr-build --print-only"}) {
+        const auto run = runCopy(command);
+        EXPECT_EQ(run.exitCode, 0) << command << "\n" << run.output;
+    }
+    const auto run = runCopy("--json status");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    const auto doc = nlohmann::json::parse(run.output);
+    EXPECT_EQ(doc.at("confirmed"), false) << run.output;
+    EXPECT_NE(doc.at("error").get<std::string>().find("SiUSBXp.dll"), std::string::npos) << run.output;
+}
+
+TEST_F(WithoutVendorLayer, WithoutItsLibraryTheToolSaysSoRatherThanCrash) {
+    fs::remove(bin / "BrixelLibrary.dll");
+    fs::copy_file(fs::path(BRIXELCTL_EXE).parent_path() / "SiUSBXp.dll", bin / "SiUSBXp.dll");
+    for (const char* command : {"status", "doctor"}) {
+        const auto run = runCopy(command);
+        EXPECT_EQ(run.exitCode, 3) << command << "\n" << run.output;
+        EXPECT_NE(run.output.find("BrixelLibrary.dll is not beside brixelctl.exe nor on the PATH"), std::string::npos)
+            << command << "\n"
+            << run.output;
+    }
 }
 
 TEST_F(WithoutVendorLayer, SimulatesWithTheStandInFromTheSdksSimulatorFolder) {
