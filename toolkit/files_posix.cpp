@@ -9,9 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <vector>
 
-#include "text/plural.h"
+#include "toolkit/file_reading.h"
 #include "toolkit/files.h"
 
 namespace brixel::toolkit {
@@ -27,12 +26,6 @@ bool writeAll(int fd, std::string_view content) {
         content.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
-}
-
-std::string sizeText(std::size_t bytes) {
-    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + " MiB";
-    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes / 1024) + " KiB";
-    return text::counted(bytes, "byte");
 }
 
 }  // namespace
@@ -59,28 +52,17 @@ std::optional<std::string> readInput(const std::string& path, std::size_t limit,
             return std::nullopt;
         }
         if (S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) > limit) {
-            error = name + " holds " + std::to_string(info.st_size) + " bytes, more than the " + sizeText(limit) +
-                    " this reads";
+            error = reading::tooLarge(name, static_cast<std::uint64_t>(info.st_size), limit);
             return std::nullopt;
         }
     }
-    std::string content;
-    std::vector<char> chunk(64 * 1024);
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = "cannot read " + name + ": " + reason();
-            return std::nullopt;
+    const auto readSome = [fd](char* buffer, std::size_t size) -> long long {
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, size);
+            if (n >= 0 || errno != EINTR) return n;
         }
-        if (n == 0) break;
-        if (content.size() + static_cast<std::size_t>(n) > limit) {
-            error = name + " holds more than the " + sizeText(limit) + " this reads";
-            return std::nullopt;
-        }
-        content.append(chunk.data(), static_cast<std::size_t>(n));
-    }
-    return content;
+    };
+    return reading::readUpTo(readSome, name, limit, error);
 }
 
 std::string temporaryDirectory() {

@@ -11,9 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
-#include <vector>
 
-#include "text/plural.h"
+#include "toolkit/file_reading.h"
 #include "toolkit/files.h"
 
 namespace brixel::toolkit {
@@ -32,12 +31,6 @@ bool writeAll(int fd, std::string_view content) {
         content.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
-}
-
-std::string sizeText(std::size_t bytes) {
-    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + " MiB";
-    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes / 1024) + " KiB";
-    return text::counted(bytes, "byte");
 }
 
 // INVALID_FILE_ATTRIBUTES when there is nothing by that name.
@@ -95,26 +88,13 @@ std::optional<std::string> readInput(const std::string& path, std::size_t limit,
     } closer{fd, !fromStandardInput};
     if (struct _stat64 info{};
         isDiskFile(fd) && _fstat64(fd, &info) == 0 && static_cast<std::size_t>(info.st_size) > limit) {
-        error = name + " holds " + std::to_string(info.st_size) + " bytes, more than the " + sizeText(limit) +
-                " this reads";
+        error = reading::tooLarge(name, static_cast<std::uint64_t>(info.st_size), limit);
         return std::nullopt;
     }
-    std::string content;
-    std::vector<char> chunk(64 * 1024);
-    for (;;) {
-        const int n = _read(fd, chunk.data(), static_cast<unsigned>(chunk.size()));
-        if (n < 0) {
-            error = "cannot read " + name + ": " + reason();
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        if (content.size() + static_cast<std::size_t>(n) > limit) {
-            error = name + " holds more than the " + sizeText(limit) + " this reads";
-            return std::nullopt;
-        }
-        content.append(chunk.data(), static_cast<std::size_t>(n));
-    }
-    return content;
+    const auto readSome = [fd](char* buffer, std::size_t size) -> long long {
+        return _read(fd, buffer, static_cast<unsigned>(size));
+    };
+    return reading::readUpTo(readSome, name, limit, error);
 }
 
 std::string temporaryDirectory() {
