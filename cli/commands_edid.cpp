@@ -109,8 +109,10 @@ void addRead(CLI::App& edidApp, Context& ctx, const char* name, const char* help
     auto o = std::make_shared<ReadOptions>();
     cmd->add_option("-o,--output", o->file, "write the 256 bytes to FILE as raw binary (- for standard output)")
         ->type_name("FILE");
-    cmd->add_flag("--decode", o->decoded, "show it through edid-decode");
-    cmd->add_flag("--check", o->checked, "check it with edid-decode --check: exit status 1 when it does not conform");
+    const std::string unavailable(toolkit::edidDecodeHelpNote);
+    cmd->add_flag("--decode", o->decoded, "show it through edid-decode" + unavailable);
+    cmd->add_flag("--check", o->checked,
+                  "check it with edid-decode --check: exit status 1 when it does not conform" + unavailable);
     cmd->callback([&ctx, o, name, what] {
         // Ready before the device is asked, so that a name that cannot be written costs no exchange.
         auto out = prepareOutput(ctx, o->file, "--output", true);
@@ -207,7 +209,8 @@ void addExport(CLI::App& edidApp, Context& ctx) {
     offerValues(cmd->add_option("VALUE", o->value, "2-25 or a name from 'edid list'")->required(), builtInNames());
     cmd->add_option("FILE", o->file, "where to write it (raw binary unless --hex; - for standard output)")->required();
     cmd->add_flag("--hex", o->hex, "write a hex dump instead of raw bytes");
-    cmd->add_flag("--decode", o->decoded, "also show it through edid-decode");
+    cmd->add_flag("--decode", o->decoded,
+                  "also show it through edid-decode" + std::string(toolkit::edidDecodeHelpNote));
     cmd->callback([&ctx, o] {
         auto out = prepareOutput(ctx, o->file, "FILE", !o->hex);
         Context::Show view;

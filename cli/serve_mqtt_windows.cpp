@@ -14,7 +14,8 @@ constexpr const char* notHere =
 class NoBridge final : public MqttBridging {
 public:
     std::string mqtt;
-    bool wanted() const override { return !mqtt.empty(); }
+    std::string companion;  // the last of the bridge's other options given, for the refusal to name
+    bool wanted() const override { return !mqtt.empty() || !companion.empty(); }
     void check(const Context&) override { throw CLI::ValidationError(std::string("--mqtt: ") + notHere); }
     void start(toolkit::DeviceOwner&) override {}
     void stop() override {}
@@ -27,6 +28,9 @@ const char* const MqttBridging::summary = "";
 std::shared_ptr<MqttBridging> MqttBridging::addOptions(CLI::App& serve) {
     auto o = std::make_shared<NoBridge>();
     serve.add_option("--mqtt", o->mqtt, std::string("not on Windows: ") + notHere)->type_name("URL");
+    // Its companions are known, so that a script written for Linux hears why rather than "not an option".
+    for (const char* name : {"--mqtt-password-file", "--mqtt-ca", "--mqtt-discovery-prefix"})
+        serve.add_option(name, o->companion)->group("");
     serve.footer(std::string("On Windows: ") + notHere + ".");
     return o;
 }

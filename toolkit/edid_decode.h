@@ -16,6 +16,9 @@ namespace brixel::toolkit {
 inline constexpr std::string_view edidDecodeProgram = "edid-decode";
 // What to do where it is missing (on Windows: that it is Linux's).
 extern const std::string_view edidDecodeMissing;
+// What the options that run it add to their help: nothing where it runs,
+// where it does not, that it cannot.
+extern const std::string_view edidDecodeHelpNote;
 
 // True when edid-decode is on the PATH.
 bool edidDecodeInstalled();

@@ -16,6 +16,8 @@ namespace brixel::toolkit {
 const std::string_view edidDecodeMissing =
     "edid-decode is not installed; on Debian or Ubuntu: sudo apt-get install edid-decode";
 
+const std::string_view edidDecodeHelpNote = "";
+
 bool edidDecodeInstalled() {
     const char* path = std::getenv("PATH");
     std::stringstream dirs(path ? path : "");

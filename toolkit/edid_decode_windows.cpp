@@ -9,6 +9,8 @@ namespace brixel::toolkit {
 const std::string_view edidDecodeMissing =
     "edid-decode is not available on Windows; on Linux, run it on the bytes `brixelctl edid get -o FILE` writes";
 
+const std::string_view edidDecodeHelpNote = " (not on Windows: edid-decode is a Linux program)";
+
 bool edidDecodeInstalled() { return false; }
 
 std::optional<EdidDecodeRun> runEdidDecodeFor(std::span<const uint8_t>, const std::vector<std::string>&) {

@@ -146,6 +146,18 @@ TEST_F(UnderWine, AFileOverTheLimitIsRefused) {
     EXPECT_NE(run.output.find("large.bin holds 1048577 bytes, more than the 64 KiB"), std::string::npos) << run.output;
 }
 
+// The one row that is Linux's by nature says so, in the help and when used.
+TEST_F(UnderWine, EdidDecodeIsSaidNotToBeHere) {
+    auto run = runTool("edid get --help");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("check it with edid-decode --check: exit status 1 when it does not conform (not on "
+                              "Windows: edid-decode is a Linux program)"),
+              std::string::npos)
+        << run.output;
+    run = runTool(simulated() + "--fresh edid get --check");
+    EXPECT_NE(run.output.find("edid-decode is not available on Windows"), std::string::npos) << run.output;
+}
+
 TEST_F(UnderWine, TheStateIsUnderLocalAppData) {
     ::unsetenv("XDG_STATE_HOME");
     const char* prefix = std::getenv("WINEPREFIX");
@@ -353,9 +365,13 @@ TEST_F(Served, TheBridgeIsNotInTheWindowsBuildAndHelpSaysSo) {
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("the MQTT bridge is not in the Windows build of brixelctl"), std::string::npos)
         << run.output;
-    run = runTool("--simulate serve --mqtt mqtt://127.0.0.1");
-    EXPECT_EQ(run.exitCode, 2) << run.output;
-    EXPECT_NE(run.output.find("--mqtt: the MQTT bridge is not in the Windows build"), std::string::npos) << run.output;
+    for (const char* options : {"--mqtt mqtt://127.0.0.1", "--mqtt-ca ca.pem", "--mqtt-discovery-prefix ha"}) {
+        run = runTool(std::string("--simulate serve ") + options);
+        EXPECT_EQ(run.exitCode, 2) << options << "\n" << run.output;
+        EXPECT_NE(run.output.find("--mqtt: the MQTT bridge is not in the Windows build"), std::string::npos)
+            << options << "\n"
+            << run.output;
+    }
 }
 
 }  // namespace
