@@ -85,16 +85,17 @@ std::vector<std::string> inputProblems(const Operation& operation, const Inputs&
     if (!inputs.is_null() && !inputs.is_object()) return {std::string(operation.name) + " takes named inputs"};
     if (inputs.is_object())
         for (const auto& [name, value] : inputs.items()) {
-            const auto spec = std::find_if(operation.inputs.begin(), operation.inputs.end(),
-                                           [&](const InputSpec& s) { return s.name == name; });
-            if (spec == operation.inputs.end())
+            // Each input given must be one the operation declares, of its kind.
+            const auto declared = std::find_if(operation.inputs.begin(), operation.inputs.end(),
+                                               [&](const InputDeclaration& d) { return d.name == name; });
+            if (declared == operation.inputs.end())
                 problems.push_back(std::string(operation.name) + " takes no input '" + name + "'");
-            else if (!value.is_null() && !fits(spec->kind, value))
-                problems.push_back(name + ": expected " + std::string(kindText(spec->kind)));
+            else if (!value.is_null() && !fits(declared->kind, value))
+                problems.push_back(name + ": expected " + std::string(kindText(declared->kind)));
         }
-    for (const auto& spec : operation.inputs)
-        if (spec.required && (!inputs.is_object() || !inputs.contains(spec.name) || inputs.at(spec.name).is_null()))
-            problems.push_back(std::string(spec.name) + ": missing");
+    for (const auto& input : operation.inputs)
+        if (input.required && (!inputs.is_object() || !inputs.contains(input.name) || inputs.at(input.name).is_null()))
+            problems.push_back(std::string(input.name) + ": missing");
     return problems;
 }
 

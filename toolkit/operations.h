@@ -36,7 +36,7 @@ enum class InputKind : uint8_t {
     values,   // a list of numbers or words, or the operation's own richer shape
 };
 
-struct InputSpec {
+struct InputDeclaration {
     std::string_view name;  // camelCase, as JSON bodies and documents spell keys
     InputKind kind;
     bool required;
@@ -108,7 +108,7 @@ struct Plan {
 struct Operation {
     std::string_view name;  // "edid set": brixelctl's command, the document's "command"
     std::string_view summary;
-    std::span<const InputSpec> inputs;
+    std::span<const InputDeclaration> inputs;
     bool changesDevice;
     Plan (*plan)(const Operation& self, const Inputs& inputs);
     // The setting an operation of the setting table sends.

@@ -21,20 +21,20 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::array<InputSpec, 2> readInputs{{
+constexpr std::array<InputDeclaration, 2> readInputs{{
     {"decode", InputKind::flag, false, "add edid-decode's reading of it"},
     {"check", InputKind::flag, false, "add edid-decode's verdict on it (a failing verdict is exit status 1)"},
 }};
-constexpr std::array<InputSpec, 4> writeInputs{{
+constexpr std::array<InputDeclaration, 4> writeInputs{{
     {"content", InputKind::content, true, "the EDID: raw binary or any common hex form"},
     {"name", InputKind::text, false, "what to call it in messages (a file's name)"},
     {"force", InputKind::flag, false, "write it even when the header or a checksum is wrong"},
     {"fixChecksums", InputKind::flag, false, "set both blocks' checksum bytes to what they must be"},
 }};
-constexpr std::array<InputSpec, 1> entryInput{{
+constexpr std::array<InputDeclaration, 1> entryInput{{
     {"entry", InputKind::word, true, "a built-in EDID: 2-25 or its name"},
 }};
-constexpr std::array<InputSpec, 2> exportInputs{{
+constexpr std::array<InputDeclaration, 2> exportInputs{{
     {"entry", InputKind::word, true, "a built-in EDID: 2-25 or its name"},
     {"decode", InputKind::flag, false, "add edid-decode's reading of it"},
 }};

@@ -22,8 +22,8 @@ namespace {
 
 using nlohmann::json;
 
-std::vector<InputSpec> deriveInputList(std::string_view fromHelp) {
-    std::vector<InputSpec> inputs{
+std::vector<InputDeclaration> deriveInputList(std::string_view fromHelp) {
+    std::vector<InputDeclaration> inputs{
         {"from", InputKind::word, false, fromHelp},
         {"content", InputKind::content, false, "the EDID to start from, as a file holds it (in place of from)"},
     };
@@ -205,8 +205,8 @@ std::span<const Operation> edidEditor() {
     static const std::string fromHelp = "the EDID to start from: " + std::string(edidSourceHelp);
     static const std::string beforeHelp = "the first EDID: " + std::string(edidSourceHelp);
     static const std::string afterHelp = "the second EDID: " + std::string(edidSourceHelp);
-    static const std::vector<InputSpec> deriveInputs = deriveInputList(fromHelp);
-    static const std::array<InputSpec, 4> diffInputs{{
+    static const std::vector<InputDeclaration> deriveInputs = deriveInputList(fromHelp);
+    static const std::array<InputDeclaration, 4> diffInputs{{
         {"before", InputKind::word, false, beforeHelp},
         {"beforeContent", InputKind::content, false, "the first EDID, as a file holds it (in place of before)"},
         {"after", InputKind::word, false, afterHelp},

@@ -25,16 +25,16 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::array<InputSpec, 1> aviInputs{{
+constexpr std::array<InputDeclaration, 1> aviInputs{{
     {"text", InputKind::text, true,
      "the whole InfoFrame as hex bytes with colons (or spaces) between, e.g. 82:02:0D:..."},
 }};
-constexpr std::array<InputSpec, 2> hdrInputs{{
+constexpr std::array<InputDeclaration, 2> hdrInputs{{
     {"text", InputKind::text, true,
      "the whole InfoFrame as hex bytes with colons (or spaces) between, e.g. 87:01:1A:..."},
     {"fillChecksum", InputKind::flag, false, "let the library compute the checksum (the fourth byte)"},
 }};
-constexpr std::array<InputSpec, 8> buildInputs{{
+constexpr std::array<InputDeclaration, 8> buildInputs{{
     {"eotf", InputKind::word, false, "transfer function"},
     {"primaries", InputKind::values, false, "mastering display primaries: a name, or rx,ry,gx,gy,bx,by"},
     {"whitePoint", InputKind::values, false, "white point: d65, or x,y"},
@@ -45,7 +45,7 @@ constexpr std::array<InputSpec, 8> buildInputs{{
     {"send", InputKind::flag, false, "send it (true), or only build it"},
 }};
 
-constexpr std::array<InputSpec, 1> decodeInputs{{
+constexpr std::array<InputDeclaration, 1> decodeInputs{{
     {"frames", InputKind::values, true,
      "the InfoFrames: each as hex (87:01:1a:..., or with spaces) or as a file's raw content"},
 }};

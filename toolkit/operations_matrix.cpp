@@ -16,7 +16,7 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::array<InputSpec, 1> valuesInput{{
+constexpr std::array<InputDeclaration, 1> valuesInput{{
     {"values", InputKind::values, true,
      "the twelve values in record order (offset1 coef11 coef12 coef13 offset2 ... coef33): a list, an object by "
      "name, or text as a matrix file holds it"},

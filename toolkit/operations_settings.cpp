@@ -14,10 +14,10 @@
 namespace brixel::toolkit::families {
 namespace {
 
-constexpr std::array<InputSpec, 1> valueInput{{
+constexpr std::array<InputDeclaration, 1> valueInput{{
     {"value", InputKind::word, true, "a name of the setting's values, or its number"},
 }};
-constexpr std::array<InputSpec, 2> rawInputs{{
+constexpr std::array<InputDeclaration, 2> rawInputs{{
     {"code", InputKind::word, true, "setting code 0-255 (decimal or 0x hex)"},
     {"value", InputKind::word, true, "value byte 0-255 (decimal or 0x hex)"},
 }};
@@ -74,12 +74,13 @@ std::array<Operation, namedSettings + 1> table() {
     for (const auto& row : settingCodes) {
         if (!byName(row)) continue;
         const bool takesValue = row.argument != ArgumentKind::none;
-        ops[at++] = Operation{row.command,
-                              row.summary,
-                              takesValue ? std::span<const InputSpec>(valueInput) : std::span<const InputSpec>(),
-                              true,
-                              setting,
-                              &row};
+        ops[at++] =
+            Operation{row.command,
+                      row.summary,
+                      takesValue ? std::span<const InputDeclaration>(valueInput) : std::span<const InputDeclaration>(),
+                      true,
+                      setting,
+                      &row};
     }
     ops[at] = Operation{"set", "send any setting code with any value byte", rawInputs, true, rawSetting};
     return ops;
