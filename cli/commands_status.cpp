@@ -16,6 +16,7 @@
 #include "cli/console.h"
 #include "cli/context.h"
 #include "report/status_fields.h"
+#include "text/utc_time.h"
 #include "toolkit/command_results.h"
 #include "toolkit/status_values.h"
 
@@ -88,21 +89,6 @@ const char* missingReport(const Outcome& outcome) {
     }
 }
 
-// "2024-05-01T12:00:00.123Z".
-std::string utcNow() {
-    using namespace std::chrono;
-    const auto now = floor<milliseconds>(system_clock::now());
-    const auto day = floor<days>(now);
-    const year_month_day date{day};
-    const hh_mm_ss time{now - day};
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                  static_cast<int>(time.seconds().count()), static_cast<int>(time.subseconds().count()));
-    return text;
-}
-
 // `seconds`, in slices, so Ctrl-C is answered at once.
 void waitFor(double seconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -145,7 +131,7 @@ void addStatusCommands(CLI::App& app, Context& ctx) {
         const auto show = [&ctx, o, color](const Outcome& outcome) {
             if (ctx.json) return;
             if (o->watch && console::takesEscapes(console::Stream::output)) std::printf("\033[H\033[2J");
-            if (o->watch) std::printf("%s\n", utcNow().c_str());
+            if (o->watch) std::printf("%s\n", text::utcNow(true).c_str());
             if (outcome.confirmed())
                 printReport(outcome.doc.result, color, o->plain);
             else
@@ -172,7 +158,7 @@ void addStatusCommands(CLI::App& app, Context& ctx) {
                 if (!ctx.json) ctx.note(*last.doc.error);
             } else if (ctx.json) {
                 auto doc = ctx.document(last);
-                doc.result["time"] = utcNow();
+                doc.result["time"] = text::utcNow(true);
                 if (last.reach == toolkit::Reach::noDevice) doc.error = "no Brixel reachable";
                 ctx.emitJson(doc, true);
             } else {

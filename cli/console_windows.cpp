@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/console.h"
+#include "text/windows_error.h"
 
 namespace brixel::cli::console {
 namespace {
@@ -47,19 +48,6 @@ std::string utf8(const wchar_t* text, int length = -1) {
     WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
     if (length < 0) out.pop_back();  // the terminating NUL, counted
     return out;
-}
-
-// Windows' own words in UTF-8, as the console shows them; their inserts ("%1")
-// are left as written rather than read from nowhere.
-std::string systemMessage(DWORD code) {
-    wchar_t* wide = nullptr;
-    const DWORD n =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&wide), 0, nullptr);
-    std::string text = n > 0 ? utf8(wide, static_cast<int>(n)) : "Windows error " + std::to_string(code);
-    if (wide) LocalFree(wide);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) text.pop_back();
-    return text;
 }
 
 std::filesystem::path moduleFile(HMODULE module) {
@@ -160,7 +148,7 @@ DllFound findDll(const wchar_t* name) {
     }
     HMODULE module = LoadLibraryW(name);
     if (!module) {
-        dll.problem = systemMessage(GetLastError());
+        dll.problem = text::windowsErrorText(GetLastError());
         return dll;
     }
     dll.loads = true;

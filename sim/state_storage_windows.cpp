@@ -9,14 +9,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <system_error>
+#include <string>
 
 #include "sim/state_storage.h"
+#include "text/windows_error.h"
 
 namespace brixel::sim::storage {
 namespace {
 
-std::string lastError() { return std::system_category().message(static_cast<int>(GetLastError())); }
+std::string lastError() { return text::windowsErrorText(GetLastError()); }
 
 }  // namespace
 

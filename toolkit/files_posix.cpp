@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "toolkit/file_reading.h"
+#include "toolkit/file_system_calls.h"
 #include "toolkit/files.h"
 
 namespace brixel::toolkit {
@@ -18,7 +19,9 @@ namespace {
 
 std::string reason() { return std::strerror(errno); }
 
-bool writeAll(int fd, std::string_view content) {
+}  // namespace
+
+bool system_calls::writeAll(int fd, std::string_view content) {
     while (!content.empty()) {
         const ssize_t n = ::write(fd, content.data(), content.size());
         if (n < 0 && errno == EINTR) continue;
@@ -28,7 +31,15 @@ bool writeAll(int fd, std::string_view content) {
     return true;
 }
 
-}  // namespace
+bool system_calls::closeFile(int fd) { return ::close(fd) == 0; }
+
+bool system_calls::replaceFile(const std::string& temporary, const std::string& path, std::string& why) {
+    if (::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    why = reason();
+    return false;
+}
+
+void system_calls::removeFile(const std::string& name) { ::unlink(name.c_str()); }
 
 std::optional<std::string> readInput(const std::string& path, std::size_t limit, std::string& error) {
     const bool standardInput = path == standardStream;
@@ -94,20 +105,6 @@ int anonymousTemporaryFile() {
     return fd;
 }
 
-OutputFile::OutputFile(std::string path, int fd, std::string temporary)
-    : path_(std::move(path)), fd_(fd), temporary_(std::move(temporary)) {}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(other.fd_), temporary_(std::move(other.temporary_)) {
-    other.fd_ = -1;
-    other.temporary_.clear();
-}
-
-OutputFile::~OutputFile() {
-    if (fd_ >= 0 && fd_ != STDOUT_FILENO) ::close(fd_);
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
-}
-
 std::optional<OutputFile> OutputFile::prepare(const std::string& path, std::string& error) {
     if (path == standardStream) return OutputFile(path, STDOUT_FILENO, {});
     if (path.empty()) {
@@ -147,32 +144,6 @@ std::optional<OutputFile> OutputFile::prepare(const std::string& path, std::stri
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
     return OutputFile(path, fd, std::move(temporary));
-}
-
-bool OutputFile::write(std::string_view content, std::string& error) {
-    if (fd_ < 0) {
-        error = "cannot write " + path_ + ": already written";
-        return false;
-    }
-    if (fd_ == STDOUT_FILENO) std::fflush(stdout);
-    if (!writeAll(fd_, content)) {
-        error = "cannot write " + (isStandardOutput() ? std::string("standard output") : path_) + ": " + reason();
-        return false;
-    }
-    if (fd_ != STDOUT_FILENO && ::close(fd_) != 0) {
-        fd_ = -1;
-        error = "cannot write " + path_ + ": " + reason();
-        return false;
-    }
-    fd_ = -1;
-    if (!temporary_.empty()) {
-        if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
-            error = "cannot write " + path_ + ": " + reason();
-            return false;
-        }
-        temporary_.clear();
-    }
-    return true;
 }
 
 }  // namespace brixel::toolkit

@@ -10,28 +10,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
+#include <string>
 
+#include "text/windows_error.h"
 #include "toolkit/file_reading.h"
+#include "toolkit/file_system_calls.h"
 #include "toolkit/files.h"
 
 namespace brixel::toolkit {
 namespace {
 
 constexpr int standardInput = 0;
-constexpr int standardOutput = 1;
+using system_calls::standardOutput;
 
 std::string reason() { return std::strerror(errno); }
-
-bool writeAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        const auto chunk = static_cast<unsigned>(std::min<std::size_t>(content.size(), 1u << 20));
-        const int n = _write(fd, content.data(), chunk);
-        if (n <= 0) return false;
-        content.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
 
 // INVALID_FILE_ATTRIBUTES when there is nothing by that name.
 DWORD attributes(const std::filesystem::path& path) { return GetFileAttributesW(path.c_str()); }
@@ -64,6 +56,26 @@ std::filesystem::path environmentPath(const wchar_t* name) {
 }
 
 }  // namespace
+
+bool system_calls::writeAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const auto chunk = static_cast<unsigned>(std::min<std::size_t>(content.size(), 1u << 20));
+        const int n = _write(fd, content.data(), chunk);
+        if (n <= 0) return false;
+        content.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool system_calls::closeFile(int fd) { return _close(fd) == 0; }
+
+bool system_calls::replaceFile(const std::string& temporary, const std::string& path, std::string& why) {
+    if (MoveFileExW(utf8Path(temporary).c_str(), utf8Path(path).c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    why = text::windowsErrorText(GetLastError());
+    return false;
+}
+
+void system_calls::removeFile(const std::string& name) { _wunlink(utf8Path(name).c_str()); }
 
 std::optional<std::string> readInput(const std::string& path, std::size_t limit, std::string& error) {
     const bool fromStandardInput = path == standardStream;
@@ -133,20 +145,6 @@ int anonymousTemporaryFile() {
     return uniqueFileBeside(utf8Path(temporaryDirectory()) / L"brixelctl", made, _O_TEMPORARY);
 }
 
-OutputFile::OutputFile(std::string path, int fd, std::string temporary)
-    : path_(std::move(path)), fd_(fd), temporary_(std::move(temporary)) {}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(other.fd_), temporary_(std::move(other.temporary_)) {
-    other.fd_ = -1;
-    other.temporary_.clear();
-}
-
-OutputFile::~OutputFile() {
-    if (fd_ >= 0 && fd_ != standardOutput) _close(fd_);
-    if (!temporary_.empty()) _wunlink(utf8Path(temporary_).c_str());
-}
-
 std::optional<OutputFile> OutputFile::prepare(const std::string& path, std::string& error) {
     if (path == standardStream) return OutputFile(path, standardOutput, {});
     if (path.empty()) {
@@ -176,32 +174,6 @@ std::optional<OutputFile> OutputFile::prepare(const std::string& path, std::stri
         return std::nullopt;
     }
     return OutputFile(path, fd, pathText(temporary));
-}
-
-bool OutputFile::write(std::string_view content, std::string& error) {
-    if (fd_ < 0) {
-        error = "cannot write " + path_ + ": already written";
-        return false;
-    }
-    if (fd_ == standardOutput) std::fflush(stdout);
-    if (!writeAll(fd_, content)) {
-        error = "cannot write " + (isStandardOutput() ? std::string("standard output") : path_) + ": " + reason();
-        return false;
-    }
-    if (fd_ != standardOutput && _close(fd_) != 0) {
-        fd_ = -1;
-        error = "cannot write " + path_ + ": " + reason();
-        return false;
-    }
-    fd_ = -1;
-    if (!temporary_.empty()) {
-        if (!MoveFileExW(utf8Path(temporary_).c_str(), utf8Path(path_).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            error = "cannot write " + path_ + ": " + std::system_category().message(static_cast<int>(GetLastError()));
-            return false;
-        }
-        temporary_.clear();
-    }
-    return true;
 }
 
 }  // namespace brixel::toolkit

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "toolkit/remembered_settings.h"
 
-#include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <sstream>
 
+#include "text/utc_time.h"
 #include "toolkit/files.h"
 #include "toolkit/result_document.h"
 
@@ -22,20 +21,6 @@ json readAll(const std::filesystem::path& file) {
     text << in.rdbuf();
     json all = json::parse(text.str(), nullptr, false);
     return all.is_object() ? all : json::object();
-}
-
-std::string utcNow() {
-    using namespace std::chrono;
-    const auto now = floor<seconds>(system_clock::now());
-    const auto day = floor<days>(now);
-    const year_month_day date{day};
-    const hh_mm_ss time{now - day};
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                  static_cast<int>(time.seconds().count()));
-    return text;
 }
 
 }  // namespace
@@ -65,7 +50,7 @@ bool change(const SettingMemory& memory, const std::function<void(json& settings
 
 bool rememberSetting(const SettingMemory& memory, std::string_view command, uint8_t value, std::string_view name,
                      std::string& error) {
-    json setting = {{"value", value}, {"by", memory.by}, {"at", utcNow()}};
+    json setting = {{"value", value}, {"by", memory.by}, {"at", text::utcNow()}};
     if (!name.empty()) setting["name"] = name;
     return change(
         memory, [&](json& settings) { settings[std::string(command)] = setting; }, error);
