@@ -54,6 +54,17 @@ def wait_until(condition, timeout, what):
     raise AssertionError(f"{what}: not within {timeout} s")
 
 
+def states_become(ha, root, expected, timeout=5):
+    """Each state topic under root holds its value: a refresh publishes them one after another."""
+    def reached():
+        return all(ha.payload(f"{root}/{name}") == value for name, value in expected.items())
+    try:
+        wait_until(reached, timeout, "the states")
+    except AssertionError:
+        seen = {name: ha.payload(f"{root}/{name}") for name in expected}
+        raise AssertionError(f"within {timeout} s the states were {seen}, not {expected}") from None
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
