@@ -60,7 +60,7 @@ constexpr auto deviceAway = 3s;
 constexpr auto recovery = 30s;
 // Between two port commands, and how long one may take to show in its state.
 constexpr auto commandInterval = 250ms;
-constexpr auto commandDeadline = 5s;
+constexpr auto commandDeadline = 15s;
 // What the server's resident memory may grow by from the first sample to the last.
 constexpr long maxGrowthKib = 1024;
 constexpr auto clientSpacing = 20ms;

@@ -94,4 +94,4 @@ def test_a_call_waiting_on_the_device_lets_python_run() -> None:
             last = now
         worker.join()
         assert took and took[0] > 0.3, "an EDID install waits after each frame"
-        assert longest < took[0] / 3, (longest, took[0])
+        assert longest < took[0] / 2, (longest, took[0])  # held, it would be all of it

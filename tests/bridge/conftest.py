@@ -54,7 +54,7 @@ def wait_until(condition, timeout, what):
     raise AssertionError(f"{what}: not within {timeout} s")
 
 
-def states_become(ha, root, expected, timeout=5):
+def states_become(ha, root, expected, timeout=RECOVERY_SECONDS):
     """Each state topic under root holds its value: a refresh publishes them one after another."""
     def reached():
         return all(ha.payload(f"{root}/{name}") == value for name, value in expected.items())
@@ -176,7 +176,8 @@ class Served:
         self.lock = threading.Lock()
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                                         env={**os.environ, **(env or {})})
-        threading.Thread(target=self._read, daemon=True).start()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
         found = wait_until(lambda: self.find(r"publishes to \S+ under (brixel/\S+)"), 20, "the bridge's first line")
         self.root = found.group(1)
         panel = self.find(r"the panel is at (http://\S+)")
@@ -204,7 +205,9 @@ class Served:
     def stop(self, sig=signal.SIGTERM):
         if self.process.poll() is None:
             self.process.send_signal(sig)
-        return self.process.wait(timeout=30)
+        code = self.process.wait(timeout=30)
+        self.reader.join(timeout=30)  # its last lines may still be in the pipe
+        return code
 
     def brixelctl(self, *arguments):
         """Another run of brixelctl on the same simulated device."""

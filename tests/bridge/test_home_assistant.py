@@ -25,12 +25,15 @@ def panel_json(served, path):
 
 
 def all_discovered(ha, served, count=None):
-    """The discovery documents once every entity has one (and the states are in)."""
+    """The discovery documents once every entity has one with the firmware read (and the states are in)."""
+    count = count or entity_count(served)
+
     def ready():
         docs = ha.discovery()
-        if count is not None and len(docs) < count:
+        if len(docs) < count or ha.payload(served.root + "/input_format") is None:
             return None
-        if not docs or ha.payload(served.root + "/input_format") is None:
+        # Documents sent before the firmware was read are sent again with it.
+        if not all(doc.get("device", {}).get("sw_version") for doc in docs.values()):
             return None
         return docs
     return wait_until(ready, RECOVERY_SECONDS, "discovery and states")
@@ -46,10 +49,15 @@ def expected_selects(served):
     return selects
 
 
+def entity_count(served):
+    """The selects, and the 20 sensors, binary sensors and buttons besides."""
+    return len(expected_selects(served)) + 20
+
+
 def test_discovery_is_valid_for_each_component_with_unique_ids_and_one_device(served, home_assistant):
     s = served()
     selects = expected_selects(s)
-    docs = all_discovered(home_assistant, s, len(selects) + 20)
+    docs = all_discovered(home_assistant, s)
     time.sleep(0.5)  # anything published late would show below
     docs = home_assistant.discovery()
     node = s.root.split("/")[1]
@@ -105,7 +113,7 @@ def test_a_port_chosen_through_mqtt_reaches_the_device_brixelctl_status_and_the_
                                                              "X-CSRF-Token": csrf_token(s)})
     with urllib.request.urlopen(request, timeout=10) as reply:
         assert json.loads(reply.read())["confirmed"] is True
-    wait_until(lambda: home_assistant.payload(s.root + "/port") == "1", 5, "the panel's port in MQTT")
+    wait_until(lambda: home_assistant.payload(s.root + "/port") == "1", RECOVERY_SECONDS, "the panel's port in MQTT")
 
 
 def csrf_token(served):
@@ -134,12 +142,10 @@ def test_the_hdr_sensors_follow_the_sources_infoframes(served, home_assistant):
 
 def test_home_assistants_birth_message_has_everything_published_again(served, home_assistant):
     s = served()
-    all_discovered(home_assistant, s)
-    time.sleep(0.5)
-    docs = set(home_assistant.discovery())
+    docs = set(all_discovered(home_assistant, s))
     mark = home_assistant.count()
     home_assistant.publish(f"{PREFIX}/status", "online")
-    wait_until(lambda: {t for t, _, _ in home_assistant.since(mark) if t.endswith("/config")} == docs, 5,
+    wait_until(lambda: {t for t, _, _ in home_assistant.since(mark) if t.endswith("/config")} == docs, RECOVERY_SECONDS,
                "every discovery document again")
     again = {t for t, _, _ in home_assistant.since(mark)}
     assert s.root + "/bridge" in again and s.root + "/input_format" in again
@@ -170,7 +176,7 @@ def test_a_broker_killed_and_started_again_gets_everything_again(tmp_path, broke
             assert time.monotonic() - started < RECOVERY_SECONDS
             # Commands work again.
             ha2.publish(s.root + "/logo_led/set", "off")
-            wait_until(lambda: ha2.payload(s.root + "/logo_led") == "off", 5, "a command after the restart")
+            wait_until(lambda: ha2.payload(s.root + "/logo_led") == "off", RECOVERY_SECONDS, "a command after the restart")
         finally:
             ha2.close()
     finally:
@@ -184,10 +190,10 @@ def test_a_bridge_that_dies_leaves_its_last_will_and_a_clean_stop_says_offline(s
     all_discovered(home_assistant, s)
     assert s.stop(signal.SIGTERM) == 0
     states_become(home_assistant, s.root, {"bridge": "offline"})
-    s.wait_for_line(r"disconnected from the MQTT broker .* \(stopping\)", 1)
+    s.wait_for_line(r"disconnected from the MQTT broker .* \(stopping\)")
 
     killed = served()
-    wait_until(lambda: home_assistant.payload(killed.root + "/bridge") == "online", 10, "online again")
+    wait_until(lambda: home_assistant.payload(killed.root + "/bridge") == "online", RECOVERY_SECONDS, "online again")
     killed.stop(signal.SIGKILL)
     wait_until(lambda: home_assistant.payload(killed.root + "/bridge") == "offline", 60, "the last will")
 
@@ -206,7 +212,7 @@ def test_a_device_unplugged_and_plugged_in_again_goes_offline_and_comes_back(ser
     changes = [p for k, p in enumerate(payloads) if k == 0 or payloads[k - 1] != p]
     assert changes == ["online", "offline", "online"]
     home_assistant.publish(s.root + "/scaling/set", "down")
-    wait_until(lambda: home_assistant.payload(s.root + "/scaling") == "down", 5, "a command after the replug")
+    wait_until(lambda: home_assistant.payload(s.root + "/scaling") == "down", RECOVERY_SECONDS, "a command after the replug")
 
 
 def test_malformed_payloads_are_refused_with_a_line_and_nothing_sent(served, home_assistant):
@@ -216,11 +222,11 @@ def test_malformed_payloads_are_refused_with_a_line_and_nothing_sent(served, hom
     first.stop()
     home_assistant.publish(root + "/port/set", "2", retain=True)
     s = served()
-    s.wait_for_line(r"refused a retained command on .*/port/set: commands are not kept", 5)
+    s.wait_for_line(r"refused a retained command on .*/port/set: commands are not kept")
     home_assistant.publish(root + "/port/set", "", retain=True)  # the broker forgets it again
     all_discovered(home_assistant, s)
     home_assistant.publish(s.root + "/port/set", "3")
-    wait_until(lambda: home_assistant.payload(s.root + "/port") == "3", 5, "port 3")
+    wait_until(lambda: home_assistant.payload(s.root + "/port") == "3", RECOVERY_SECONDS, "port 3")
     before = s.brixelctl("info", "--json")
     refused = [
         (s.root + "/port/set", b"\xff\xfe\x00junk", r"port/set: '\?\?\?junk' is not one of its 4 options"),
@@ -233,7 +239,7 @@ def test_malformed_payloads_are_refused_with_a_line_and_nothing_sent(served, hom
     ]
     for topic, payload, line in refused:
         home_assistant.publish(topic, payload)
-        s.wait_for_line(line, 5)
+        s.wait_for_line(line)
     time.sleep(0.5)
     after = s.brixelctl("info", "--json")
     assert json.loads(after.stdout)["stateBlock"] == json.loads(before.stdout)["stateBlock"]
@@ -241,16 +247,16 @@ def test_malformed_payloads_are_refused_with_a_line_and_nothing_sent(served, hom
     assert s.process.poll() is None
     # Unharmed: the next good command goes through.
     home_assistant.publish(s.root + "/port/set", "1")
-    wait_until(lambda: home_assistant.payload(s.root + "/port") == "1", 5, "port 1 after the junk")
+    wait_until(lambda: home_assistant.payload(s.root + "/port") == "1", RECOVERY_SECONDS, "port 1 after the junk")
 
 
 def test_the_factory_reset_button_leaves_every_setting_unknown(served, home_assistant):
     s = served()
     all_discovered(home_assistant, s)
     home_assistant.publish(s.root + "/scaling/set", "up")
-    wait_until(lambda: home_assistant.payload(s.root + "/scaling") == "up", 5, "scaling up")
+    wait_until(lambda: home_assistant.payload(s.root + "/scaling") == "up", RECOVERY_SECONDS, "scaling up")
     home_assistant.publish(s.root + "/factory_reset/set", "PRESS")
-    wait_until(lambda: home_assistant.payload(s.root + "/scaling") == "None", 5, "scaling unknown")
+    wait_until(lambda: home_assistant.payload(s.root + "/scaling") == "None", RECOVERY_SECONDS, "scaling unknown")
     info = json.loads(s.brixelctl("info", "--json").stdout)
     assert info["confirmed"] is True
 
@@ -266,13 +272,13 @@ def test_without_the_panel_and_with_a_password_from_a_file_or_the_environment(tm
         url = f"mqtt://ha@127.0.0.1:{broker.port}"
         s = Served(tmp_path, broker.port, listen="none", url=url, extra=["--mqtt-password-file", str(secret)])
         assert s.panel is None
-        s.wait_for_line(r"connected to the MQTT broker at mqtt://ha@127.0.0.1:\d+ as brixel/", 10)
+        s.wait_for_line(r"connected to the MQTT broker at mqtt://ha@127.0.0.1:\d+ as brixel/")
         s.stop()
         s = Served(tmp_path, broker.port, listen="none", url=url, env={"BRIXEL_MQTT_PASSWORD": "s3cret"})
-        s.wait_for_line(r"connected to the MQTT broker", 10)
+        s.wait_for_line(r"connected to the MQTT broker")
         s.stop()
         s = Served(tmp_path, broker.port, listen="none", url=url, env={"BRIXEL_MQTT_PASSWORD": "wrong"})
-        s.wait_for_line(r"refused the connection: Connection Refused: not authorised", 10)
+        s.wait_for_line(r"refused the connection: Connection Refused: not authorised")
         s.stop()
     finally:
         broker.stop()

@@ -46,7 +46,7 @@ test("the display's EDID without HDR, renamed, downloaded and written", async (t
 
   await page.click("#edid-derive-write");
   await page.waitForFunction(() => document.querySelector("#toast").textContent.includes("read back"), null,
-    { timeout: 10000 });
+    { timeout: 30000 });
   assert.equal(await page.textContent("#toast"), "Derived EDID: written, confirmed by the device and read back");
   assert.equal((await deviceEdid(page)).replace(/\s+/g, " ").trim(), asHex(downloaded));
   await shot(page, "edid-editor-written");
@@ -73,7 +73,7 @@ test("a built-in EDID whose result edid-decode finds more wrong with is held bac
     await page.check("#edid-derive-force");
     await page.click("#edid-derive-write");
     await page.waitForFunction(() => document.querySelector("#toast").textContent.includes("read back"), null,
-      { timeout: 10000 });
+      { timeout: 30000 });
     assert.ok((await lines(page, "edid-derive-notes")).some((n) => n.startsWith("FORCED:")));
     assert.notEqual(await deviceEdid(page), before);
   });

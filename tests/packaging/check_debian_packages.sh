@@ -306,11 +306,13 @@ LD_LIBRARY_PATH=$libdir "$root/usr/bin/brixelctl" --simulate --fresh --state-fil
     serve --listen 127.0.0.1:0 >"$work/serve.log" 2>&1 &
 serve=$!
 address=""
-for _ in $(seq 50); do
+for _ in $(seq 300); do
     address=$(sed -nE 's|.*(http://127\.0\.0\.1:[0-9]+/).*|\1|p' "$work/serve.log")
     [ -n "$address" ] && break
+    kill -0 "$serve" 2>/dev/null || fail "the packaged brixelctl serve stopped: $(cat "$work/serve.log")"
     sleep 0.1
 done
+[ -n "$address" ] || fail "the packaged brixelctl serve named no address within 30 s: $(cat "$work/serve.log")"
 reply=$("$python3" -c '
 import json, sys, urllib.error, urllib.request
 try:

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <libusb.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <optional>
@@ -194,11 +195,16 @@ TEST_F(LibusbTest, AReplyIsSeenAsSoonAsItLands) {
     ASSERT_TRUE(run([] { return setLogoLed(true); }));  // discovery and open out of the way
     for (uint32_t latency : {0u, 40u, 120u}) {
         with(device, [&] { device.replyLatencyMs = latency; });
-        const auto start = Clock::now();
-        ASSERT_TRUE(run([] { return setLogoLed(false); })) << latency << " ms";
-        const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
-        EXPECT_GE(took, latency);
-        EXPECT_LT(took, latency + 30) << "the reply waited after it had arrived";
+        // The quickest of a few: a loaded machine delays some exchanges, a
+        // polling interval would delay every one.
+        auto quickest = milliseconds::max();
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const auto start = Clock::now();
+            ASSERT_TRUE(run([] { return setLogoLed(false); })) << latency << " ms";
+            quickest = std::min(quickest, std::chrono::duration_cast<milliseconds>(Clock::now() - start));
+        }
+        EXPECT_GE(quickest.count(), latency);
+        EXPECT_LT(quickest.count(), latency + 30) << "the reply waited after it had arrived";
     }
 }
 
@@ -276,7 +282,7 @@ TEST_F(LibusbTest, ReadTimesOutAndTheLateReplyIsFlushed) {
     const auto took = Clock::now() - start;
     EXPECT_EQ(got, 0u);
     EXPECT_GE(took, milliseconds(50));
-    EXPECT_LT(took, milliseconds(140));
+    EXPECT_LT(took, milliseconds(1000));  // the read time-out ended the wait, give or take a loaded machine
 
     std::this_thread::sleep_for(milliseconds(150));
     EXPECT_EQ(waiting(handle), 8u);  // the late reply has landed
@@ -313,7 +319,7 @@ TEST_F(LibusbTest, UnplugDuringABlockingReadEndsItAtOnce) {
     uint32_t got = 0;
     const auto start = Clock::now();
     EXPECT_NE(layer.read(handle, in.data(), 64, &got, nullptr), 0);
-    EXPECT_LT(Clock::now() - start, milliseconds(1000));
+    EXPECT_LT(Clock::now() - start, milliseconds(3000));  // not the 5000 ms read time-out
     unplugger.join();
 
     uint32_t n = 0, status = 0;
@@ -331,7 +337,7 @@ TEST_F(LibusbTest, UnplugInTheMiddleOfAnOperationFailsItWithinTheWindow) {
     with(device, [&] { device.unplugAfterFrames = 2; });  // the next frame goes out, then the device is gone
     const auto start = Clock::now();
     EXPECT_FALSE(run([] { return setLogoLed(false); }));
-    EXPECT_LT(Clock::now() - start, replyWindow + milliseconds(300));
+    EXPECT_LT(Clock::now() - start, replyWindow + milliseconds(1000));
     EXPECT_EQ(printed, "Error Writing values\n");
     ASSERT_FALSE(warnings.empty());
     EXPECT_EQ(warnings.front(), L"Error Checking RX Queue");

@@ -310,6 +310,16 @@ protected:
         }
         return false;
     }
+    // The log once it holds `line`: the server answers before its line is written.
+    std::string logWith(const std::string& line) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        std::string text = readText(log);
+        while (text.find(line) == std::string::npos && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            text = readText(log);
+        }
+        return text;
+    }
 };
 
 TEST_F(Served, ThePanelAndItsApiAnswerOverLoopback) {
@@ -320,9 +330,9 @@ TEST_F(Served, ThePanelAndItsApiAnswerOverLoopback) {
     client.set_read_timeout(30);
     client.set_default_headers(bearer);
     ASSERT_TRUE(answers(client)) << readText(log);
-    EXPECT_NE(readText(log).find("brixelctl: the panel is at http://127.0.0.1:" + std::to_string(port)),
-              std::string::npos)
-        << readText(log);
+    const std::string panelLine = "brixelctl: the panel is at http://127.0.0.1:" + std::to_string(port);
+    const std::string text = logWith(panelLine);
+    EXPECT_NE(text.find(panelLine), std::string::npos) << text;
 
     const auto page = client.Get("/");
     ASSERT_TRUE(page);
