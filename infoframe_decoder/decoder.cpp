@@ -35,8 +35,9 @@ void checkVersion(const TypeDefinition& type, const FrameView& view, DecodedFram
     if (known == type.versions.end()) {
         std::string versions;
         for (const auto& v : type.versions) versions += (versions.empty() ? "" : ", ") + std::to_string(v.version);
-        detail::addProblem(frame, "Version " + std::to_string(frame.version) + " is not a known version of the " +
-                                      std::string(type.longName) + " (known: " + versions + ").");
+        detail::addProblem(frame,
+                           detail::concat("Version ", std::to_string(frame.version), " is not a known version of the ",
+                                          type.longName, " (known: ", versions, ")."));
         return;
     }
     // A length past any packet's is said once, on its own.
@@ -44,9 +45,9 @@ void checkVersion(const TypeDefinition& type, const FrameView& view, DecodedFram
         const std::string expected = known->length == known->maxLength
                                          ? std::to_string(known->length)
                                          : std::to_string(known->length) + " to " + std::to_string(known->maxLength);
-        detail::addProblem(frame, "Length " + std::to_string(frame.length) + " does not fit version " +
-                                      std::to_string(frame.version) + " of the " + std::string(type.longName) +
-                                      ", which has " + expected + " payload bytes.");
+        detail::addProblem(frame, detail::concat("Length ", std::to_string(frame.length), " does not fit version ",
+                                                 std::to_string(frame.version), " of the ", type.longName,
+                                                 ", which has ", expected, " payload bytes."));
     }
     for (const auto& bits : type.reserved) {
         if (frame.version < bits.fromVersion || frame.version > bits.toVersion || !view.has(bits.pb)) continue;
@@ -203,17 +204,19 @@ DecodedFrame decodeInfoFrame(std::span<const uint8_t> bytes) {
     const std::size_t available = std::min<std::size_t>(frame.length, held);
     const auto whole = bytes.first(infoframe::headerSize + available);
     if (held < frame.length)
-        detail::addProblem(frame, "The length byte says " + std::to_string(frame.length) +
-                                      " payload bytes, but the frame holds only " + std::to_string(held) + ".");
+        detail::addProblem(frame,
+                           detail::concat("The length byte says ", std::to_string(frame.length),
+                                          " payload bytes, but the frame holds only ", std::to_string(held), "."));
     if (frame.length > maxPayloadLength)
-        detail::addProblem(frame, "Length " + std::to_string(frame.length) + " is more than the " +
-                                      std::to_string(maxPayloadLength) + " payload bytes an InfoFrame packet carries.");
+        detail::addProblem(
+            frame, detail::concat("Length ", std::to_string(frame.length), " is more than the ",
+                                  std::to_string(maxPayloadLength), " payload bytes an InfoFrame packet carries."));
     const unsigned sum = infoframe::byteSum(whole);
     frame.checksumValid = held >= frame.length && (sum & 0xFFu) == 0;
     if (held >= frame.length && !frame.checksumValid) {
         const uint8_t expected = infoframe::checksumForSum(sum - frame.checksum);
-        detail::addProblem(frame, "The checksum is " + hexText(frame.checksum) + ", but the frame's bytes need " +
-                                      hexText(expected) + ".");
+        detail::addProblem(frame, detail::concat("The checksum is ", hexText(frame.checksum),
+                                                 ", but the frame's bytes need ", hexText(expected), "."));
     }
 
     const FrameView view(whole.subspan(infoframe::headerSize), frame.version);

@@ -143,16 +143,17 @@ void aviColorimetry(const FrameView& view, DecodedFrame& frame) {
     addField(frame, "colorimetry", "Colorimetry", Coded{c, resolved.name});
     if (c != 3) return;
     if (ec == 7 && view.version() < aviVersionWithAce)
-        problem(frame, "Extended colorimetry code 7 is reserved before AVI version 4; this frame is version " +
-                           std::to_string(view.version()) + ".");
+        problem(frame, detail::concat("Extended colorimetry code 7 is reserved before AVI version 4; this frame is "
+                                      "version ",
+                                      std::to_string(view.version()), "."));
     const bool rgb = y == 0;
     const bool ycc = y >= 1 && y <= 3;
     const bool rgbOnly = ec == 4 || (ec == 7 && ace && *ace <= 1);
     const bool yccOnly = ec <= 3 || ec == 5;
     if ((rgb && yccOnly) || (ycc && rgbOnly))
-        problem(frame, "Colorimetry " + resolved.name + " is for " + (rgb ? "YCbCr" : "RGB") +
-                           ", but the colour format is " + std::string(colourFormatNames[static_cast<std::size_t>(y)]) +
-                           ".");
+        problem(frame,
+                detail::concat("Colorimetry ", resolved.name, " is for ", rgb ? "YCbCr" : "RGB",
+                               ", but the colour format is ", colourFormatNames[static_cast<std::size_t>(y)], "."));
 }
 
 void aviContentType(const FrameView& view, DecodedFrame& frame) {
@@ -177,10 +178,10 @@ void aviVic(const FrameView& view, DecodedFrame& frame) {
     const auto* code = cta861::videoCodeInfo(vic);
     addField(frame, "videoFormat", "Video format", code ? FieldValue{formatWithAspect(*code)} : FieldValue{});
     if (vic > 127 && view.version() < aviVersionWith8BitVic)
-        problem(frame, "VIC " + std::to_string(vic) + " needs AVI version 3; version " +
-                           std::to_string(view.version()) + " carries VICs up to 127.");
+        problem(frame, detail::concat("VIC ", std::to_string(vic), " needs AVI version 3; version ",
+                                      std::to_string(view.version()), " carries VICs up to 127."));
     else if (vic != 0 && !code)
-        problem(frame, "VIC " + std::to_string(vic) + " is reserved.");
+        problem(frame, detail::concat("VIC ", std::to_string(vic), " is reserved."));
 }
 
 void aviBarPositions(const FrameView& view, DecodedFrame& frame) {
@@ -226,20 +227,20 @@ void aviFinish(const FrameView& view, DecodedFrame& frame) {
     const int repetition = static_cast<int>(read(view, aviPr)) + 1;
 
     if (read(view, aviA) && view.has(2) && codedName(activeFormatNames, view.bits(2, 0, 4)) == R)
-        problem(frame, "Active format aspect code " + std::to_string(view.bits(2, 0, 4)) + " is reserved.");
+        problem(frame,
+                detail::concat("Active format aspect code ", std::to_string(view.bits(2, 0, 4)), " is reserved."));
     if (code && view.has(aviPr.pb) && repetition <= 10 && !code->allowsRepetition(repetition))
-        problem(frame, "Pixel repetition " + std::string(repetitionNames[static_cast<std::size_t>(repetition - 1)]) +
-                           " is not one that VIC " + std::to_string(vic) + " (" + cta861::videoFormatName(*code) +
-                           ") allows.");
+        problem(frame, detail::concat("Pixel repetition ", repetitionNames[static_cast<std::size_t>(repetition - 1)],
+                                      " is not one that VIC ", std::to_string(vic), " (",
+                                      cta861::videoFormatName(*code), ") allows."));
     const unsigned m = read(view, aviM);
     if (code && (m == 1 || m == 2)) {
         const auto said = m == 1 ? cta861::PictureAspect::ratio4x3 : cta861::PictureAspect::ratio16x9;
         const bool comparable =
             code->aspect == cta861::PictureAspect::ratio4x3 || code->aspect == cta861::PictureAspect::ratio16x9;
         if (comparable && code->aspect != said)
-            problem(frame, "Picture aspect " + std::string(pictureAspectNames[m]) + " contradicts VIC " +
-                               std::to_string(vic) + ", a " + std::string(cta861::aspectName(code->aspect)) +
-                               " format.");
+            problem(frame, detail::concat("Picture aspect ", pictureAspectNames[m], " contradicts VIC ",
+                                          std::to_string(vic), ", a ", cta861::aspectName(code->aspect), " format."));
     }
 
     std::string& summary = frame.summary;
@@ -367,11 +368,11 @@ void hdrFinish(const FrameView& view, DecodedFrame& frame) {
                     "The EOTF is PQ but the frame gives no luminance at all: mastering luminance, MaxCLL and "
                     "MaxFALL are all 0.");
         if (*maxL != 0 && *minL >= *maxL)
-            problem(frame, "The minimum mastering luminance (" + luminanceText(minL) + ") is not below the maximum (" +
-                               luminanceText(maxL) + ").");
+            problem(frame, detail::concat("The minimum mastering luminance (", luminanceText(minL),
+                                          ") is not below the maximum (", luminanceText(maxL), ")."));
         if (*cll != 0 && *fall > *cll)
-            problem(frame, "MaxFALL (" + luminanceText(fall) + ") exceeds MaxCLL (" + luminanceText(cll) +
-                               "); a frame's average cannot be brighter than its brightest pixel.");
+            problem(frame, detail::concat("MaxFALL (", luminanceText(fall), ") exceeds MaxCLL (", luminanceText(cll),
+                                          "); a frame's average cannot be brighter than its brightest pixel."));
     }
 
     std::string parts[6];
@@ -502,8 +503,9 @@ void audioChannelAllocation(const FrameView& view, DecodedFrame& frame) {
     addField(frame, "speakers", "Speakers", std::move(speakers));
     const unsigned cc = view.bits(1, 0, 3);
     if (cc != 0 && channels > cc + 1)
-        problem(frame, "Channel allocation " + hexText(ca) + " places speakers on " + std::to_string(channels) +
-                           " channels, but the frame says " + std::to_string(cc + 1) + " channels.");
+        problem(frame,
+                detail::concat("Channel allocation ", hexText(ca), " places speakers on ", std::to_string(channels),
+                               " channels, but the frame says ", std::to_string(cc + 1), " channels."));
 }
 
 constexpr FieldDefinition audioFields[] = {
@@ -594,12 +596,14 @@ void addThreeD(const FrameView& view, DecodedFrame& frame, std::size_t pb, bool 
                  : FieldValue{});
     if (!present) return;
     if (codedName(threeDStructureNames, structure) == R)
-        problem(frame, "The 3D structure code " + std::to_string(structure) + " is reserved.");
+        problem(frame, detail::concat("The 3D structure code ", std::to_string(structure), " is reserved."));
     if (ext && !view.has(pb + 1))
-        problem(frame, "The 3D structure " + std::string(codedName(threeDStructureNames, structure)) +
-                           " needs its sub-sampling in PB" + std::to_string(pb + 1) + ", which the frame lacks.");
+        problem(frame,
+                detail::concat("The 3D structure ", codedName(threeDStructureNames, structure),
+                               " needs its sub-sampling in PB", std::to_string(pb + 1), ", which the frame lacks."));
     else if (ext && codedName(threeDExtDataNames, view.bits(pb + 1, 4, 4)) == R)
-        problem(frame, "The 3D sub-sampling code " + std::to_string(view.bits(pb + 1, 4, 4)) + " is reserved.");
+        problem(frame,
+                detail::concat("The 3D sub-sampling code ", std::to_string(view.bits(pb + 1, 4, 4)), " is reserved."));
 }
 
 void hdmiDetails(const FrameView& view, DecodedFrame& frame) {
@@ -609,7 +613,7 @@ void hdmiDetails(const FrameView& view, DecodedFrame& frame) {
     const auto* code = extended ? cta861::hdmiVicInfo(static_cast<int>(hdmiVic)) : nullptr;
     addField(frame, "hdmiVic", "HDMI VIC", extended ? FieldValue{int64_t{hdmiVic}} : FieldValue{});
     addField(frame, "videoFormat", "Video format", code ? FieldValue{formatWithAspect(*code)} : FieldValue{});
-    if (extended && !code) problem(frame, "HDMI VIC " + std::to_string(hdmiVic) + " is reserved.");
+    if (extended && !code) problem(frame, detail::concat("HDMI VIC ", std::to_string(hdmiVic), " is reserved."));
     if ((format == hdmiFormatExtended || format == hdmiFormat3d) && !view.has(5))
         problem(frame, "The HDMI video format needs PB5, which the frame lacks.");
     addThreeD(view, frame, 5, format == hdmiFormat3d);
@@ -632,8 +636,8 @@ void forumThreeD(const FrameView& view, DecodedFrame& frame) { addThreeD(view, f
 
 void forumFinish(const FrameView& view, DecodedFrame& frame) {
     if (view.has(4) && view.byte(4) != 1)
-        problem(frame, "HDMI Forum vendor-specific frame version " + std::to_string(view.byte(4)) +
-                           " is not known; version 1 is.");
+        problem(frame, detail::concat("HDMI Forum vendor-specific frame version ", std::to_string(view.byte(4)),
+                                      " is not known; version 1 is."));
     std::string summary = "HDMI Forum: ALLM " + std::string(flagOf(frame, "allm") ? "on" : "off");
     if (const auto* structure = std::get_if<Coded>(detail::valueOf(frame, "threeDStructure")))
         summary += ", 3D " + structure->name;

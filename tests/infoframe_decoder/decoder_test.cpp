@@ -577,6 +577,8 @@ TEST(Problems, EachSaidOnceAsASentence) {
         {frameOf("81:01:05", "03:0c:00:40:85"),
          {"The 3D structure side-by-side (half) needs its sub-sampling in PB6, which the frame lacks.",
           "Reserved bits are set in PB5 (0x05)."}},
+        {frameOf("81:01:05", "03:0c:00:40:70"), {"The 3D structure code 7 is reserved."}},
+        {frameOf("81:01:06", "03:0c:00:40:80:80"), {"The 3D sub-sampling code 8 is reserved."}},
         {frameOf("81:01:05", "d8:5d:c4:02:00"),
          {"HDMI Forum vendor-specific frame version 2 is not known; version 1 is."}},
         {frameOf("81:01:05", "8b:84:90:40:00"), {"A frame of HDR10+ Technologies has 27 payload bytes, not 5."}},
