@@ -15,6 +15,7 @@
 
 #include "protocol/frame.h"
 #include "sim/state_storage.h"
+#include "state_home/state_home.h"
 #include "text/hex.h"
 
 namespace brixel::sim {
@@ -330,7 +331,7 @@ DeviceModel loadState(const json& state) {
     return model;
 }
 
-std::filesystem::path defaultStateFile() { return storage::stateHome() / "brixelctl" / "simulated-device.json"; }
+std::filesystem::path defaultStateFile() { return state_home::stateFile("simulated-device.json"); }
 
 namespace {
 

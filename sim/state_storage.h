@@ -23,10 +23,6 @@ bool readBounded(const std::filesystem::path& file, std::size_t limit, std::stri
 // an interrupted run never leaves half a file, and two runs never share one.
 bool replace(const std::filesystem::path& file, std::string_view text, std::string& error);
 
-// Where a user's tools keep state between runs: $XDG_STATE_HOME, else
-// ~/.local/state; on Windows %LOCALAPPDATA% (XDG_STATE_HOME too when set).
-std::filesystem::path stateHome();
-
 // Opens `lockFile` and waits for an exclusive lock on it; -1 with `error`
 // set. Closing the handle with unlock() releases the lock.
 int lock(const std::filesystem::path& lockFile, std::string& error);

@@ -79,12 +79,6 @@ bool replace(const std::filesystem::path& file, std::string_view text, std::stri
     return true;
 }
 
-std::filesystem::path stateHome() {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) return state;
-    if (const char* home = std::getenv("HOME"); home && *home) return std::filesystem::path(home) / ".local" / "state";
-    return std::filesystem::temp_directory_path();
-}
-
 int lock(const std::filesystem::path& lockFile, std::string& error) {
     const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {

@@ -89,12 +89,6 @@ bool replace(const std::filesystem::path& file, std::string_view text, std::stri
     return true;
 }
 
-std::filesystem::path stateHome() {
-    for (const wchar_t* name : {L"XDG_STATE_HOME", L"LOCALAPPDATA"})
-        if (const wchar_t* value = _wgetenv(name); value && *value) return value;
-    return std::filesystem::temp_directory_path();
-}
-
 int lock(const std::filesystem::path& lockFile, std::string& error) {
     const int fd = _wopen(lockFile.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
     if (fd < 0) {

@@ -68,10 +68,6 @@ inline std::string pathText(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-// Where a user's tools keep state between runs: $XDG_STATE_HOME, else
-// ~/.local/state; on Windows %LOCALAPPDATA% (XDG_STATE_HOME too when set).
-std::filesystem::path stateHome();
-
 // A file no name reaches, for what a tool keeps only while it runs: made in
 // the temporary directory and unlinked at once (on Windows deleted when
 // closed), so that nothing is left behind however the tool ends. -1 when

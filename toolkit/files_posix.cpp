@@ -81,14 +81,6 @@ std::string temporaryDirectory() {
     return dir && *dir ? dir : "/tmp";
 }
 
-std::filesystem::path stateHome() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    const char* home = std::getenv("HOME");
-    return state && *state ? std::filesystem::path(state)
-           : home && *home ? std::filesystem::path(home) / ".local" / "state"
-                           : std::filesystem::path(temporaryDirectory());
-}
-
 FileLock::FileLock(const std::filesystem::path& file)
     : fd_(::open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
     if (fd_ >= 0) ::flock(fd_, LOCK_EX);

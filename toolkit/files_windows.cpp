@@ -50,11 +50,6 @@ int uniqueFileBeside(const std::filesystem::path& target, std::filesystem::path&
     return fd;
 }
 
-std::filesystem::path environmentPath(const wchar_t* name) {
-    const wchar_t* value = _wgetenv(name);
-    return value && *value ? std::filesystem::path(value) : std::filesystem::path();
-}
-
 }  // namespace
 
 bool system_calls::writeAll(int fd, std::string_view content) {
@@ -115,12 +110,6 @@ std::string temporaryDirectory() {
     if (n == 0 || n > MAX_PATH) return ".";
     std::filesystem::path path(std::wstring(dir, n));
     return pathText(path.has_filename() ? path : path.parent_path());
-}
-
-std::filesystem::path stateHome() {
-    if (auto state = environmentPath(L"XDG_STATE_HOME"); !state.empty()) return state;
-    if (auto local = environmentPath(L"LOCALAPPDATA"); !local.empty()) return local;
-    return utf8Path(temporaryDirectory());
 }
 
 FileLock::FileLock(const std::filesystem::path& file) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <sstream>
 
+#include "state_home/state_home.h"
 #include "text/utc_time.h"
 #include "toolkit/files.h"
 #include "toolkit/result_document.h"
@@ -25,7 +26,7 @@ json readAll(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::filesystem::path defaultSettingMemoryFile() { return stateHome() / "brixelctl" / "remembered-settings.json"; }
+std::filesystem::path defaultSettingMemoryFile() { return state_home::stateFile("remembered-settings.json"); }
 
 namespace {
 

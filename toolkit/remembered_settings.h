@@ -18,7 +18,7 @@ struct SettingMemory {
     std::string by;              // who sets them: "brixelctl", "the panel"
 };
 
-// remembered-settings.json in stateHome()/brixelctl (toolkit/files.h).
+// remembered-settings.json in brixelctl's state folder (state_home/state_home.h).
 std::filesystem::path defaultSettingMemoryFile();
 
 // Keeps `value` (and its name, when it has one) as the last given to the
