@@ -145,10 +145,12 @@ def test_home_assistants_birth_message_has_everything_published_again(served, ho
     docs = set(all_discovered(home_assistant, s))
     mark = home_assistant.count()
     home_assistant.publish(f"{PREFIX}/status", "online")
-    wait_until(lambda: {t for t, _, _ in home_assistant.since(mark) if t.endswith("/config")} == docs, RECOVERY_SECONDS,
-               "every discovery document again")
-    again = {t for t, _, _ in home_assistant.since(mark)}
-    assert s.root + "/bridge" in again and s.root + "/input_format" in again
+    states = {s.root + "/bridge", s.root + "/input_format"}
+
+    def everything_again():
+        again = {t for t, _, _ in home_assistant.since(mark)}
+        return {t for t in again if t.endswith("/config")} == docs and states <= again
+    wait_until(everything_again, RECOVERY_SECONDS, "every discovery document and the states again")
     s.wait_for_line(r"Home Assistant is online")
     # Its last will says nothing: no republishing then.
     mark = home_assistant.count()
