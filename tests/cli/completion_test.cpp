@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 
 namespace brixel::test {
@@ -36,6 +37,9 @@ const Case cases[] = {
     {"edid ins", "install"},
 };
 // clang-format on
+
+// The row as ctest and a failure name it.
+void PrintTo(const Case& c, std::ostream* os) { *os << testing::PrintToString(std::string("brixelctl ") + c.typed); }
 
 class Completion : public testing::TestWithParam<Case> {};
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ struct CorpusEdid {
     std::string name;  // usable as a test name
     std::vector<uint8_t> bytes;
 };
+
+// The EDID as a failure names it (rather than 56 bytes of pointers).
+inline void PrintTo(const CorpusEdid& edid, std::ostream* os) {
+    *os << edid.name << " (" << edid.bytes.size() << " bytes)";
+}
 
 inline std::vector<uint8_t> readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct ParseCase {
     const char* text;
     std::vector<uint8_t> bytes;
 };
+
+// The row as ctest and a failure name it.
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.text)); }
 
 class ParseHexBytes : public testing::TestWithParam<ParseCase> {};
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,11 @@ struct RefusedCase {
     std::string text;
     std::string line;
 };
+
+// The row as ctest and a failure name it.
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+    *os << (c.hdr ? "HDR " : "AVI ") << testing::PrintToString(c.text);
+}
 
 class InfoFrameRefused : public SimTest, public testing::WithParamInterface<RefusedCase> {};
 

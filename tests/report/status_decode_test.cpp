@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "report/status_fields.h"
+#include "text/hex.h"
 
 namespace brixel {
 namespace {
@@ -51,6 +53,9 @@ struct ColorSpaceCase {
     uint8_t b1, b2, b3;
     const char* suffix;
 };
+
+// Each row as ctest and a failure name it: the bytes it sets.
+void PrintTo(const ColorSpaceCase& c, std::ostream* os) { *os << text::hexBytes(std::array{c.b1, c.b2, c.b3}, ":"); }
 
 class ColorSpaceRule : public testing::TestWithParam<ColorSpaceCase> {};
 
@@ -108,6 +113,8 @@ struct ClockCase {
     uint8_t down, up;
     const char* text;
 };
+
+void PrintTo(const ClockCase& c, std::ostream* os) { *os << c.what; }
 
 class OutputPixelClock : public testing::TestWithParam<ClockCase> {};
 
@@ -187,6 +194,10 @@ struct LineCase {
     uint8_t structure, code, hdmiFormat;
     const char* text;
 };
+
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << text::hexBytes(std::array{c.structure, c.code, c.hdmiFormat}, ":");
+}
 
 class InputLine : public testing::TestWithParam<LineCase> {};
 
@@ -275,6 +286,10 @@ struct OutDepthCase {
     uint8_t down, dsCode, k, j, fIn, fOut;
     const char* text;
 };
+
+void PrintTo(const OutDepthCase& c, std::ostream* os) {
+    *os << text::hexBytes(std::array{c.down, c.dsCode, c.k, c.j, c.fIn, c.fOut}, ":");
+}
 
 class OutputDeepColor : public testing::TestWithParam<OutDepthCase> {};
 

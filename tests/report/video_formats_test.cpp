@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace brixel {
@@ -28,6 +29,9 @@ struct Row {
     const char* shortName;
     const char* longName;
 };
+
+// The row as ctest and a failure name it.
+void PrintTo(const Row& row, std::ostream* os) { *os << "code " << row.code << " " << row.shortName; }
 
 class VideoFormatLookup : public testing::TestWithParam<Row> {};
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ struct TextCase {
     std::size_t maxBytes;
     std::vector<std::string> problems;
 };
+
+// The row as ctest and a failure name it.
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.text) << ", at most " << c.maxBytes << " bytes";
+}
 
 class InfoFrameTextCheck : public testing::TestWithParam<TextCase> {};
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace brixel::toolkit {
@@ -21,6 +22,11 @@ struct ValueCase {
     const char* text;
     int byte;  // -1: refused
 };
+
+// The row as ctest and a failure name it.
+void PrintTo(const ValueCase& c, std::ostream* os) {
+    *os << c.command << " " << testing::PrintToString(std::string(c.text));
+}
 
 class SettingValueParse : public testing::TestWithParam<ValueCase> {};
 
