@@ -49,13 +49,17 @@ function serve(name) {
   });
 }
 
-// A page of a fresh panel, once `ready` (a selector) is there.
+// A page of a fresh panel, once `ready` (a selector) is there and the first
+// report is shown: the report above grows as it comes, and a click aimed
+// while the page still moves lands beside its target.
 export async function openPanel(t, ready, options = {}) {
   const server = await serve(t.name.replace(/\W+/g, "-"));
   const context = await browser.newContext({ viewport: { width: 1280, height: 1000 }, acceptDownloads: true,
     ...options });
   const page = await context.newPage();
   await page.goto(server.url);
+  await page.waitForSelector("body[data-ready=true]");
+  await page.waitForSelector('#report [data-field="input"]');
   await page.waitForSelector(ready);
   t.after(async () => {
     await context.close();
