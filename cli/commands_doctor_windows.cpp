@@ -33,20 +33,19 @@ DoctorReport examine() {
         "the device's USB descriptors, which Windows keeps to its drivers"};
     const console::DllFound vendor = console::findVendorLayer();
     if (!vendor.found) {
-        r.fail("SiUSBXp.dll, the vendor's USB layer, is not beside brixelctl.exe nor on the PATH",
+        r.fail(console::dllProblem(vendor, "SiUSBXp.dll, the vendor's USB layer"),
                vendorLayerChange + architecture() + " one");
         return r;
     }
     if (!vendor.loads) {
-        r.fail("SiUSBXp.dll is at " + vendor.file + " but does not load: " + vendor.problem,
+        r.fail(console::dllProblem(vendor, "SiUSBXp.dll"),
                vendorLayerChange + architecture() + " one, like brixelctl.exe");
         return r;
     }
     r.pass("SiUSBXp.dll found and loaded: " + vendor.file);
     const console::DllFound library = console::findLibraryDll();
     if (!library.loads) {
-        r.fail(library.found ? "BrixelLibrary.dll is at " + library.file + " but does not load: " + library.problem
-                             : "BrixelLibrary.dll is not beside brixelctl.exe nor on the PATH",
+        r.fail(console::dllProblem(library, "BrixelLibrary.dll"),
                "keep brixelctl.exe beside the " + architecture() + " BrixelLibrary.dll of its own SDK");
         return r;
     }

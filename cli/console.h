@@ -60,6 +60,12 @@ struct DllFound {
     bool loads = false;   // and it loads, for this architecture
     std::string problem;  // why not, when it does not
 };
+// Why `dll`, named `what`, cannot be used: "<what> is at <file> but does not
+// load: <problem>" or "<what> is not beside brixelctl.exe nor on the PATH".
+inline std::string dllProblem(const DllFound& dll, const std::string& what) {
+    return dll.found ? what + " is at " + dll.file + " but does not load: " + dll.problem
+                     : what + " is not beside brixelctl.exe nor on the PATH";
+}
 // SiUSBXp.dll, the vendor's USB layer, for BrixelLibrary.dll.
 DllFound findVendorLayer();
 // BrixelLibrary.dll itself, once SiUSBXp.dll is there.

@@ -169,9 +169,7 @@ bool libraryDllLoads(std::string& why) {
     if (GetModuleHandleW(libraryName)) return true;
     const DllFound library = findLibraryDll();
     if (library.loads) return true;
-    why = (library.found ? "BrixelLibrary.dll is at " + library.file + " but does not load: " + library.problem
-                         : std::string("BrixelLibrary.dll is not beside brixelctl.exe nor on the PATH")) +
-          ". brixelctl.exe needs the " + (sizeof(void*) == 8 ? "64" : "32") +
+    why = dllProblem(library, "BrixelLibrary.dll") + ". brixelctl.exe needs the " + (sizeof(void*) == 8 ? "64" : "32") +
           "-bit BrixelLibrary.dll of its own SDK beside it, as bin\\ holds them";
     return false;
 }
@@ -185,11 +183,10 @@ bool libraryLoadable(bool simulate, std::string& why) {
         // Loaded by its full name first, the stand-in is the SiUSBXp.dll the library then gets.
         if (LoadLibraryExW(standIn.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) return libraryDllLoads(why);
     }
-    why = vendor.found
-              ? "SiUSBXp.dll, the vendor's USB layer, is at " + vendor.file + " but does not load: " + vendor.problem +
-                    " (it must be the " + (sizeof(void*) == 8 ? "64" : "32") + "-bit one)"
-              : std::string("SiUSBXp.dll, the vendor's USB layer, is not beside brixelctl.exe nor on the PATH") +
-                    (simulate ? ", nor is the SDK's stand-in in simulator\\" : "");
+    why = dllProblem(vendor, "SiUSBXp.dll, the vendor's USB layer") +
+          (vendor.found ? " (it must be the " + std::string(sizeof(void*) == 8 ? "64" : "32") + "-bit one)"
+           : simulate   ? ", nor is the SDK's stand-in in simulator\\"
+                        : "");
     why += ". Put the vendor's SiUSBXp.dll beside BrixelLibrary.dll; `brixelctl doctor` checks the setup";
     return false;
 }

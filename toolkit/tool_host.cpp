@@ -15,22 +15,7 @@ ToolHost* installed = nullptr;
 
 }  // namespace
 
-std::string warningText(const wchar_t* text) {
-    std::string out;
-    for (const wchar_t* p = text; p && *p; ++p) {
-        auto code = static_cast<uint32_t>(*p);
-        // Windows' wchar_t is UTF-16: a pair of surrogates is one character.
-        if constexpr (sizeof(wchar_t) == 2) {
-            const auto next = static_cast<uint32_t>(p[1]);
-            if (code >= 0xD800 && code <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
-                code = 0x10000 + ((code - 0xD800) << 10) + (next - 0xDC00);
-                ++p;
-            }
-        }
-        text::appendUtf8(out, code);
-    }
-    return out;
-}
+std::string warningText(const wchar_t* text) { return text::utf8FromUtf16(std::wstring_view(text ? text : L"")); }
 
 ToolHost::ToolHost(text::WarningFolder::Show onWarning) : folder_(std::move(onWarning)) {}
 

@@ -28,9 +28,6 @@ std::vector<uint8_t> portPath(libusb_device* device) {
     return n > 0 ? std::vector<uint8_t>(ports.begin(), ports.begin() + n) : std::vector<uint8_t>{};
 }
 
-bool isHighSurrogate(uint32_t u) { return u >= 0xD800 && u < 0xDC00; }
-bool isLowSurrogate(uint32_t u) { return u >= 0xDC00 && u < 0xE000; }
-
 int getDescriptor(libusb_device_handle* handle, uint16_t value, uint16_t language, std::array<uint8_t, 255>& buffer) {
     const int n = libusb_control_transfer(handle, LIBUSB_ENDPOINT_IN, LIBUSB_REQUEST_GET_DESCRIPTOR, value, language,
                                           buffer.data(), static_cast<uint16_t>(buffer.size()), controlTimeoutMs);
@@ -52,20 +49,6 @@ std::string sysfsName(libusb_device* device) {
 }
 
 }  // namespace
-
-std::string utf8FromUtf16(std::u16string_view units) {
-    constexpr uint32_t replacement = 0xFFFD;
-    std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const uint32_t u = units[i];
-        if (isHighSurrogate(u) && i + 1 < units.size() && isLowSurrogate(units[i + 1])) {
-            text::appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[++i] - 0xDC00u));
-        } else {
-            text::appendUtf8(out, isHighSurrogate(u) || isLowSurrogate(u) ? replacement : u);
-        }
-    }
-    return out;
-}
 
 std::optional<UsbxpressEndpoints> usbxpressShape(libusb_device* device) {
     libusb_device_descriptor dd{};
@@ -139,7 +122,7 @@ int readStringDescriptor(libusb_device_handle* handle, uint8_t index, std::strin
     if (n < 0) return n;
     std::u16string units;
     for (int i = 2; i + 1 < n; i += 2) units += static_cast<char16_t>(buffer[i] | (buffer[i + 1] << 8));
-    text = utf8FromUtf16(units);
+    text = text::utf8FromUtf16(std::u16string_view(units));
     return 0;
 }
 

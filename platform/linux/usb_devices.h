@@ -50,9 +50,6 @@ std::string deviceNode(libusb_device* device);
 // The serial the kernel read at enumeration (world-readable, unlike the node).
 std::optional<std::string> sysfsSerial(libusb_device* device);
 
-// UTF-16 as a string descriptor carries it, as UTF-8; a lone surrogate becomes U+FFFD.
-std::string utf8FromUtf16(std::u16string_view units);
-
 // A string descriptor in the first language the device offers, as UTF-8.
 // Returns a libusb error code, 0 on success.
 int readStringDescriptor(libusb_device_handle* handle, uint8_t index, std::string& text);

@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "tests/platform/usb_emulator.h"
 #include "tests/support/sim_fixture.h"
+#include "text/utf8.h"
 #include "toolkit/usb_survey.h"
 
 namespace brixel::test {
@@ -487,7 +488,8 @@ TEST(StringDescriptorText, SurrogatePairsAreCombinedAndLoneOnesReplaced) {
         {u"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // low before high
         {u"\xD83D\xD83D\xDE00", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
     };
-    for (const auto& c : cases) EXPECT_EQ(platform::utf8FromUtf16(c.units), c.utf8) << testing::PrintToString(c.utf8);
+    for (const auto& c : cases)
+        EXPECT_EQ(text::utf8FromUtf16(std::u16string_view(c.units)), c.utf8) << testing::PrintToString(c.utf8);
 }
 
 }  // namespace
