@@ -33,7 +33,7 @@ DoctorReport examine() {
         "the device's USB descriptors, which Windows keeps to its drivers"};
     const console::DllFound vendor = console::findVendorLayer();
     if (!vendor.found) {
-        r.fail(console::dllProblem(vendor, "SiUSBXp.dll, the vendor's USB layer"),
+        r.fail(console::dllProblem(vendor, "SiUSBXp.dll, the vendor's USB layer,"),
                vendorLayerChange + architecture() + " one");
         return r;
     }

@@ -183,7 +183,7 @@ bool libraryLoadable(bool simulate, std::string& why) {
         // Loaded by its full name first, the stand-in is the SiUSBXp.dll the library then gets.
         if (LoadLibraryExW(standIn.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) return libraryDllLoads(why);
     }
-    why = dllProblem(vendor, "SiUSBXp.dll, the vendor's USB layer") +
+    why = dllProblem(vendor, "SiUSBXp.dll, the vendor's USB layer,") +
           (vendor.found ? " (it must be the " + std::string(sizeof(void*) == 8 ? "64" : "32") + "-bit one)"
            : simulate   ? ", nor is the SDK's stand-in in simulator\\"
                         : "");
